@@ -1,0 +1,30 @@
+// Shared main of every test program: the whole run gets its own HOME and XDG directories, so no
+// test reads or writes the real user's settings, and everything is removed at the end.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+
+#include "tests/support/TempEnv.h"
+
+namespace qvtest {
+namespace {
+std::string g_home;
+}
+const std::string& TestHome() { return g_home; }
+}  // namespace qvtest
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    qvtest::TempDir home;
+    qvtest::g_home = home.path();
+    std::filesystem::create_directories(home / ".config");
+    std::filesystem::create_directories(home / ".local/share");
+    setenv("HOME", home.path().c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home / ".config").c_str(), 1);
+    setenv("XDG_DATA_HOME", (home / ".local/share").c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", home.path().c_str(), 1);
+    unsetenv("TESSARK_BROKERS");
+    unsetenv("QUORVEL_DEBUG_TRACE");
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,84 @@
+// A dialog as data: its controls with id, kind, caption, rectangle in dialog units and style, the
+// way a resource template describes a dialog. The hosts render a template into a window.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace qv {
+
+// Standard command ids.
+inline constexpr int IDOK = 1;
+inline constexpr int IDCANCEL = 2;
+inline constexpr int IDC_STATIC = -1;
+
+enum class ControlKind {
+    Static,    // a text (label); Sunken style gives it a border
+    Group,     // a group box with a caption
+    Frame,     // a rectangle without caption
+    Edit,      // an edit box
+    Button,    // a push button
+    CheckBox,  // a check box
+    ComboBox,  // a drop-down combo box (entries plus an edit field)
+    List,      // a report-style list (a CReportCtrl)
+    Progress,  // a progress bar
+    Icon,      // the program's icon
+};
+
+// Style flags, combined with |.
+enum ControlStyle : unsigned {
+    kStyleNone = 0,
+    kReadOnly = 1u << 0,       // edit: no typing
+    kPassword = 1u << 1,       // edit: masked
+    kHidden = 1u << 2,         // created invisible
+    kDisabled = 1u << 3,       // created disabled
+    kDefaultButton = 1u << 4,  // button: pressed by Enter
+    kSunken = 1u << 5,         // static: sunken border
+    kBorder = 1u << 6,         // icon, progress: a border
+    kManualCheck = 1u << 7,    // check box: does not toggle by itself; its handler does
+    kMultiLine = 1u << 8,      // static/edit: several lines
+    kRightAlign = 1u << 9,     // static/edit: text aligned right
+};
+
+struct ControlTemplate {
+    int id = IDC_STATIC;
+    ControlKind kind = ControlKind::Static;
+    std::string caption;
+    int x = 0, y = 0, width = 0, height = 0;  // dialog units
+    unsigned style = kStyleNone;
+};
+
+// The window's own flags.
+enum DialogStyle : unsigned {
+    kDlgNone = 0,
+    kDlgSystemMenu = 1u << 0,  // caption bar with system menu and close box
+    kDlgMinimizeBox = 1u << 1,
+    kDlgNoClose = 1u << 2,  // caption bar without system menu or close box
+    kDlgCentered = 1u << 3,
+};
+
+// An entry the program adds to the window's system menu; command 0 is a separator.
+struct SystemMenuEntry {
+    int command = 0;
+    std::string text;
+};
+
+struct DialogTemplate {
+    int id = 0;
+    std::string title;
+    int width = 0, height = 0;  // dialog units
+    unsigned style = kDlgSystemMenu;
+    std::string fontName = "MS Shell Dlg";
+    int fontPointSize = 8;
+    std::vector<ControlTemplate> controls;
+
+    // The control with this id, or nullptr. Labels (IDC_STATIC) are not found by id.
+    const ControlTemplate* Find(int id) const {
+        if (id == IDC_STATIC) return nullptr;
+        for (const auto& c : controls)
+            if (c.id == id) return &c;
+        return nullptr;
+    }
+};
+
+}  // namespace qv
