@@ -181,7 +181,8 @@ void SendReport(int fd, int kind, int value) {
 
 // A program not waited for: started through an intermediate process that opens a new session,
 // starts the program and ends at once, so the program is no child of ours and is reaped by the
-// system when it ends. Between fork and exec only async-signal-safe calls are made. Returns 0 or
+// system when it ends. Between fork and exec only async-signal-safe calls are made (the second
+// fork is _Fork, which runs no fork handlers). Returns 0 or
 // an errno value.
 int SpawnIndependent(const std::string& path, std::vector<std::string>& args, int& pid) {
     std::vector<char*> argv = ArgvOf(args);
@@ -199,7 +200,7 @@ int SpawnIndependent(const std::string& path, std::vector<std::string>& args, in
     if (middle == 0) {
         close(fds[0]);
         setsid();
-        pid_t program = fork();
+        pid_t program = _Fork();
         if (program < 0) {
             SendReport(fds[1], 2, errno);
             _exit(1);

@@ -66,7 +66,7 @@ int ReadLog(Host* host, const std::string& installDir,
     if (!reader.IsOpen()) {
         // The log the tool should have written is not there: the action that asked for the
         // check-out ends with this message.
-        text = "Error: Unable to open " + path + "\n" + std::strerror(reader.OpenError());
+        text = "Error: Unable to open " + path + ": " + std::strerror(reader.OpenError());
         WriteTrace("ReadKcoLog: %s", text.c_str());
         Box(host, MsgKind::Error, text);
         return 0;

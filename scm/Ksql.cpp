@@ -55,7 +55,7 @@ int RunOnce(KsqlContext& ctx, const std::string& statement, int timeLimitSeconds
 
     int err = 0;
     if (!WriteWhole(stmtFile, statement, err)) {
-        std::string text = "Unable to write: " + stmtFile + "\n" + std::strerror(err);
+        std::string text = "Error: Unable to write " + stmtFile + ": " + std::strerror(err);
         WriteTrace("%s", text.c_str());
         if (ctx.host) ctx.host->MessageBox(MsgKind::Error, text);
         return 0;

@@ -107,7 +107,10 @@ class KillGuard {
 public:
     explicit KillGuard(int pid = 0) : pid_(pid) {}
     ~KillGuard() {
-        if (pid_ > 0 && IsRunning(pid_)) kill(pid_, SIGKILL);
+        if (pid_ > 0 && IsRunning(pid_)) {
+            kill(pid_, SIGKILL);
+            WaitUntil([&] { return !IsRunning(pid_); });
+        }
     }
     void Set(int pid) { pid_ = pid; }
 

@@ -290,15 +290,4 @@ TEST(KillProcess, EndsAnIndependentProgram) {
     EXPECT_TRUE(WaitUntil([&] { return !qvtest::IsRunning(pid); }));
 }
 
-TEST(Pumps, GoThroughTheHost) {
-    qv::HeadlessHost host;
-    int runs = 0;
-    host.Post([&] { ++runs; });
-    qv::PumpPaintMessages(host);
-    EXPECT_EQ(runs, 0);
-    EXPECT_EQ(host.paintPumps, 1);
-    qv::PumpMessages(host);
-    EXPECT_EQ(runs, 1);
-}
-
 }  // namespace

@@ -36,7 +36,9 @@ TEST(CProcessEnum, ListsProcessesInAscendingOrderWithTheirExecutableNames) {
 class NamedProbe : public ::testing::Test {
 protected:
     void SetUp() override {
-        name_ = "QvFindProbe" + std::to_string(getpid());
+        // Unique per test: a probe of an earlier test may still be on its way out.
+        static int count = 0;
+        name_ = "QvFindProbe" + std::to_string(getpid()) + "n" + std::to_string(++count) + "x";
         path_ = dir_ / name_;
         std::filesystem::copy_file(qvtest::ProbePath(), path_);
         chmod(path_.c_str(), 0755);

@@ -1,5 +1,3 @@
-#include "scm/Kco.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +6,7 @@
 #include "app/Trace.h"
 #include "host/headless/HeadlessHost.h"
 #include "process/Launcher.h"
+#include "scm/Kco.h"
 #include "tests/helpers/ProbeSupport.h"
 #include "tests/support/TempEnv.h"
 
@@ -17,7 +16,8 @@ using qvtest::TraceMessages;
 using qvtest::WriteFile;
 using Args = std::vector<std::string>;
 
-const char kSummaryOk[] = "Checkout Summary: Total: 1 ; Success: 1 ; Failed: 0 ; Not Processed: 0 .";
+const char kSummaryOk[] =
+    "Checkout Summary: Total: 1 ; Success: 1 ; Failed: 0 ; Not Processed: 0 .";
 
 class KcoTest : public ::testing::Test {
 protected:
@@ -77,10 +77,9 @@ TEST_F(KcoTest, EmptyLocalCopyIsCheckedOutAgain) {
     ctx_.kcoFmt = FakeKco(std::string(kSummaryOk) + "\n", false);
     EXPECT_EQ(qv::RunKco(ctx_, "\\Payroll\\src", "a.c"), 1);
     const std::string log = qv::KcoLogPath(install_.path());
-    Args expectedArgs = {"-s",  "a.c",   "-b",  "Central",           "-en",  "Payroll", "-st",
-                         "DEV", "-vp",   "\\",  "-br",               "-r",   "-op",     "pc",
-                         "-cp", ctx_.browseDir, "-usr", "jdoe",      "-pw",  "Secr3t!", "-o",
-                         log};
+    Args expectedArgs = {"-s",   "a.c",  "-b",  "Central", "-en", "Payroll", "-st", "DEV",
+                         "-vp",  "\\",   "-br", "-r",      "-op", "pc",      "-cp", ctx_.browseDir,
+                         "-usr", "jdoe", "-pw", "Secr3t!", "-o",  log};
     EXPECT_EQ(ToolArgs(), expectedArgs);
     Args trace = TraceMessages(trace_);
     ASSERT_EQ(trace.size(), 6u);
@@ -103,7 +102,7 @@ TEST_F(KcoTest, ItemAndPackageOptions) {
         std::string expectedItem;
         bool expectPackage;
     } cases[] = {
-        {"*", "", "*", false},     {"ab*c", "a.c", "a.c", false}, {"", "a.c", "a.c", false},
+        {"*", "", "*", false},      {"ab*c", "a.c", "a.c", false},     {"", "a.c", "a.c", false},
         {"P1", "a.c", "a.c", true}, {"Pkg \"q\"", "b.c", "b.c", true},
     };
     for (const auto& c : cases) {
@@ -152,16 +151,25 @@ TEST(ReadKcoLog, OutcomesOfLogs) {
         "checkout SUMMARY: total: 2 ; Success: 1 ; FaIlEd: 1 ; not processed: 0 .";
     const LogCase cases[] = {
         {"error line first",
-         "E0012: Item not found\n" + std::string(kSummaryOk) + "\n", 0, "E0012: Item not found",
+         "E0012: Item not found\n" + std::string(kSummaryOk) + "\n",
+         0,
+         "E0012: Item not found",
          {"KCO Encountered Errors: E0012: Item not found" + review}},
         {"writable file then summary with failed 0",
-         "E0101: The file is writable: /t/a.c\n" + std::string(kSummaryOk) + "\n", 2, kSummaryOk,
+         "E0101: The file is writable: /t/a.c\n" + std::string(kSummaryOk) + "\n",
+         2,
+         kSummaryOk,
          {}},
         {"mixed-case summary with a failed count",
-         "\nchecking out a.c\n" + mixed + "\nnot read\n", 3, mixed,
+         "\nchecking out a.c\n" + mixed + "\nnot read\n",
+         3,
+         mixed,
          {"KCO Summary shows failed count: 1" + review}},
-        {"failed count without its delimiter is untrimmed", "Total: 3 ; Failed:  2 \n", 1,
-         "Total: 3 ; Failed:  2 ", {"KCO Summary shows failed count:  2 " + review}},
+        {"failed count without its delimiter is untrimmed",
+         "Total: 3 ; Failed:  2 \n",
+         1,
+         "Total: 3 ; Failed:  2 ",
+         {"KCO Summary shows failed count:  2 " + review}},
         {"failed count trimmed", "TOTAL: 1;FAILED:   0   ;\n", 1, "TOTAL: 1;FAILED:   0   ;", {}},
         {"no summary: last non-blank line", "one\n\ntwo\n\n", 4, "two", {}},
         {"no version found", "No version found for a.c\n", 1, "No version found for a.c", {}},
@@ -176,7 +184,9 @@ TEST(ReadKcoLog, OutcomesOfLogs) {
         WriteFile(qv::KcoLogPath(install.path()), c.log);
         int emptied = 0;
         std::string text = "before";
-        EXPECT_EQ(qv::ReadKcoLog(host, install.path(), [&] { ++emptied; }, text), c.result)
+        EXPECT_EQ(qv::ReadKcoLog(
+                      host, install.path(), [&] { ++emptied; }, text),
+                  c.result)
             << c.name;
         EXPECT_EQ(text, c.text) << c.name;
         EXPECT_EQ(emptied, 1) << c.name;
@@ -212,6 +222,8 @@ TEST(ReadKcoLog, LogThatCannotBeOpenedOrRead) {
     EXPECT_EQ(qv::ReadKcoLog(host, install.path(), empty, text), 0);
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].kind, qv::MsgKind::Error);
+    EXPECT_EQ(host.boxes[0].text, "Error: Unable to open " + qv::KcoLogPath(install.path()) +
+                                      ": No such file or directory");
     EXPECT_EQ(text, host.boxes[0].text);
     EXPECT_EQ(emptied, 0);
 

@@ -1,8 +1,7 @@
-#include "scm/LineReader.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "scm/LineReader.h"
 #include "tests/support/TempEnv.h"
 
 namespace {
@@ -32,7 +31,9 @@ TEST(LineReader, PiecesAndLineEnds) {
         {"blank lines are lines", "\n\nx\n\n", 4095, {"", "", "x", ""}},
         {"CR LF read as LF", "a\r\nb\r\n\r\n", 4095, {"a", "b", ""}},
         {"lone CR kept", "a\rb\n", 4095, {"a\rb"}},
-        {"5000 characters come as two", l5000 + "\nz\n", 4095,
+        {"5000 characters come as two",
+         l5000 + "\nz\n",
+         4095,
          {l5000.substr(0, 4095), l5000.substr(4095), "z"}},
         {"exactly the read size is followed by a blank", l4095 + "\nz", 4095, {l4095, "", "z"}},
         {"CR LF counts as one character", "abc\r\n", 4, {"abc"}},

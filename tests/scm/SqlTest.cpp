@@ -1,6 +1,6 @@
-#include "scm/Sql.h"
-
 #include <gtest/gtest.h>
+
+#include "scm/Sql.h"
 
 namespace {
 
@@ -8,12 +8,8 @@ TEST(SqlQuote, DoublesEverySingleQuoteOnly) {
     struct Case {
         std::string in, out;
     } cases[] = {
-        {"", ""},
-        {"Payroll", "Payroll"},
-        {"O'Brien", "O''Brien"},
-        {"''", "''''"},
-        {"a\"b%s\\", "a\"b%s\\"},
-        {"x' OR '1'='1", "x'' OR ''1''=''1"},
+        {"", ""},       {"Payroll", "Payroll"},   {"O'Brien", "O''Brien"},
+        {"''", "''''"}, {"a\"b%s\\", "a\"b%s\\"}, {"x' OR '1'='1", "x'' OR ''1''=''1"},
     };
     for (const auto& c : cases) EXPECT_EQ(qv::SqlQuote(c.in), c.out) << c.in;
 }
