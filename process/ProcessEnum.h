@@ -1,0 +1,47 @@
+// Finding running processes by executable name, and the exit-time termination of the running
+// instance of the program.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace qv {
+
+// An enumerator over a snapshot of the running processes, in ascending process id order. For the
+// current entry it gives the process id and the executable's file name (without directory).
+class CProcessEnum {
+public:
+    // Takes the snapshot.
+    CProcessEnum();
+    // False when the process list could not be read.
+    bool Valid() const { return valid_; }
+    // Moves to the first or the next entry; false when there is none.
+    bool First();
+    bool Next();
+    int ProcessId() const;
+    // The current entry's executable file name; false when it cannot be read (the process has
+    // ended, belongs to someone else, or is a kernel thread).
+    bool ModuleName(std::string& name) const;
+
+private:
+    std::vector<int> pids_;
+    size_t index_ = 0;
+    bool valid_ = false;
+};
+
+// The id of the first running process (ascending id) whose executable file name begins with
+// `name`, ignoring the case of ASCII letters; -1 when there is none, the name is empty or the
+// process list cannot be read. Processes whose executable cannot be read are skipped.
+int FindProcessByName(const std::string& name);
+
+// The program's own name as the exit-time termination looks for it.
+inline constexpr char kProgramName[] = "Quorvel";
+
+// At exit: makes the start-up directory (when not empty) the current directory, finds the first
+// running process whose executable name begins with `programName` and ends it with SIGKILL. When
+// that is this very process, the program ends here. Returns 32 when the process was ended or
+// none was found, -1 when it could not be ended (no message).
+int EndProgramInstance(const std::string& startupDir,
+                       const std::string& programName = kProgramName);
+
+}  // namespace qv

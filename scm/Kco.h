@@ -1,0 +1,68 @@
+// Checking item versions out for browse with the check-out tool, and reading its log.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace qv {
+
+class Host;
+
+// The check-out templates without and with a package: item, broker, project, state, check-out
+// directory, user, password (and package).
+inline constexpr char kDefaultKcoFmt[] =
+    "kco -s \"%s\" -b \"%s\" -en \"%s\" -st \"%s\" -vp \\ -br -r -op pc -cp \"%s\" -usr %s -pw %s "
+    "-o kco.log";
+inline constexpr char kDefaultKcoFmtWithPackage[] =
+    "kco -s \"%s\" -b \"%s\" -en \"%s\" -st \"%s\" -vp \\ -br -r -op pc -cp \"%s\" -usr %s -pw %s "
+    "-o kco.log -p \"%s\" ";
+
+// Characters per read of the check-out log.
+inline constexpr size_t kKcoLogReadSize = 2047;
+
+// The check-out log in the install directory.
+std::string KcoLogPath(const std::string& installDir);
+
+// Where a checked-out item lands below a directory: the directory, the repository path with its
+// backslashes turned into slashes, a slash and the item name.
+std::string LocalItemPath(const std::string& dir, const std::string& repositoryPath,
+                          const std::string& itemName);
+
+// What a check-out needs.
+struct KcoContext {
+    Host* host = nullptr;
+    std::string installDir;
+    std::string browseDir;
+    std::string broker;
+    std::string userId;
+    std::string password;
+    std::string srcProject;
+    std::string srcState;
+    std::string checkoutPackage;  // "*" anywhere in it means no package
+    std::string kcoFmt;
+    // Empties the source item map; every read of the log does so.
+    std::function<void()> emptySourceItems;
+};
+
+// Checks the item version out for browse below the browse directory. Returns 1 when the local
+// copy is already there with a size above 0 (nothing runs), a negative launcher result when the
+// tool cannot be started, otherwise the result of ReadKcoLog. The command line is traced with the
+// password as asterisks.
+int RunKco(const KcoContext& context, const std::string& repositoryPath,
+           const std::string& itemName);
+
+// Reads the check-out log: 0 when it holds an error line (first character "E", unless it is about
+// a writable file) or cannot be opened or read; otherwise the number of lines read, blank ones
+// included. `text` receives the deciding line: the error line, the summary line, or the last
+// non-blank line; after a failure the message shown. A summary with a failed count other than "0"
+// is shown to the user and still gives the count. `emptySourceItems` (when set) is called once
+// the log is open.
+int ReadKcoLog(Host& host, const std::string& installDir,
+               const std::function<void()>& emptySourceItems, std::string& text);
+int ReadKcoLog(const KcoContext& context, std::string& text);
+
+// The template without its first "-p " option and that option's argument; unchanged when it has
+// none or when the argument ends the template without a blank after it.
+std::string RemovePackageOption(const std::string& templateText);
+
+}  // namespace qv

@@ -1,0 +1,66 @@
+// Running one SQL statement through the query tool, and the generic readers of its result file.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace qv {
+
+class Host;
+
+// The default command template of the query tool: broker, user, password, statement file,
+// result file.
+inline constexpr char kDefaultKsqlFmt[] = "ksql -b %s -usr %s -pw %s -t -f %s -o %s";
+
+// Texts the query tool writes into the result file.
+inline constexpr char kKsqlErrorMarker[] = "Error: ";
+inline constexpr char kKsqlZeroResults[] = "KSQL query has Zero results.";
+inline constexpr char kKsqlZeroResultsNoDot[] = "KSQL query has Zero results";
+
+// Characters per read of the result file (all readers but the package search).
+inline constexpr size_t kResultReadSize = 4095;
+
+// What the password is traced as.
+inline constexpr char kMaskedPassword[] = "**********";
+
+// The statement file and the result file in the install directory.
+std::string KsqlStatementPath(const std::string& installDir);
+std::string KsqlResultPath(const std::string& installDir);
+
+// What a query needs: the host (messages, repainting while the tool runs), the install
+// directory, the connection values and the command template.
+struct KsqlContext {
+    Host* host = nullptr;
+    std::string installDir;
+    std::string broker;
+    std::string userId;
+    std::string password;
+    // The command template; when empty, the default is used and stored here, so the owner
+    // should keep this context (or copy the value back) to keep the default.
+    std::string ksqlFmt;
+};
+
+// Writes the statement into the statement file (unchanged, without a line end), runs the query
+// tool on it and waits for it (time limit in seconds, -1: none), and makes sure it left a result
+// file that is not empty. Returns 1 when it did (the file may still hold an error text or the
+// zero-results line), 0 when the tool could not be started, the statement file could not be
+// written, or the result file stayed missing or empty after 1,000 checks and one repeat of the
+// whole run. The command line is traced with the password as asterisks.
+int RunKsql(KsqlContext& context, const std::string& statement, int timeLimitSeconds = -1);
+
+// The first value of the result file: the first line that carries the error or zero-results
+// marker, or the first non-blank line after the first line (the header). `found` is false at the
+// end of the file; the value is then "Error: Unable to fetch data from ksqlstmt.dat" when the file
+// held no line, empty otherwise. A file that cannot be opened or read shows "Unable to read: %s"
+// and gives not found with an empty value.
+struct FirstValue {
+    bool found = false;
+    std::string value;
+};
+FirstValue ReadFirstValue(const std::string& installDir, Host& host);
+
+// Every non-blank line after the header, in file order; none when a line carries the error or
+// zero-results marker, or when the file cannot be opened or read ("Unable to read: %s" shown).
+std::vector<std::string> ReadValues(const std::string& installDir, Host& host);
+
+}  // namespace qv

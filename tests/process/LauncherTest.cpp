@@ -1,0 +1,293 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+#include "host/headless/HeadlessHost.h"
+#include "process/Launcher.h"
+#include "tests/helpers/ProbeSupport.h"
+#include "tests/support/TempEnv.h"
+
+namespace {
+
+using qvtest::ProbePath;
+using qvtest::ReadProbeRecord;
+using qvtest::WaitUntil;
+
+struct OptionCase {
+    const char* options;
+    bool refused;
+    qv::ShowMode show;
+    bool wait;
+    const char* prefix;
+};
+
+TEST(ParseTaskOptions, KeywordsTable) {
+    using qv::ShowMode;
+    const OptionCase cases[] = {
+        {qv::kDefaultTaskOptions, false, ShowMode::MinimizedNoActivate, true, " "},
+        {qv::kForegroundTaskOptions, false, ShowMode::Normal, false, " "},
+        {"BACKGROUND MAXIMIZE", false, ShowMode::Maximized, true, " "},
+        {"MAXIMIZE,BACKGROUND", false, ShowMode::Maximized, true, " "},
+        {"", false, ShowMode::Normal, true, ""},
+        {"DEPENDENT", false, ShowMode::Normal, true, ""},
+        {"DOSWINDOW SEAMLESSWINDOWS DOSFULLSCREEN", false, ShowMode::Normal, true, ""},
+        {"background, independent", false, ShowMode::Normal, true, ""},  // case-sensitive
+        {"FOREGROUND,PMWINDOW", true, ShowMode::Normal, true, ""},
+        {"xxPMDEFAULTxx", true, ShowMode::Normal, true, ""},
+        {"PMFULLSCREEN", true, ShowMode::Normal, true, ""},
+    };
+    for (const auto& c : cases) {
+        qv::TaskOptions t = qv::ParseTaskOptions(c.options);
+        EXPECT_EQ(t.refused, c.refused) << c.options;
+        if (c.refused) continue;
+        EXPECT_EQ(t.showMode, c.show) << c.options;
+        EXPECT_EQ(t.wait, c.wait) << c.options;
+        EXPECT_EQ(t.titlePrefix, c.prefix) << c.options;
+    }
+}
+
+TEST(StartTask, RefusedOptionsStartNothing) {
+    qvtest::TempDir dir;
+    int pid = 0;
+    std::string cmd = ProbePath() + " --record " + (dir / "r");
+    EXPECT_EQ(qv::StartTask(cmd, "BACKGROUND PMWINDOW", pid), qv::kTaskRefused);
+    EXPECT_EQ(pid, 0);
+    usleep(100000);
+    EXPECT_FALSE(qvtest::FileExists(dir / "r"));
+}
+
+TEST(StartTask, WaitedProgramRunsInItsOwnGroupWithNullInput) {
+    qvtest::TempDir dir;
+    int pid = 0;
+    std::string cmd = ProbePath() + " --record " + (dir / "r") + " --exit 3";
+    EXPECT_EQ(qv::StartTask(cmd, qv::kDefaultTaskOptions, pid), qv::kTaskWaited);
+    const qv::StartRecord& last = qv::LastStart();
+    EXPECT_EQ(last.exitStatus, 3);
+    EXPECT_EQ(last.windowTitle, " " + cmd);
+    EXPECT_EQ(last.showMode, qv::ShowMode::MinimizedNoActivate);
+    EXPECT_TRUE(last.wait);
+    qvtest::ProbeRecord rec = ReadProbeRecord(dir / "r");
+    ASSERT_TRUE(rec.present);
+    EXPECT_EQ(rec.pid, pid);
+    EXPECT_EQ(rec.pgid, pid);
+    EXPECT_NE(rec.pgid, getpgrp());
+    EXPECT_EQ(rec.stdinTarget, "/dev/null");
+    EXPECT_EQ(qvtest::StateOf(pid).state, 0) << "the waited-for child is reaped";
+}
+
+TEST(StartTask, IndependentProgramIsNotWaitedForAndLeavesNoZombie) {
+    qvtest::TempDir dir;
+    int pid = 0;
+    std::string cmd = ProbePath() + " --sleep 300 --record " + (dir / "r");
+    auto t0 = std::chrono::steady_clock::now();
+    EXPECT_EQ(qv::StartTask(cmd, qv::kForegroundTaskOptions, pid), qv::kTaskStarted);
+    qvtest::KillGuard guard(pid);
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(250));
+    EXPECT_GT(pid, 0);
+    EXPECT_EQ(qv::LastStart().windowTitle, " " + cmd);
+    EXPECT_EQ(qv::LastStart().showMode, qv::ShowMode::Normal);
+    EXPECT_NE(qvtest::StateOf(pid).ppid, getpid()) << "not a child of this process";
+    EXPECT_TRUE(qvtest::OwnZombies().empty());
+    ASSERT_TRUE(WaitUntil([&] { return ReadProbeRecord(dir / "r").present; }));
+    qvtest::ProbeRecord rec = ReadProbeRecord(dir / "r");
+    EXPECT_EQ(rec.pid, pid);
+    EXPECT_NE(rec.sid, getsid(0)) << "a new session";
+    EXPECT_EQ(rec.stdinTarget, "/dev/null");
+    ASSERT_TRUE(WaitUntil([&] { return !qvtest::IsRunning(pid); }));
+    EXPECT_TRUE(qvtest::OwnZombies().empty());
+}
+
+TEST(StartTask, ArgumentsArriveSplitByTheCommandLineRules) {
+    qvtest::TempDir dir;
+    int pid = 0;
+    std::string cmd = ProbePath() + " --record " + (dir / "r") +
+                      " -- -vp \\ \"a b\" x\\\"y \"\" \"\\Pay roll\\\\\" end";
+    ASSERT_EQ(qv::StartTask(cmd, qv::kDefaultTaskOptions, pid), qv::kTaskWaited);
+    qvtest::ProbeRecord rec = ReadProbeRecord(dir / "r");
+    ASSERT_TRUE(rec.present);
+    std::vector<std::string> expected = {ProbePath(), "--record",     dir / "r", "--",
+                                         "-vp",       "\\",           "a b",     "x\"y",
+                                         "",          "\\Pay roll\\", "end"};
+    EXPECT_EQ(rec.args, expected);
+}
+
+TEST(StartTask, ProgramSearchOwnDirectoryThenPathNeverCurrentDirectory) {
+    qvtest::TempDir dir;
+    const std::string name = "qvpathprobe" + std::to_string(getpid());
+    std::filesystem::copy_file(ProbePath(), dir / name);
+    chmod((dir / name).c_str(), 0755);
+    std::string oldPath = getenv("PATH") ? getenv("PATH") : "";
+    char oldCwd[4096];
+    ASSERT_NE(getcwd(oldCwd, sizeof oldCwd), nullptr);
+    int pid = 0;
+
+    // Own directory: the probe is found by its bare name.
+    EXPECT_EQ(qv::StartTask("qv_probe_child --exit 0", qv::kDefaultTaskOptions, pid),
+              qv::kTaskWaited);
+    EXPECT_EQ(qv::LastStart().program, ProbePath());
+
+    // PATH: found there.
+    setenv("PATH", ("/nonexistent:" + dir.path()).c_str(), 1);
+    EXPECT_EQ(qv::StartTask(name + " --exit 0", qv::kDefaultTaskOptions, pid), qv::kTaskWaited);
+    EXPECT_EQ(qv::LastStart().program, dir / name);
+
+    // Current directory, also through empty and relative PATH entries: never.
+    ASSERT_EQ(chdir(dir.path().c_str()), 0);
+    setenv("PATH", ":.:/nonexistent", 1);
+    EXPECT_EQ(qv::StartTask(name + " --exit 0", qv::kDefaultTaskOptions, pid), qv::kTaskNotFound);
+    EXPECT_EQ(chdir(oldCwd), 0);
+    setenv("PATH", oldPath.c_str(), 1);
+}
+
+TEST(StartTask, StartFailuresGiveTheirResults) {
+    qvtest::TempDir dir;
+    qvtest::WriteFile(dir / "notes.txt", "not a program\n");
+    chmod((dir / "notes.txt").c_str(), 0644);
+    struct Case {
+        std::string command;
+        int expected;
+    } cases[] = {
+        {"qv_no_such_program_here --x", qv::kTaskNotFound},
+        {dir / "missing", qv::kTaskNotFound},
+        {"", qv::kTaskNotFound},
+        {"\"\" x", qv::kTaskNotFound},
+        {dir / "notes.txt", qv::kTaskStartFailed},
+        {dir.path(), qv::kTaskNotFound},
+    };
+    for (const auto& c : cases) {
+        int pid = 0;
+        EXPECT_EQ(qv::StartTask(c.command, qv::kDefaultTaskOptions, pid), c.expected) << c.command;
+        EXPECT_EQ(pid, 0) << c.command;
+    }
+}
+
+TEST(StartTask, WindowTitleIsCutAt2047Characters) {
+    int pid = 0;
+    std::string cmd = "qv_no_such_program " + std::string(3000, 'x');
+    qv::StartTask(cmd, qv::kForegroundTaskOptions, pid);
+    EXPECT_EQ(qv::LastStart().windowTitle, (" " + cmd).substr(0, 2047));
+}
+
+TEST(LaunchTask, WarningsOnFailureAndResults) {
+    qvtest::TempDir dir;
+    qvtest::WriteFile(dir / "notes.txt", "x");
+    chmod((dir / "notes.txt").c_str(), 0644);
+    qv::HeadlessHost host;
+
+    EXPECT_EQ(qv::LaunchTask("qv_no_such_program -a \"b\"", false, host), qv::kTaskNotFound);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].kind, qv::MsgKind::Warning);
+    EXPECT_EQ(host.boxes[0].text,
+              "Executable Not Found: 'qv_no_such_program -a \"b\"'\n\nThis executable must be "
+              "installed\nto the same directory as this application.\n");
+
+    host.ClearBoxes();
+    std::string cmd = dir / "notes.txt";
+    EXPECT_EQ(qv::LaunchTask(cmd, true, host), qv::kTaskStartFailed);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].kind, qv::MsgKind::Warning);
+    EXPECT_EQ(host.boxes[0].text, "Failed to Launch Task '" + cmd +
+                                      ", FOREGROUND, INDEPENDENT, WINSESSIONCHILD' Err=-32\n");
+
+    host.ClearBoxes();
+    EXPECT_EQ(qv::LaunchTask(ProbePath() + " --exit 4", false, host), qv::kTaskWaited);
+    EXPECT_EQ(qv::LastStart().exitStatus, 4);
+    EXPECT_EQ(qv::LaunchTask(ProbePath() + " --exit 0", true, host), qv::kTaskStarted);
+    EXPECT_TRUE(host.boxes.empty());
+}
+
+TEST(LaunchTask, WaitingRepaintsOnlyAndRunsNoHandler) {
+    qv::HeadlessHost host;
+    bool ran = false;
+    host.Post([&] { ran = true; });
+    EXPECT_EQ(qv::LaunchTask(ProbePath() + " --sleep 300", false, host), qv::kTaskWaited);
+    EXPECT_GT(host.paintPumps, 0);
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(host.pending(), 1u);
+}
+
+TEST(RunAndWait, TimeLimitEndsTheWaitAndKillProcessEndsTheTool) {
+    qv::HeadlessHost host;
+    int pid = 0;
+    auto t0 = std::chrono::steady_clock::now();
+    ASSERT_EQ(
+        qv::RunAndWait(ProbePath() + " --ignore-term --sleep 20000", "RunKSQL", 0, 300, pid, &host),
+        qv::kTaskWaited);
+    qvtest::KillGuard guard(pid);
+    auto spent = std::chrono::steady_clock::now() - t0;
+    EXPECT_GE(spent, std::chrono::milliseconds(290));
+    EXPECT_LT(spent, std::chrono::milliseconds(5000));
+    EXPECT_EQ(qv::LastStart().windowTitle, "RunKSQL");
+    EXPECT_EQ(qv::LastStart().showMode, qv::ShowMode::MinimizedNoActivate);
+    EXPECT_TRUE(qvtest::IsRunning(pid)) << "the caller decides what happens to the tool";
+    kill(pid, SIGTERM);  // ignored by the tool
+    usleep(50000);
+    EXPECT_TRUE(qvtest::IsRunning(pid));
+    EXPECT_EQ(qv::KillProcess(pid, &host), qv::kKillDone);
+    EXPECT_EQ(qvtest::StateOf(pid).state, 0) << "ended and reaped";
+    EXPECT_TRUE(host.boxes.empty());
+}
+
+TEST(RunAndWait, EndedToolKeepsItsIdUntilReleased) {
+    int pid = 0;
+    ASSERT_EQ(qv::RunAndWait(ProbePath() + " --exit 5", "T", 3, -1, pid), qv::kTaskWaited);
+    EXPECT_EQ(qv::LastStart().exitStatus, 5);
+    EXPECT_EQ(qv::LastStart().showMode, qv::ShowMode::Maximized);
+    // Still reserved: the id cannot be given to another process before it is released.
+    EXPECT_EQ(qvtest::StateOf(pid).state, 'Z');
+    EXPECT_EQ(qv::KillProcess(pid), qv::kKillDone);
+    EXPECT_EQ(qvtest::StateOf(pid).state, 0);
+    EXPECT_TRUE(qvtest::OwnZombies().empty());
+}
+
+TEST(RunAndWait, ShowValuesAndStartFailures) {
+    struct Case {
+        int show;
+        qv::ShowMode mode;
+    } cases[] = {{0, qv::ShowMode::MinimizedNoActivate},
+                 {3, qv::ShowMode::Maximized},
+                 {9, qv::ShowMode::Restored},
+                 {1, qv::ShowMode::Normal},
+                 {-4, qv::ShowMode::Normal}};
+    for (const auto& c : cases) {
+        int pid = 0;
+        EXPECT_EQ(qv::RunAndWait("qv_no_such_program", "t", c.show, -1, pid), qv::kTaskNotFound);
+        EXPECT_EQ(pid, 0);
+        EXPECT_EQ(qv::LastStart().showMode, c.mode) << c.show;
+    }
+}
+
+int PidMax() {
+    std::ifstream in("/proc/sys/kernel/pid_max");
+    int n = 0;
+    in >> n;
+    return n;
+}
+
+TEST(KillProcess, AbsentProcessesCountAsEnded) {
+    qv::HeadlessHost host;
+    int pidMax = PidMax();
+    ASSERT_GT(pidMax, 0);
+    for (int pid : {0, -1, pidMax + 1}) {
+        EXPECT_EQ(qv::KillProcess(pid, &host), qv::kKillDone) << pid;
+    }
+    EXPECT_TRUE(host.boxes.empty());
+}
+
+TEST(KillProcess, EndsAnIndependentProgram) {
+    int pid = 0;
+    ASSERT_EQ(qv::StartTask(ProbePath() + " --ignore-term --sleep 20000",
+                            qv::kForegroundTaskOptions, pid),
+              qv::kTaskStarted);
+    qvtest::KillGuard guard(pid);
+    EXPECT_TRUE(qvtest::IsRunning(pid));
+    EXPECT_EQ(qv::KillProcess(pid), qv::kKillDone);
+    EXPECT_TRUE(WaitUntil([&] { return !qvtest::IsRunning(pid); }));
+}
+
+}  // namespace
