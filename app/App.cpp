@@ -47,9 +47,13 @@ public:
 
 }  // namespace
 
-const AppValues& TheApp() { return g_values; }
+const AppValues& TheApp() {
+    return g_values;
+}
 
-void SetAppValues(const AppValues& values) { g_values = values; }
+void SetAppValues(const AppValues& values) {
+    g_values = values;
+}
 
 CommandLineFields SplitCommandLine(const std::string& commandLine) {
     CommandLineFields fields;

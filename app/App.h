@@ -12,7 +12,7 @@ namespace qv {
 
 // The parts of a command line. Nothing in the program acts on them.
 struct CommandLineFields {
-    std::string fileValue;        // the text after "FILE=", to the end of the line
+    std::string fileValue;         // the text after "FILE=", to the end of the line
     std::string arg1, arg2, arg3;  // the tokens after the program's own path
     int tokens = 0;                // tokens after the program's path, ignored ones included
 };

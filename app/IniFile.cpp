@@ -14,7 +14,9 @@ namespace qv {
 
 namespace {
 
-bool IsControl(unsigned char c) { return c < 0x20 || c == 0x7f; }
+bool IsControl(unsigned char c) {
+    return c < 0x20 || c == 0x7f;
+}
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -46,7 +48,9 @@ bool ValidName(const std::string& name) {
     return !name.empty() && name.find_first_of("\r\n") == std::string::npos && Trim(name) == name;
 }
 
-bool ValidSection(const std::string& s) { return ValidName(s) && s.find(']') == std::string::npos; }
+bool ValidSection(const std::string& s) {
+    return ValidName(s) && s.find(']') == std::string::npos;
+}
 
 bool ValidKey(const std::string& k) {
     return ValidName(k) && k.find('=') == std::string::npos && k[0] != '[' && k[0] != ';' &&
@@ -74,9 +78,8 @@ std::string EscapeIniValue(const std::string& value) {
         if (c == '\\') {
             const bool last = i + 1 == value.size();
             const unsigned char next = last ? 0 : static_cast<unsigned char>(value[i + 1]);
-            const bool ambiguous =
-                !last && (next == '\\' || next == 'n' || next == 'r' || next == 'x' ||
-                          IsControl(next));
+            const bool ambiguous = !last && (next == '\\' || next == 'n' || next == 'r' ||
+                                             next == 'x' || IsControl(next));
             out += ambiguous ? "\\\\" : "\\";
         } else if (c == '\n') {
             out += "\\n";
@@ -125,7 +128,7 @@ std::string UnescapeIniValue(const std::string& text) {
 
 bool MakeDirectories(const std::string& dir, unsigned mode) {
     if (dir.empty()) return false;
-    struct stat st{};
+    struct stat st {};
     if (stat(dir.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
     for (size_t pos = dir.find('/', 1);; pos = dir.find('/', pos + 1)) {
         const std::string part = dir.substr(0, pos);
@@ -143,7 +146,8 @@ bool WriteFileAtomically(const std::string& path, const std::string& contents, u
     std::string temp = dir + (dir.back() == '/' ? "" : "/") + "." + base + ".XXXXXX";
     const int fd = mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) return false;
-    bool ok = fchmod(fd, static_cast<mode_t>(mode)) == 0 && WriteAll(fd, contents) && fsync(fd) == 0;
+    bool ok =
+        fchmod(fd, static_cast<mode_t>(mode)) == 0 && WriteAll(fd, contents) && fsync(fd) == 0;
     ok = close(fd) == 0 && ok;
     ok = ok && rename(temp.c_str(), path.c_str()) == 0;
     if (!ok) {

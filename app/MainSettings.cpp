@@ -12,17 +12,16 @@ namespace {
 // The password key: fixed bytes between 1 and 31, so that a printable character stays
 // printable.
 constexpr unsigned char kPasswordKey[80] = {
-    22, 25, 26, 5,  14, 11, 23, 17, 22, 6,  29, 14, 3,  1,  28, 29,  //
-    31, 29, 12, 9,  19, 30, 13, 21, 5,  22, 10, 26, 30, 5,  22, 20,  //
-    16, 28, 13, 6,  28, 4,  11, 29, 3,  13, 2,  23, 6,  29, 21, 16,  //
-    22, 13, 3,  7,  30, 31, 31, 25, 7,  23, 9,  25, 13, 18, 11, 5,   //
-    22, 13, 6,  2,  9,  23, 9,  11, 10, 2,  4,  10, 9,  12, 8,  14,
+    22, 25, 26, 5, 14, 11, 23, 17, 22, 6,  29, 14, 3,  1,  28, 29,  //
+    31, 29, 12, 9, 19, 30, 13, 21, 5,  22, 10, 26, 30, 5,  22, 20,  //
+    16, 28, 13, 6, 28, 4,  11, 29, 3,  13, 2,  23, 6,  29, 21, 16,  //
+    22, 13, 3,  7, 30, 31, 31, 25, 7,  23, 9,  25, 13, 18, 11, 5,   //
+    22, 13, 6,  2, 9,  23, 9,  11, 10, 2,  4,  10, 9,  12, 8,  14,
 };
 
 // Reads a key with an empty default; only a non-empty stored text replaces `value`.
 void ReadOver(const IniFile& ini, const char* key, std::string& value) {
-    if (auto stored = ini.Get(kSectionSettings, key); stored && !stored->empty())
-        value = *stored;
+    if (auto stored = ini.Get(kSectionSettings, key); stored && !stored->empty()) value = *stored;
 }
 
 }  // namespace
@@ -56,10 +55,10 @@ void LoadSettings(MainWindowValues& values, const AppValues& app) {
         const char* key;
         std::string* value;
     } const texts[] = {
-        {"UserId", &values.UserId},         {"Pswd", &values.Password},
-        {"Broker", &values.Broker},         {"SrcProject", &values.SrcProject},
-        {"SrcState", &values.SrcState},     {"TgtProject", &values.TgtProject},
-        {"TgtState", &values.TgtState},     {"TgtPackage", &values.TgtPackage},
+        {"UserId", &values.UserId},     {"Pswd", &values.Password},
+        {"Broker", &values.Broker},     {"SrcProject", &values.SrcProject},
+        {"SrcState", &values.SrcState}, {"TgtProject", &values.TgtProject},
+        {"TgtState", &values.TgtState}, {"TgtPackage", &values.TgtPackage},
     };
     for (const auto& t : texts) {
         t.value->clear();

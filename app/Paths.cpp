@@ -34,9 +34,13 @@ std::string DataDir() {
     return dir.empty() ? JoinPath(HomeDir(), ".local/share") : dir;
 }
 
-std::string DefaultInstallDir() { return JoinPath(DataDir(), kAppName); }
+std::string DefaultInstallDir() {
+    return JoinPath(DataDir(), kAppName);
+}
 
-std::string ProfileFilePath() { return JoinPath(ConfigDir(), std::string(kAppName) + ".INI"); }
+std::string ProfileFilePath() {
+    return JoinPath(ConfigDir(), std::string(kAppName) + ".INI");
+}
 
 std::string RegistryFilePath(const std::string& company) {
     return JoinPath(JoinPath(ConfigDir(), company), std::string(kAppName) + ".ini");

@@ -55,13 +55,13 @@ struct PendingWrite {
 
 // Reads the file, applies the writes and replaces it. With keepMode an existing file keeps its
 // permissions and `mode` applies to a new one; otherwise the file always gets `mode`.
-bool ApplyWrites(const std::string& path, const std::vector<PendingWrite>& writes,
-                 unsigned mode, bool createDir, bool keepMode) {
+bool ApplyWrites(const std::string& path, const std::vector<PendingWrite>& writes, unsigned mode,
+                 bool createDir, bool keepMode) {
     const std::string dir = ParentDir(path);
     if (createDir && !MakeDirectories(dir, 0700)) return false;
     DirLock lock(dir);
     if (!lock.ok()) return false;
-    struct stat st{};
+    struct stat st {};
     if (keepMode && stat(path.c_str(), &st) == 0) mode = st.st_mode & 07777;
     IniFile ini = IniFile::Load(path);
     bool ok = true;
@@ -85,9 +85,13 @@ int ParseInt(const std::string& text, int defaultValue) {
 
 }  // namespace
 
-void SwitchToRegistry(const std::string& company) { g_company = company; }
+void SwitchToRegistry(const std::string& company) {
+    g_company = company;
+}
 
-void SwitchToProfile() { g_company.clear(); }
+void SwitchToProfile() {
+    g_company.clear();
+}
 
 std::string SettingsFilePath() {
     return g_company.empty() ? ProfileFilePath() : RegistryFilePath(g_company);
@@ -131,8 +135,8 @@ bool SettingsBatch::Commit() {
     return ok;
 }
 
-std::string ReadIniText(const std::string& path, const std::string& section,
-                        const std::string& key, const std::string& defaultValue) {
+std::string ReadIniText(const std::string& path, const std::string& section, const std::string& key,
+                        const std::string& defaultValue) {
     return IniFile::Load(path).Get(section, key).value_or(defaultValue);
 }
 

@@ -24,8 +24,7 @@ std::string ReadSettingText(const std::string& section, const std::string& key,
 // An integer; the default when the key is absent or holds no number.
 int ReadSettingInt(const std::string& section, const std::string& key, int defaultValue);
 // Single writes; false when the value could not be stored (callers may ignore it).
-bool WriteSettingText(const std::string& section, const std::string& key,
-                      const std::string& value);
+bool WriteSettingText(const std::string& section, const std::string& key, const std::string& value);
 bool WriteSettingInt(const std::string& section, const std::string& key, int value);
 
 // Several writes that reach the file together, in the order given, with one rewrite.
@@ -46,8 +45,8 @@ private:
 
 // Reads and writes one key of an arbitrary INI file (the status file for the starting
 // program). The write is atomic; an existing file keeps its permissions, a new one gets `mode`.
-std::string ReadIniText(const std::string& path, const std::string& section,
-                        const std::string& key, const std::string& defaultValue = {});
+std::string ReadIniText(const std::string& path, const std::string& section, const std::string& key,
+                        const std::string& defaultValue = {});
 bool WriteIniText(const std::string& path, const std::string& section, const std::string& key,
                   const std::string& value, unsigned mode = 0644);
 

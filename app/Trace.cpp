@@ -84,7 +84,7 @@ std::uint64_t CountLines(const std::string& path) {
         cache = CountCache();
         return 0;
     }
-    struct stat st{};
+    struct stat st {};
     bool ok = fstat(fd, &st) == 0;
     bool same = ok && !g_fullRecount && cache.valid && st.st_dev == cache.dev &&
                 st.st_ino == cache.ino && st.st_size >= cache.size;
@@ -132,7 +132,8 @@ void TraceLineCounter::Feed(const char* data, size_t size) {
         }
         // The characters of the finished line as a text-mode read sees them: CR LF is one.
         const bool cr = lf > p ? lf[-1] == '\r' : lastWasCR_;
-        const std::uint64_t chars = partial_ + static_cast<std::uint64_t>(lf - p) + 1 - (cr ? 1 : 0);
+        const std::uint64_t chars =
+            partial_ + static_cast<std::uint64_t>(lf - p) + 1 - (cr ? 1 : 0);
         reads_ += (chars + kTraceReadChars - 1) / kTraceReadChars;
         partial_ = 0;
         lastWasCR_ = false;
@@ -159,7 +160,9 @@ void SetTraceFile(const std::string& path) {
     g_cache = CountCache();
 }
 
-const std::string& TraceFile() { return g_traceFile; }
+const std::string& TraceFile() {
+    return g_traceFile;
+}
 
 void SetTraceClock(std::function<std::tm()> clock) {
     std::lock_guard lock(g_mutex);
@@ -201,8 +204,8 @@ int WriteTrace(const char* format, ...) {
     line.push_back('\n');
 
     // One write per line, so that lines of several programs sharing the file never interleave.
-    const int fd = open(g_traceFile.c_str(),
-                        O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
+    const int fd =
+        open(g_traceFile.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) return 1;
     const bool written = WriteAll(fd, line.data(), line.size());
     close(fd);
@@ -214,7 +217,7 @@ int WriteTrace(const char* format, ...) {
 }
 
 long FileSize(const std::string& path, int& err) {
-    struct stat st{};
+    struct stat st {};
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     int code = 0;
     if (fd < 0) {

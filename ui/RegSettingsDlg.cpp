@@ -13,8 +13,8 @@ DialogTemplate CRegSettingsDlg::MakeTemplate() {
     t.style = kDlgSystemMenu | kDlgCentered;
     constexpr int labelX = 7, labelW = 44, editX = 54, editW = 339, rowH = 14, labelDy = 3;
     auto row = [&](int id, const char* label, int y, unsigned style) {
-        t.controls.push_back(
-            {IDC_STATIC, ControlKind::Static, label, labelX, y + labelDy, labelW, 8, style & kHidden});
+        t.controls.push_back({IDC_STATIC, ControlKind::Static, label, labelX, y + labelDy, labelW,
+                              8, style & kHidden});
         t.controls.push_back({id, ControlKind::Edit, "", editX, y, editW, rowH, style});
     };
     row(IDC_REG_PACKAGE, "Package:", 7, kReadOnly | kHidden);
@@ -30,7 +30,9 @@ DialogTemplate CRegSettingsDlg::MakeTemplate() {
 }
 
 CRegSettingsDlg::CRegSettingsDlg(Host& host, std::string package, ActionTemplates templates)
-    : Dialog(host, MakeTemplate()), package_(std::move(package)), templates_(std::move(templates)) {}
+    : Dialog(host, MakeTemplate()),
+      package_(std::move(package)),
+      templates_(std::move(templates)) {}
 
 bool CRegSettingsDlg::OnInitDialog() {
     SetDlgItemText(IDC_REG_PACKAGE, package_);
