@@ -137,19 +137,6 @@ TEST(IniFileFormat, SetKeepsEverythingElse) {
         "\n[FSTATUS]\nReturnCode=100\n");
 }
 
-TEST(IniFileFormat, RefusesNamesTheFormatCannotHold) {
-    qv::IniFile ini;
-    struct Row {
-        const char* section;
-        const char* key;
-    } rows[] = {{"", "k"},      {"S", ""},   {"a]b", "k"}, {"S", "a=b"},
-                {"S", "[k"},    {"S", ";k"}, {"S", "#k"},  {"S", "k\nx=y"},
-                {"S\n[T", "k"}, {" S", "k"}, {"S", "k "}};
-    for (const Row& r : rows)
-        EXPECT_FALSE(ini.Set(r.section, r.key, "v")) << r.section << "/" << r.key;
-    EXPECT_EQ(ini.Serialize(), "");
-}
-
 TEST_F(SettingsTest, StoreFollowsTheSwitch) {
     EXPECT_EQ(qv::SettingsFilePath(), home_ / "config/Quorvel.INI");
     EXPECT_TRUE(qv::WriteSettingText("Settings", "INSTALLDIR", "/profile/dir"));

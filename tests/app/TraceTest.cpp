@@ -99,15 +99,6 @@ TEST_F(TraceTest, LinesAreNumberedFromOneAndStamped) {
     for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i], rows[i].expected);
 }
 
-TEST_F(TraceTest, FormatArgumentsAreFilledInOrder) {
-    WriteTrace("%s %s", "Quorvel", "1.07");
-    WriteTrace("RunKco: %s rc=%d", "kco -vp \\ -o kco.log", -7);
-    const auto lines = qvtest::Lines(ReadFile(path_));
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], "1 03/06/2026 14:05:09 Quorvel 1.07");
-    EXPECT_EQ(lines[1], "2 03/06/2026 14:05:09 RunKco: kco -vp \\ -o kco.log rc=-7");
-}
-
 TEST_F(TraceTest, MessageLengthLimit) {
     struct Row {
         size_t length;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <string>
 
 #include "app/MainSettings.h"
@@ -43,43 +44,27 @@ TEST_F(RegSettingsDlgTest, TemplateHasTheControls) {
     const DialogTemplate t = CRegSettingsDlg::MakeTemplate();
     EXPECT_EQ(t.id, 132);
     EXPECT_EQ(t.title, "Registry Settings - Action templates used for operations in this program");
-    struct Row {
-        int id;
-        ControlKind kind;
-        const char* label;  // the static text left of an edit box, or the button caption
-        unsigned style;
-    } rows[] = {
-        {IDC_REG_PACKAGE, ControlKind::Edit, "Package:", kReadOnly | kHidden},
-        {IDC_REG_KSVFMT, ControlKind::Edit, "KSV Fmt:", kStyleNone},
-        {IDC_REG_KCOFMT, ControlKind::Edit, "KCO Fmt:", kStyleNone},
-        {IDC_REG_SQLFMT, ControlKind::Edit, "SQL Fmt:", kStyleNone},
-        {IDC_REG_KSQLFMT, ControlKind::Edit, "KSQL Fmt:", kStyleNone},
-        {IDOK, ControlKind::Button, "OK", kDefaultButton},
-        {IDCANCEL, ControlKind::Button, "Cancel", kStyleNone},
-        {IDC_REG_DEFAULTS, ControlKind::Button, "Reset to Defaults", kStyleNone},
-    };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.id);
-        const ControlTemplate* c = t.Find(r.id);
-        ASSERT_NE(c, nullptr);
-        EXPECT_EQ(c->kind, r.kind);
-        EXPECT_EQ(c->style, r.style);
-        EXPECT_LE(c->x + c->width, t.width);
-        EXPECT_LE(c->y + c->height, t.height);
-        if (r.kind == ControlKind::Button) {
-            EXPECT_EQ(c->caption, r.label);
-            continue;
-        }
-        // The label is the static control on the edit box's row.
-        const ControlTemplate* label = nullptr;
-        for (const auto& s : t.controls)
-            if (s.id == IDC_STATIC && s.caption == r.label) label = &s;
-        ASSERT_NE(label, nullptr);
-        EXPECT_LT(label->x + label->width, c->x);
-        EXPECT_TRUE(label->y >= c->y && label->y < c->y + c->height);
-        EXPECT_EQ((label->style & kHidden) != 0, (r.style & kHidden) != 0);
-        EXPECT_GE(c->width, 300);
+    const std::pair<int, const char*> edits[] = {{IDC_REG_PACKAGE, "Package:"},
+                                                 {IDC_REG_KSVFMT, "KSV Fmt:"},
+                                                 {IDC_REG_KCOFMT, "KCO Fmt:"},
+                                                 {IDC_REG_SQLFMT, "SQL Fmt:"},
+                                                 {IDC_REG_KSQLFMT, "KSQL Fmt:"}};
+    for (const auto& [id, label] : edits) {
+        const ControlTemplate* edit = t.Find(id);
+        ASSERT_NE(edit, nullptr);
+        EXPECT_EQ(edit->kind, ControlKind::Edit);
+        // The label is a static text on the box's row, hidden with the package box.
+        auto it = std::find_if(t.controls.begin(), t.controls.end(),
+                               [&](const ControlTemplate& c) { return c.caption == label; });
+        ASSERT_NE(it, t.controls.end());
+        EXPECT_EQ(it->id, IDC_STATIC);
+        EXPECT_TRUE(it->y >= edit->y && it->y < edit->y + edit->height) << label;
+        EXPECT_EQ((it->style & kHidden) != 0, id == IDC_REG_PACKAGE) << label;
     }
+    EXPECT_EQ(t.Find(IDC_REG_PACKAGE)->style, unsigned{kReadOnly | kHidden});
+    EXPECT_EQ(t.Find(IDC_REG_DEFAULTS)->caption, "Reset to Defaults");
+    EXPECT_EQ(t.Find(IDOK)->style, unsigned{kDefaultButton});
+    EXPECT_NE(t.Find(IDCANCEL), nullptr);
 }
 
 TEST_F(RegSettingsDlgTest, OpensWithTheValuesAndFocusInKsv) {
