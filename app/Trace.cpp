@@ -1,31 +1,189 @@
 #include "app/Trace.h"
 
+#include <fcntl.h>
+#include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
+#include <mutex>
 
 namespace qv {
 
 namespace {
+
+// What the writer knows about the trace file between two lines: the reads counted in its first
+// `size` bytes, and enough of the file to notice when it is no longer the file that was counted
+// (another inode, fewer bytes, or different last bytes).
+struct CountCache {
+    bool valid = false;
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = 0;
+    TraceLineCounter counter;
+    char tail[64] = {};
+    size_t tailLen = 0;
+};
+
+std::mutex g_mutex;
 std::string g_traceFile;
 std::function<std::tm()> g_clock;
+CountCache g_cache;
+bool g_fullRecount = false;
+
+bool ReadAll(int fd, char* buf, size_t size, off_t offset) {
+    while (size > 0) {
+        ssize_t n = pread(fd, buf, size, offset);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        buf += n;
+        size -= static_cast<size_t>(n);
+        offset += n;
+    }
+    return true;
+}
+
+// Keeps the last bytes of what has been counted, so that a file rewritten behind the writer's
+// back is noticed even when its inode and size look the same.
+void RememberTail(CountCache& cache, const char* data, size_t size) {
+    const size_t cap = sizeof cache.tail;
+    if (size >= cap) {
+        memcpy(cache.tail, data + size - cap, cap);
+        cache.tailLen = cap;
+        return;
+    }
+    const size_t keep = std::min(cache.tailLen, cap - size);
+    memmove(cache.tail, cache.tail + cache.tailLen - keep, keep);
+    memcpy(cache.tail + keep, data, size);
+    cache.tailLen = keep + size;
+}
+
+// Counts the file's bytes from the cache's size on to the end, adding them to the cache.
+bool CountFrom(int fd, CountCache& cache) {
+    char buf[65536];
+    for (;;) {
+        ssize_t n = pread(fd, buf, sizeof buf, cache.size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) return true;
+        cache.counter.Feed(buf, static_cast<size_t>(n));
+        RememberTail(cache, buf, static_cast<size_t>(n));
+        cache.size += n;
+    }
+}
+
+// The number of reads in the trace file now: only the bytes appended since the previous line
+// are counted when the file is still the one counted before; otherwise the whole file.
+std::uint64_t CountLines(const std::string& path) {
+    CountCache& cache = g_cache;
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        cache = CountCache();
+        return 0;
+    }
+    struct stat st {};
+    bool ok = fstat(fd, &st) == 0;
+    bool same = ok && !g_fullRecount && cache.valid && st.st_dev == cache.dev &&
+                st.st_ino == cache.ino && st.st_size >= cache.size;
+    if (same && cache.tailLen > 0) {
+        char now[sizeof cache.tail];
+        same = ReadAll(fd, now, cache.tailLen, cache.size - static_cast<off_t>(cache.tailLen)) &&
+               memcmp(now, cache.tail, cache.tailLen) == 0;
+    }
+    if (!same) {
+        cache = CountCache();
+        cache.dev = st.st_dev;
+        cache.ino = st.st_ino;
+    }
+    cache.valid = ok && CountFrom(fd, cache);
+    close(fd);
+    if (!cache.valid) {
+        cache = CountCache();
+        return 0;
+    }
+    return cache.counter.Total();
+}
+
+bool WriteAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        ssize_t n = write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
 }  // namespace
 
-void SetTraceFile(const std::string& path) { g_traceFile = path; }
-const std::string& TraceFile() { return g_traceFile; }
-void SetTraceClock(std::function<std::tm()> clock) { g_clock = std::move(clock); }
+void TraceLineCounter::Feed(const char* data, size_t size) {
+    const char* p = data;
+    const char* const end = data + size;
+    while (p < end) {
+        const char* lf = static_cast<const char*>(memchr(p, '\n', static_cast<size_t>(end - p)));
+        if (!lf) {
+            partial_ += static_cast<std::uint64_t>(end - p);
+            lastWasCR_ = end[-1] == '\r';
+            return;
+        }
+        // The characters of the finished line as a text-mode read sees them: CR LF is one.
+        const bool cr = lf > p ? lf[-1] == '\r' : lastWasCR_;
+        const std::uint64_t chars =
+            partial_ + static_cast<std::uint64_t>(lf - p) + 1 - (cr ? 1 : 0);
+        reads_ += (chars + kTraceReadChars - 1) / kTraceReadChars;
+        partial_ = 0;
+        lastWasCR_ = false;
+        p = lf + 1;
+    }
+}
 
-// Provisional writer: counts the file's lines on every call.
+std::uint64_t TraceLineCounter::Total() const {
+    return reads_ + (partial_ + kTraceReadChars - 1) / kTraceReadChars;
+}
+
+std::uint64_t CountTraceLines(const std::string& path) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return 0;
+    CountCache cache;
+    const bool ok = CountFrom(fd, cache);
+    close(fd);
+    return ok ? cache.counter.Total() : 0;
+}
+
+void SetTraceFile(const std::string& path) {
+    std::lock_guard lock(g_mutex);
+    g_traceFile = path;
+    g_cache = CountCache();
+}
+
+const std::string& TraceFile() {
+    return g_traceFile;
+}
+
+void SetTraceClock(std::function<std::tm()> clock) {
+    std::lock_guard lock(g_mutex);
+    g_clock = std::move(clock);
+}
+
+void SetTraceFullRecount(bool on) {
+    std::lock_guard lock(g_mutex);
+    g_fullRecount = on;
+    g_cache = CountCache();
+}
+
 int WriteTrace(const char* format, ...) {
     char message[16428];
     va_list ap;
     va_start(ap, format);
-    int n = vsnprintf(message, sizeof message, format, ap);
+    const int n = vsnprintf(message, sizeof message, format, ap);
     va_end(ap);
-    if (n < 0 || n > 16424) return 0;
+    if (n < 0 || n > kTraceMaxMessage) return 0;
+
+    std::lock_guard lock(g_mutex);
     std::tm tm{};
     if (g_clock) {
         tm = g_clock();
@@ -34,30 +192,48 @@ int WriteTrace(const char* format, ...) {
         localtime_r(&now, &tm);
     }
     if (g_traceFile.empty()) return 1;
-    long count = 0;
-    if (FILE* in = fopen(g_traceFile.c_str(), "r")) {
-        char buf[16424];
-        while (fgets(buf, sizeof buf, in)) ++count;
-        fclose(in);
-    }
-    if (FILE* out = fopen(g_traceFile.c_str(), "a")) {
-        fprintf(out, "%ld %02d/%02d/%d %02d:%02d:%02d %s\n", count + 1, tm.tm_mon + 1, tm.tm_mday,
-                tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec, message);
-        fclose(out);
+
+    const std::uint64_t count = CountLines(g_traceFile);
+    char head[96];
+    const int h = snprintf(head, sizeof head, "%llu %02d/%02d/%d %02d:%02d:%02d ",
+                           static_cast<unsigned long long>(count + 1), tm.tm_mon + 1, tm.tm_mday,
+                           tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
+    std::string line(head, static_cast<size_t>(h));
+    // The message is taken as "%s" would take it: up to its first zero character.
+    line.append(message, strnlen(message, static_cast<size_t>(n)));
+    line.push_back('\n');
+
+    // One write per line, so that lines of several programs sharing the file never interleave.
+    const int fd =
+        open(g_traceFile.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0) return 1;
+    const bool written = WriteAll(fd, line.data(), line.size());
+    close(fd);
+    if (written && getenv("QUORVEL_DEBUG_TRACE")) {
+        fwrite(line.data(), 1, line.size(), stderr);
+        fflush(stderr);
     }
     return 1;
 }
 
 long FileSize(const std::string& path, int& err) {
-    struct stat st{};
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f || fstat(fileno(f), &st) != 0) {
-        err = errno;
-        if (f) fclose(f);
-        WriteTrace("fsize failed: %s  err=%d", path.c_str(), err);
+    struct stat st {};
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    int code = 0;
+    if (fd < 0) {
+        code = errno;
+    } else if (fstat(fd, &st) != 0) {
+        code = errno;
+    } else if (S_ISDIR(st.st_mode)) {
+        // A directory has no contents to measure; it is no output file.
+        code = EISDIR;
+    }
+    if (fd >= 0) close(fd);
+    if (code != 0) {
+        err = code;
+        WriteTrace("fsize failed: %s  err=%d", path.c_str(), code);
         return 0;
     }
-    fclose(f);
     return static_cast<long>(st.st_size);
 }
 

@@ -1,6 +1,7 @@
 // The trace log: one numbered, time-stamped line per call, appended to the trace file.
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 #include <functional>
 #include <string>
@@ -20,5 +21,33 @@ int WriteTrace(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // The size of an existing file; 0 when it cannot be opened or its size read, in which case the
 // error code goes to err and a trace line is written. err is untouched on success.
 long FileSize(const std::string& path, int& err);
+
+// The longest message that is written, and how many characters one read of the file takes when
+// the lines are counted (a longer line counts as several reads).
+inline constexpr int kTraceMaxMessage = 16424;
+inline constexpr int kTraceReadChars = 16423;
+
+// Counts the reads that numbering makes of a text, fed in pieces of any size: each read takes a
+// line up to its line feed or kTraceReadChars characters, whichever comes first, with CR LF read
+// as one line feed. Feeding a text in pieces gives the same total as feeding it whole.
+class TraceLineCounter {
+public:
+    void Feed(const char* data, size_t size);
+    // Reads of everything fed so far, the unfinished last line included.
+    std::uint64_t Total() const;
+    void Reset() { *this = TraceLineCounter(); }
+
+private:
+    std::uint64_t reads_ = 0;    // reads of the finished lines
+    std::uint64_t partial_ = 0;  // bytes of the unfinished line
+    bool lastWasCR_ = false;     // the last byte fed was a carriage return
+};
+
+// Counts the reads of a whole file (0 when it cannot be read).
+std::uint64_t CountTraceLines(const std::string& path);
+
+// Makes every line count the whole file again instead of only what is new since the previous
+// line. For measurements; the numbers are the same either way.
+void SetTraceFullRecount(bool on);
 
 }  // namespace qv

@@ -1,0 +1,174 @@
+#include "app/App.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "app/Paths.h"
+#include "app/Settings.h"
+#include "app/Trace.h"
+
+namespace qv {
+
+namespace {
+
+AppValues g_values;
+
+constexpr size_t kFieldMax = 255;
+
+std::string CurrentDir() {
+    std::vector<char> buf(4096);
+    for (;;) {
+        if (getcwd(buf.data(), buf.size())) return buf.data();
+        if (errno != ERANGE || buf.size() > (1u << 20)) return {};
+        buf.resize(buf.size() * 2);
+    }
+}
+
+// Enters a directory or, when it cannot be entered, creates it (its parent must exist); the
+// current directory stays where it was after a creation.
+bool EnterOrCreate(const std::string& dir) {
+    if (chdir(dir.c_str()) == 0) return true;
+    return mkdir(dir.c_str(), 0777) == 0;
+}
+
+// The trace clock reads the host's local time while the host lives.
+class TraceClockScope {
+public:
+    explicit TraceClockScope(Host& host) {
+        SetTraceClock([&host] { return host.LocalTime(); });
+    }
+    ~TraceClockScope() { SetTraceClock({}); }
+    TraceClockScope(const TraceClockScope&) = delete;
+    TraceClockScope& operator=(const TraceClockScope&) = delete;
+};
+
+}  // namespace
+
+const AppValues& TheApp() {
+    return g_values;
+}
+
+void SetAppValues(const AppValues& values) {
+    g_values = values;
+}
+
+CommandLineFields SplitCommandLine(const std::string& commandLine) {
+    CommandLineFields fields;
+    std::string line = commandLine.substr(0, kFieldMax);
+    if (const size_t at = line.find("FILE="); at != std::string::npos) {
+        fields.fileValue = line.substr(at + 5);
+        line.resize(at);
+    }
+    std::string* const args[] = {&fields.arg1, &fields.arg2, &fields.arg3};
+    bool programSkipped = false;
+    size_t pos = 0;
+    while ((pos = line.find_first_not_of(" ,;", pos)) != std::string::npos) {
+        const size_t end = line.find_first_of(" ,;", pos);
+        const std::string token = line.substr(pos, end - pos);
+        pos = end;
+        if (!programSkipped) {
+            programSkipped = true;
+            continue;
+        }
+        if (fields.tokens < 3) *args[fields.tokens] = token;
+        ++fields.tokens;
+        if (end == std::string::npos) break;
+    }
+    if (fields.tokens == 1) {
+        fields.arg2 = fields.arg1;
+        fields.arg1.clear();
+    }
+    return fields;
+}
+
+std::string JoinCommandLine(int argc, const char* const* argv) {
+    std::string line;
+    for (int i = 0; i < argc; ++i) {
+        const std::string arg = argv[i] ? argv[i] : "";
+        if (i > 0) line += ' ';
+        if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) {
+            line += arg;
+            continue;
+        }
+        // Quoted so that the platform's rules read it back as one argument.
+        line += '"';
+        size_t backslashes = 0;
+        for (char c : arg) {
+            if (c == '\\') {
+                ++backslashes;
+            } else {
+                if (c == '"') line.append(backslashes + 1, '\\');
+                backslashes = 0;
+            }
+            line += c;
+        }
+        line.append(backslashes, '\\');
+        line += '"';
+    }
+    return line;
+}
+
+int CQuorvelApp::Run(Host& host, const std::string& commandLine,
+                     const MainWindowRunner& runMainWindow) {
+    TraceClockScope clock(host);
+    AppValues v;
+
+    // The profile file names the directory that the workspace and the trace log live in.
+    SwitchToProfile();
+    v.provisionalInstallDir = DefaultInstallDir();
+    if (std::string dir = ReadSettingText("Settings", "INSTALLDIR", DefaultInstallDir());
+        !dir.empty())
+        v.provisionalInstallDir = dir;
+    v.browseDir = v.provisionalInstallDir + "/Temp";
+    v.compareDir = v.provisionalInstallDir + "/Temp1";
+    v.startupDir = CurrentDir();
+
+    // Every run starts a fresh log.
+    v.traceFile = v.provisionalInstallDir + "/" + kAppName + ".trc";
+    SetTraceFile(v.traceFile);
+    unlink(v.traceFile.c_str());
+    SetAppValues(v);
+    WriteTrace("%s %s", kAppName, kAppVersion);
+
+    // Workspace: enter the browse, then the compare directory, creating what is missing.
+    for (const std::string* dir : {&v.browseDir, &v.compareDir}) {
+        if (!EnterOrCreate(*dir)) {
+            host.MessageBox(MsgKind::Error, "Unable to create directory: " + *dir);
+            return kStartupFailed;
+        }
+    }
+
+    SwitchToRegistry(kCompanyKey);
+    v.windowsDir = ConfigDir();
+    if (v.windowsDir.empty() || v.windowsDir.back() != '/') v.windowsDir += '/';
+    v.startupDir = CurrentDir();
+
+    v.installDir = ReadSettingText("Settings", "INSTALLDIR", "");
+    if (v.installDir.empty()) {
+        SetAppValues(v);
+        host.MessageBox(MsgKind::Error, std::string("Error: HKCU\\Software\\") + kCompanyKey +
+                                            "\\" + kAppName + "\\Settings\\INSTALLDIR is missing.");
+        return kStartupFailed;
+    }
+    v.statusFile = v.windowsDir + "FSTATUS.INI";
+
+    const CommandLineFields fields = SplitCommandLine(commandLine);
+    v.fileValue = fields.fileValue;
+    v.arg1 = fields.arg1;
+    v.arg2 = fields.arg2;
+    v.arg3 = fields.arg3;
+    SetAppValues(v);
+
+    const int result = runMainWindow ? runMainWindow(host) : kMainWindowCancel;
+    if (result == kMainWindowOk) {
+        WriteIniText(v.statusFile, "FSTATUS", "ReturnCode", "100");
+    } else if (result == kMainWindowCancel) {
+        WriteIniText(v.statusFile, "FSTATUS", "ReturnCode", "200");
+    }
+    return result;
+}
+
+}  // namespace qv

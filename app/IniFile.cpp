@@ -1,0 +1,264 @@
+#include "app/IniFile.h"
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace qv {
+
+namespace {
+
+bool IsControl(unsigned char c) {
+    return c < 0x20 || c == 0x7f;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::string Trim(const std::string& s) {
+    const size_t b = s.find_first_not_of(" \t");
+    if (b == std::string::npos) return {};
+    const size_t e = s.find_last_not_of(" \t");
+    return s.substr(b, e - b + 1);
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]);
+        unsigned char y = static_cast<unsigned char>(b[i]);
+        if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 'a' + 'A');
+        if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 'a' + 'A');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+bool ValidName(const std::string& name) {
+    return !name.empty() && name.find_first_of("\r\n") == std::string::npos && Trim(name) == name;
+}
+
+bool ValidSection(const std::string& s) {
+    return ValidName(s) && s.find(']') == std::string::npos;
+}
+
+bool ValidKey(const std::string& k) {
+    return ValidName(k) && k.find('=') == std::string::npos && k[0] != '[' && k[0] != ';' &&
+           k[0] != '#';
+}
+
+bool WriteAll(int fd, const std::string& data) {
+    size_t done = 0;
+    while (done < data.size()) {
+        ssize_t n = write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string EscapeIniValue(const std::string& value) {
+    std::string out;
+    out.reserve(value.size());
+    for (size_t i = 0; i < value.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(value[i]);
+        if (c == '\\') {
+            const bool last = i + 1 == value.size();
+            const unsigned char next = last ? 0 : static_cast<unsigned char>(value[i + 1]);
+            const bool ambiguous = !last && (next == '\\' || next == 'n' || next == 'r' ||
+                                             next == 'x' || IsControl(next));
+            out += ambiguous ? "\\\\" : "\\";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (IsControl(c)) {
+            char buf[5];
+            snprintf(buf, sizeof buf, "\\x%02X", c);
+            out += buf;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+std::string UnescapeIniValue(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c != '\\' || i + 1 == text.size()) {
+            out += c;
+            continue;
+        }
+        const char d = text[i + 1];
+        if (d == '\\') {
+            out += '\\';
+            ++i;
+        } else if (d == 'n') {
+            out += '\n';
+            ++i;
+        } else if (d == 'r') {
+            out += '\r';
+            ++i;
+        } else if (d == 'x' && i + 3 < text.size() && HexDigit(text[i + 2]) >= 0 &&
+                   HexDigit(text[i + 3]) >= 0) {
+            out += static_cast<char>(HexDigit(text[i + 2]) * 16 + HexDigit(text[i + 3]));
+            i += 3;
+        } else {
+            out += '\\';
+        }
+    }
+    return out;
+}
+
+bool MakeDirectories(const std::string& dir, unsigned mode) {
+    if (dir.empty()) return false;
+    struct stat st {};
+    if (stat(dir.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+    for (size_t pos = dir.find('/', 1);; pos = dir.find('/', pos + 1)) {
+        const std::string part = dir.substr(0, pos);
+        if (!part.empty() && mkdir(part.c_str(), mode) != 0 && errno != EEXIST) return false;
+        if (pos == std::string::npos) break;
+    }
+    return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool WriteFileAtomically(const std::string& path, const std::string& contents, unsigned mode) {
+    const size_t slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (base.empty()) return false;
+    std::string temp = dir + (dir.back() == '/' ? "" : "/") + "." + base + ".XXXXXX";
+    const int fd = mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) return false;
+    bool ok =
+        fchmod(fd, static_cast<mode_t>(mode)) == 0 && WriteAll(fd, contents) && fsync(fd) == 0;
+    ok = close(fd) == 0 && ok;
+    ok = ok && rename(temp.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        unlink(temp.c_str());
+        return false;
+    }
+    // Make the rename itself durable.
+    if (const int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dfd >= 0) {
+        fsync(dfd);
+        close(dfd);
+    }
+    return true;
+}
+
+IniFile::IniFile(const std::string& contents) {
+    size_t start = 0;
+    while (start < contents.size()) {
+        size_t end = contents.find('\n', start);
+        if (end == std::string::npos) end = contents.size();
+        std::string text = contents.substr(start, end - start);
+        start = end + 1;
+        if (!text.empty() && text.back() == '\r') text.pop_back();
+
+        Line line;
+        line.raw = text;
+        const std::string trimmed = Trim(text);
+        const size_t eq = text.find('=');
+        if (!trimmed.empty() && trimmed[0] == '[' && trimmed.find(']') != std::string::npos) {
+            line.kind = Line::Section;
+            line.name = Trim(trimmed.substr(1, trimmed.find(']') - 1));
+        } else if (!trimmed.empty() && trimmed[0] != ';' && trimmed[0] != '#' &&
+                   eq != std::string::npos && !Trim(text.substr(0, eq)).empty()) {
+            line.kind = Line::Entry;
+            line.name = Trim(text.substr(0, eq));
+            line.value = UnescapeIniValue(text.substr(eq + 1));
+        }
+        lines_.push_back(std::move(line));
+    }
+}
+
+IniFile IniFile::Load(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return IniFile();
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return IniFile(ss.str());
+}
+
+std::optional<std::string> IniFile::Get(const std::string& section, const std::string& key) const {
+    bool inSection = false;
+    for (const Line& l : lines_) {
+        if (l.kind == Line::Section) {
+            inSection = SameName(l.name, section);
+        } else if (inSection && l.kind == Line::Entry && SameName(l.name, key)) {
+            return l.value;
+        }
+    }
+    return std::nullopt;
+}
+
+bool IniFile::Set(const std::string& section, const std::string& key, const std::string& value) {
+    if (!ValidSection(section) || !ValidKey(key)) return false;
+    Line entry;
+    entry.kind = Line::Entry;
+    entry.name = key;
+    entry.value = value;
+    entry.raw = key + "=" + EscapeIniValue(value);
+
+    bool inSection = false;
+    size_t insertAt = std::string::npos;  // after the first block of the section
+    bool firstBlockDone = false;
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        Line& l = lines_[i];
+        if (l.kind == Line::Section) {
+            if (inSection) firstBlockDone = true;
+            inSection = SameName(l.name, section);
+            if (inSection && insertAt == std::string::npos) insertAt = i + 1;
+        } else if (inSection && l.kind == Line::Entry) {
+            if (SameName(l.name, key)) {
+                l.value = value;
+                l.raw = l.raw.substr(0, l.raw.find('=') + 1) + EscapeIniValue(value);
+                return true;
+            }
+            if (!firstBlockDone) insertAt = i + 1;
+        }
+    }
+    if (insertAt != std::string::npos) {
+        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(entry));
+        return true;
+    }
+    if (!lines_.empty() && !Trim(lines_.back().raw).empty()) lines_.push_back(Line());
+    Line header;
+    header.kind = Line::Section;
+    header.name = section;
+    header.raw = "[" + section + "]";
+    lines_.push_back(std::move(header));
+    lines_.push_back(std::move(entry));
+    return true;
+}
+
+std::string IniFile::Serialize() const {
+    std::string out;
+    for (const Line& l : lines_) {
+        out += l.raw;
+        out += '\n';
+    }
+    return out;
+}
+
+bool IniFile::Save(const std::string& path, unsigned mode) const {
+    return WriteFileAtomically(path, Serialize(), mode);
+}
+
+}  // namespace qv

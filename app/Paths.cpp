@@ -1,0 +1,55 @@
+#include "app/Paths.h"
+
+#include <pwd.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+namespace qv {
+
+namespace {
+
+// An environment value that names an absolute directory; relative values are ignored, as the
+// base-directory rules ask.
+std::string AbsoluteEnv(const char* name) {
+    const char* v = getenv(name);
+    if (v && v[0] == '/') return v;
+    return {};
+}
+
+}  // namespace
+
+std::string HomeDir() {
+    if (const char* h = getenv("HOME"); h && *h) return h;
+    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir && *pw->pw_dir) return pw->pw_dir;
+    return "/";
+}
+
+std::string ConfigDir() {
+    std::string dir = AbsoluteEnv("XDG_CONFIG_HOME");
+    return dir.empty() ? JoinPath(HomeDir(), ".config") : dir;
+}
+
+std::string DataDir() {
+    std::string dir = AbsoluteEnv("XDG_DATA_HOME");
+    return dir.empty() ? JoinPath(HomeDir(), ".local/share") : dir;
+}
+
+std::string DefaultInstallDir() {
+    return JoinPath(DataDir(), kAppName);
+}
+
+std::string ProfileFilePath() {
+    return JoinPath(ConfigDir(), std::string(kAppName) + ".INI");
+}
+
+std::string RegistryFilePath(const std::string& company) {
+    return JoinPath(JoinPath(ConfigDir(), company), std::string(kAppName) + ".ini");
+}
+
+std::string JoinPath(const std::string& dir, const std::string& name) {
+    if (dir.empty()) return name;
+    if (dir.back() == '/') return dir + name;
+    return dir + "/" + name;
+}
+
+}  // namespace qv

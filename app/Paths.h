@@ -1,0 +1,36 @@
+// Where the program keeps its files on this platform. Every rule that turns the user's
+// environment into a directory or file name lives here.
+#pragma once
+
+#include <string>
+
+namespace qv {
+
+// The program's name and version, as shown in the first trace line and the window title.
+inline constexpr char kAppName[] = "Quorvel";
+inline constexpr char kAppVersion[] = "1.07";
+// The company key below which the per-user settings live.
+inline constexpr char kCompanyKey[] = "Orvane";
+
+// The user's configuration directory: $XDG_CONFIG_HOME when it is an absolute path, else
+// $HOME/.config. It also holds the program's profile file and the status file.
+std::string ConfigDir();
+// The user's data directory: $XDG_DATA_HOME when it is an absolute path, else
+// $HOME/.local/share.
+std::string DataDir();
+// The install directory used when no setting names one: DataDir()/Quorvel.
+std::string DefaultInstallDir();
+
+// The program's own profile file, read before start-up switches to the per-user settings:
+// ConfigDir()/Quorvel.INI.
+std::string ProfileFilePath();
+// The per-user settings file below a company key: ConfigDir()/<company>/Quorvel.ini.
+std::string RegistryFilePath(const std::string& company);
+
+// Joins a directory and a name with one '/'.
+std::string JoinPath(const std::string& dir, const std::string& name);
+
+// The home directory: $HOME, else the password database's entry, else "/".
+std::string HomeDir();
+
+}  // namespace qv

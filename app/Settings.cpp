@@ -1,0 +1,148 @@
+#include "app/Settings.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <string>
+
+#include "app/IniFile.h"
+#include "app/Paths.h"
+
+namespace qv {
+
+namespace {
+
+std::string g_company;  // empty: the profile file
+
+std::string ParentDir(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Holds an exclusive lock on a directory while a file in it is read, changed and replaced, so
+// that two programs writing different keys at the same moment do not lose each other's key.
+class DirLock {
+public:
+    explicit DirLock(const std::string& dir)
+        : fd_(open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        if (fd_ >= 0) {
+            while (flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+            }
+        }
+    }
+    ~DirLock() {
+        if (fd_ >= 0) close(fd_);  // closing releases the lock
+    }
+    DirLock(const DirLock&) = delete;
+    DirLock& operator=(const DirLock&) = delete;
+    bool ok() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
+struct PendingWrite {
+    const std::string* section;
+    const std::string* key;
+    const std::string* value;
+};
+
+// Reads the file, applies the writes and replaces it. With keepMode an existing file keeps its
+// permissions and `mode` applies to a new one; otherwise the file always gets `mode`.
+bool ApplyWrites(const std::string& path, const std::vector<PendingWrite>& writes, unsigned mode,
+                 bool createDir, bool keepMode) {
+    const std::string dir = ParentDir(path);
+    if (createDir && !MakeDirectories(dir, 0700)) return false;
+    DirLock lock(dir);
+    if (!lock.ok()) return false;
+    struct stat st {};
+    if (keepMode && stat(path.c_str(), &st) == 0) mode = st.st_mode & 07777;
+    IniFile ini = IniFile::Load(path);
+    bool ok = true;
+    for (const PendingWrite& w : writes) ok = ini.Set(*w.section, *w.key, *w.value) && ok;
+    return ini.Save(path, mode) && ok;
+}
+
+bool CommitToStore(const std::vector<PendingWrite>& writes) {
+    // Both files may hold the scrambled password, so both are private to the user.
+    return ApplyWrites(SettingsFilePath(), writes, 0600, true, false);
+}
+
+int ParseInt(const std::string& text, int defaultValue) {
+    const char* begin = text.c_str();
+    char* end = nullptr;
+    errno = 0;
+    const long long v = std::strtoll(begin, &end, 10);
+    if (end == begin || errno == ERANGE || v < INT_MIN || v > INT_MAX) return defaultValue;
+    return static_cast<int>(v);
+}
+
+}  // namespace
+
+void SwitchToRegistry(const std::string& company) {
+    g_company = company;
+}
+
+void SwitchToProfile() {
+    g_company.clear();
+}
+
+std::string SettingsFilePath() {
+    return g_company.empty() ? ProfileFilePath() : RegistryFilePath(g_company);
+}
+
+std::string ReadSettingText(const std::string& section, const std::string& key,
+                            const std::string& defaultValue) {
+    return ReadIniText(SettingsFilePath(), section, key, defaultValue);
+}
+
+int ReadSettingInt(const std::string& section, const std::string& key, int defaultValue) {
+    const auto v = IniFile::Load(SettingsFilePath()).Get(section, key);
+    return v ? ParseInt(*v, defaultValue) : defaultValue;
+}
+
+bool WriteSettingText(const std::string& section, const std::string& key,
+                      const std::string& value) {
+    return CommitToStore({{&section, &key, &value}});
+}
+
+bool WriteSettingInt(const std::string& section, const std::string& key, int value) {
+    const std::string text = std::to_string(value);
+    return CommitToStore({{&section, &key, &text}});
+}
+
+void SettingsBatch::WriteText(const std::string& section, const std::string& key,
+                              const std::string& value) {
+    writes_.push_back({section, key, value});
+}
+
+void SettingsBatch::WriteInt(const std::string& section, const std::string& key, int value) {
+    writes_.push_back({section, key, std::to_string(value)});
+}
+
+bool SettingsBatch::Commit() {
+    std::vector<PendingWrite> writes;
+    writes.reserve(writes_.size());
+    for (const Write& w : writes_) writes.push_back({&w.section, &w.key, &w.value});
+    const bool ok = writes.empty() || CommitToStore(writes);
+    writes_.clear();
+    return ok;
+}
+
+std::string ReadIniText(const std::string& path, const std::string& section, const std::string& key,
+                        const std::string& defaultValue) {
+    return IniFile::Load(path).Get(section, key).value_or(defaultValue);
+}
+
+bool WriteIniText(const std::string& path, const std::string& section, const std::string& key,
+                  const std::string& value, unsigned mode) {
+    return ApplyWrites(path, {{&section, &key, &value}}, mode, false, true);
+}
+
+}  // namespace qv

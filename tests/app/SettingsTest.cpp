@@ -1,0 +1,414 @@
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/IniFile.h"
+#include "app/MainSettings.h"
+#include "app/Paths.h"
+#include "app/Settings.h"
+#include "tests/app/Support.h"
+#include "tests/support/TempEnv.h"
+
+namespace {
+
+using qvtest::ReadFile;
+
+std::vector<std::string> DirEntries(const std::string& dir) {
+    std::vector<std::string> names;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (const dirent* e = readdir(d)) {
+            const std::string n = e->d_name;
+            if (n != "." && n != "..") names.push_back(n);
+        }
+        closedir(d);
+    }
+    return names;
+}
+
+unsigned FileMode(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
+}
+
+// Every test gets its own configuration directory and starts on the profile file.
+class SettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override { qv::SwitchToProfile(); }
+    void TearDown() override { qv::SwitchToProfile(); }
+    std::string RegistryFile() const { return qv::RegistryFilePath("Orvane"); }
+
+    qvtest::TempDir home_;
+    qvtest::ScopedEnv config_{"XDG_CONFIG_HOME", home_ / "config"};
+};
+
+TEST(IniEscape, AnyValueRoundTrips) {
+    std::string allBytes;
+    for (int c = 0; c < 256; ++c) allBytes += static_cast<char>(c);
+    const std::string values[] = {
+        "",
+        " ",
+        "trailing blank ",
+        "  leading blanks",
+        qv::kDefaultKcoFmtWithPackage,
+        "C:\\Quorvel\\",
+        "\\",
+        "\\\\",
+        "\\n is no line feed",
+        "\\x41 is no letter",
+        "\\x4",
+        "two\nlines",
+        "crlf\r\n",
+        "\\\n",
+        "\\\r\\",
+        "=;[#] value",
+        std::string("nul\0inside", 10),
+        "tab\there",
+        "\x7f\x80\xff",
+        allBytes,
+    };
+    for (const std::string& v : values) {
+        const std::string escaped = qv::EscapeIniValue(v);
+        EXPECT_EQ(escaped.find_first_of(std::string("\r\n\0", 3)), std::string::npos) << escaped;
+        EXPECT_EQ(qv::UnescapeIniValue(escaped), v) << escaped;
+    }
+    std::mt19937 rng(7);
+    for (int i = 0; i < 2000; ++i) {
+        std::string v(rng() % 12, ' ');
+        for (char& c : v) c = "\\nrx\n\r\x01 a0F"[rng() % 12];
+        EXPECT_EQ(qv::UnescapeIniValue(qv::EscapeIniValue(v)), v) << i;
+    }
+}
+
+TEST(IniEscape, TemplatesAndPathsStayReadable) {
+    for (const char* v :
+         {qv::kDefaultKcoFmt, qv::kDefaultKcoFmtWithPackage, qv::kDefaultKsvFmt,
+          qv::kDefaultKsqlFmt, qv::kDefaultSqlFmt, "C:\\Quorvel\\Temp", "\\Payroll\\src"})
+        EXPECT_EQ(qv::EscapeIniValue(v), v);
+}
+
+TEST(IniFileFormat, ReadsWhatPeopleWrite) {
+    const qv::IniFile ini(
+        "Orphan=before any section\r\n"
+        "; comment\r\n"
+        "[Settings]\r\n"
+        "Broker=b1\r\n"
+        "  UserId  = spaced\r\n"
+        "# Pswd=commented out\r\n"
+        "junk line\r\n"
+        "Broker=second wins not\r\n"
+        "Empty=\r\n"
+        "[ toplist ]\n"
+        "columncount=3\n"
+        "[Other]\n"
+        "Broker=other section\n"
+        "[settings]\n"
+        "Late=from a second block\n");
+    struct Row {
+        const char* section;
+        const char* key;
+        std::optional<std::string> value;
+    } rows[] = {
+        {"Settings", "Broker", "b1"},
+        {"SETTINGS", "broker", "b1"},
+        {"Settings", "UserId", " spaced"},
+        {"Settings", "Pswd", std::nullopt},
+        {"Settings", "Empty", ""},
+        {"Settings", "Orphan", std::nullopt},
+        {"TopList", "ColumnCount", "3"},
+        {"Other", "Broker", "other section"},
+        {"Settings", "Late", "from a second block"},
+        {"Missing", "Broker", std::nullopt},
+    };
+    for (const Row& r : rows) EXPECT_EQ(ini.Get(r.section, r.key), r.value) << r.key;
+}
+
+TEST(IniFileFormat, SetKeepsEverythingElse) {
+    qv::IniFile ini("; keep me\n[Settings]\nBroker = old\nUserId=u\n\n[TopList]\nColumnCount=1\n");
+    EXPECT_TRUE(ini.Set("settings", "BROKER", "new"));
+    EXPECT_TRUE(ini.Set("Settings", "Added", " v "));
+    EXPECT_TRUE(ini.Set("FSTATUS", "ReturnCode", "100"));
+    EXPECT_EQ(
+        ini.Serialize(),
+        "; keep me\n[Settings]\nBroker =new\nUserId=u\nAdded= v \n\n[TopList]\nColumnCount=1\n"
+        "\n[FSTATUS]\nReturnCode=100\n");
+}
+
+TEST_F(SettingsTest, StoreFollowsTheSwitch) {
+    EXPECT_EQ(qv::SettingsFilePath(), home_ / "config/Quorvel.INI");
+    EXPECT_TRUE(qv::WriteSettingText("Settings", "INSTALLDIR", "/profile/dir"));
+    qv::SwitchToRegistry("Orvane");
+    EXPECT_EQ(qv::SettingsFilePath(), home_ / "config/Orvane/Quorvel.ini");
+    EXPECT_EQ(qv::ReadSettingText("Settings", "INSTALLDIR", "dflt"), "dflt");
+    EXPECT_TRUE(qv::WriteSettingText("Settings", "INSTALLDIR", "/registry/dir"));
+    EXPECT_EQ(qv::ReadSettingText("Settings", "INSTALLDIR"), "/registry/dir");
+    qv::SwitchToProfile();
+    EXPECT_EQ(qv::ReadSettingText("Settings", "INSTALLDIR"), "/profile/dir");
+    EXPECT_EQ(ReadFile(RegistryFile()), "[Settings]\nINSTALLDIR=/registry/dir\n");
+}
+
+TEST_F(SettingsTest, IntegersReadWithDefaults) {
+    qv::SwitchToRegistry("Orvane");
+    ASSERT_TRUE(qvtest::WriteFile(RegistryFile(),
+                                  "[TopList]\nA=42\nB=-7\nC=abc\nD=99999999999\nE=\nF= 12px\n"));
+    struct Row {
+        const char* key;
+        int value;
+    } rows[] = {{"A", 42}, {"B", -7}, {"C", 45}, {"D", 45}, {"E", 45}, {"F", 12}, {"Absent", 45}};
+    for (const Row& r : rows) EXPECT_EQ(qv::ReadSettingInt("TopList", r.key, 45), r.value) << r.key;
+    EXPECT_TRUE(qv::WriteSettingInt("TopList", "A", -2147483647 - 1));
+    EXPECT_EQ(qv::ReadSettingInt("TopList", "A", 0), -2147483647 - 1);
+}
+
+TEST_F(SettingsTest, WrittenPrivatelyAndCompletely) {
+    qv::SwitchToRegistry("Orvane");
+    ASSERT_TRUE(qv::WriteSettingText("Settings", "Pswd", "secret"));
+    EXPECT_EQ(FileMode(RegistryFile()), 0600u);
+    EXPECT_EQ(FileMode(home_ / "config/Orvane"), 0700u);
+    // A file made readable by others gets private again with the next write.
+    ASSERT_EQ(chmod(RegistryFile().c_str(), 0644), 0);
+    ASSERT_TRUE(qv::WriteSettingText("Settings", "Broker", "b"));
+    EXPECT_EQ(FileMode(RegistryFile()), 0600u);
+    EXPECT_EQ(DirEntries(home_ / "config/Orvane"), std::vector<std::string>{"Quorvel.ini"});
+}
+
+TEST_F(SettingsTest, FailedWriteLeavesNoTraces) {
+    // The company directory cannot be created where a file stands.
+    ASSERT_TRUE(qvtest::WriteFile(home_ / "config/Orvane", "a file"));
+    qv::SwitchToRegistry("Orvane");
+    EXPECT_FALSE(qv::WriteSettingText("Settings", "Broker", "b"));
+    EXPECT_EQ(qv::ReadSettingText("Settings", "Broker", "none"), "none");
+    EXPECT_EQ(DirEntries(home_ / "config"), std::vector<std::string>{"Orvane"});
+    EXPECT_FALSE(qv::WriteFileAtomically(home_ / "missing/x.ini", "x", 0600));
+    EXPECT_FALSE(qvtest::FileExists(home_ / "missing"));
+}
+
+TEST_F(SettingsTest, StatusFileKeepsItsModeAndOtherSections) {
+    const std::string status = home_ / "FSTATUS.INI";
+    ASSERT_TRUE(qvtest::WriteFile(status, "[Caller]\nJob=7\n[FSTATUS]\nReturnCode=100\n"));
+    ASSERT_EQ(chmod(status.c_str(), 0640), 0);
+    EXPECT_TRUE(qv::WriteIniText(status, "FSTATUS", "ReturnCode", "200"));
+    EXPECT_EQ(ReadFile(status), "[Caller]\nJob=7\n[FSTATUS]\nReturnCode=200\n");
+    EXPECT_EQ(FileMode(status), 0640u);
+    EXPECT_EQ(qv::ReadIniText(status, "Caller", "Job"), "7");
+}
+
+// ---- The main window's values ----
+
+qv::AppValues Dirs(const std::string& install) {
+    qv::AppValues app;
+    app.installDir = install;
+    app.browseDir = install + "/Temp";
+    app.compareDir = install + "/Temp1";
+    return app;
+}
+
+TEST_F(SettingsTest, FreshUserGetsTheDefaults) {
+    qv::SwitchToRegistry("Orvane");
+    qv::MainWindowValues v;
+    v.Broker = "left over";
+    v.CheckoutPackage = "left over";
+    qv::LoadSettings(v, Dirs("/data/Quorvel"));
+    EXPECT_EQ(v.MergeOption, "Merge Conservatively");
+    EXPECT_EQ(v.PlacementOption, "Branch Only");
+    EXPECT_EQ(v.LocalPath, "/data/Quorvel");
+    EXPECT_EQ(v.BrowseDir, "/data/Quorvel/Temp");
+    EXPECT_EQ(v.CompareDir, "/data/Quorvel/Temp1");
+    EXPECT_EQ(v.KsvFmt, qv::kDefaultKsvFmt);
+    EXPECT_EQ(v.KcoFmt, qv::kDefaultKcoFmt);
+    EXPECT_EQ(v.KsqlFmt, "ksql -b %s -usr %s -pw %s -t -f %s -o %s");
+    EXPECT_EQ(v.SqlFmt, "select envobjid from KESENVIRONMENT where ENVIRONMENTNAME = '%s'");
+    for (const std::string* s : {&v.Broker, &v.UserId, &v.Password, &v.SrcProject, &v.SrcState,
+                                 &v.TgtProject, &v.TgtState, &v.TgtPackage, &v.CheckoutPackage})
+        EXPECT_EQ(*s, "");
+}
+
+TEST(DefaultTemplates, TextsAsTheToolsExpectThem) {
+    EXPECT_EQ(
+        std::string(qv::kDefaultKcoFmt),
+        R"(kco -s "%s" -b "%s" -en "%s" -st "%s" -vp \ -br -r -op pc -cp "%s" -usr %s -pw %s -o kco.log)");
+    EXPECT_EQ(std::string(qv::kDefaultKsvFmt),
+              R"(ksv -b "%s" -en "%s" -st "%s" -vp \ -usr %s -pw %s -iv lv -s "*" -o ksv.log)");
+    EXPECT_EQ(std::string(qv::kDefaultKcoFmtWithPackage),
+              std::string(qv::kDefaultKcoFmt) + R"( -p "%s" )");
+    EXPECT_EQ(std::string(qv::kDefaultKsvFmtWithPackage),
+              std::string(qv::kDefaultKsvFmt) + R"( -p "%s" )");
+}
+
+TEST_F(SettingsTest, OnlyNonEmptyStoredTextsReplaceDefaults) {
+    qv::SwitchToRegistry("Orvane");
+    ASSERT_TRUE(qvtest::WriteFile(RegistryFile(),
+                                  "[Settings]\nMergeOption=\nPlacementOption=Trunk Only\n"
+                                  "KcoFmt=\nKsvFmt=my ksv \nLocalPath=\nBroker=\n"
+                                  "SrcProject=Payroll\n"));
+    qv::MainWindowValues v;
+    qv::LoadSettings(v, Dirs("/i"));
+    EXPECT_EQ(v.MergeOption, qv::kDefaultMergeOption);
+    EXPECT_EQ(v.PlacementOption, "Trunk Only");
+    EXPECT_EQ(v.KcoFmt, qv::kDefaultKcoFmt);
+    EXPECT_EQ(v.KsvFmt, "my ksv ");
+    EXPECT_EQ(v.LocalPath, "/i");
+    EXPECT_EQ(v.Broker, "");
+    EXPECT_EQ(v.SrcProject, "Payroll");
+}
+
+TEST_F(SettingsTest, DirectoriesLoseOneTrailingSeparator) {
+    struct Row {
+        std::string stored, loaded;
+    } rows[] = {
+        {"C:\\Work\\", "C:\\Work"},
+        {"C:\\Work\\\\", "C:\\Work\\"},
+        {"/home/u/work/", "/home/u/work"},
+        {"/home/u/work//", "/home/u/work/"},
+        {"/", "/"},
+        {"\\", ""},
+        {"/srv/x", "/srv/x"},
+        {"dir/\\", "dir/"},
+    };
+    qv::SwitchToRegistry("Orvane");
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.stored);
+        ASSERT_TRUE(qv::WriteSettingText("Settings", "LocalPath", r.stored));
+        qv::AppValues app;
+        app.installDir = "/unused";
+        app.browseDir = r.stored;
+        app.compareDir = r.stored;
+        qv::MainWindowValues v;
+        qv::LoadSettings(v, app);
+        EXPECT_EQ(v.LocalPath, r.loaded);
+        EXPECT_EQ(v.BrowseDir, r.loaded);
+        EXPECT_EQ(v.CompareDir, r.loaded);
+    }
+}
+
+TEST(ScramblePassword, Rules) {
+    struct Row {
+        const char* name;
+        std::string clear;
+        std::string afterTwice;  // scrambled, then unscrambled
+    } rows[] = {
+        {"empty", "", ""},
+        {"printable", "Secret 1!", "Secret 1!"},
+        {"top bit lost", "caf\xE9", std::string("caf") + static_cast<char>(0xE9 & 127)},
+        // The first key byte is 22: a control character 22 becomes zero and ends the text.
+        {"control char equal to key byte", std::string("\x16") + "abc", ""},
+        {"ends at first zero", std::string("ab\0cd", 5), "ab"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        std::string s = r.clear;
+        const size_t n1 = qv::ScramblePassword(s);
+        EXPECT_EQ(n1, s.size());
+        const size_t n2 = qv::ScramblePassword(s);
+        EXPECT_EQ(n2, s.size());
+        EXPECT_EQ(s, r.afterTwice);
+    }
+    // Characters from position 80 on stay as they are; the first 80 change.
+    std::string longText(90, 'p');
+    qv::ScramblePassword(longText);
+    EXPECT_EQ(longText.substr(80), std::string(10, 'p'));
+    for (size_t i = 0; i < 80; ++i) {
+        EXPECT_NE(longText[i], 'p') << i;
+        EXPECT_GE(static_cast<unsigned char>(longText[i]), 32u) << i;
+    }
+}
+
+TEST_F(SettingsTest, PasswordRoundTripsForPrintableAscii) {
+    // Every printable character at every position up to the length limit, in memory.
+    for (char c = 32; c < 127; ++c) {
+        const std::string clear(83, c);
+        std::string s = clear;
+        qv::ScramblePassword(s);
+        ASSERT_EQ(s.size(), 83u) << c;
+        qv::ScramblePassword(s);
+        ASSERT_EQ(s, clear) << c;
+    }
+    // Through the store, for a few lengths of mixed characters.
+    qv::SwitchToRegistry("Orvane");
+    for (size_t length : {0, 1, 2, 40, 79, 80, 81, 83}) {
+        for (int start : {0, 50}) {
+            std::string password;
+            for (size_t i = 0; i < length; ++i)
+                password += static_cast<char>(32 + (start + static_cast<int>(i) * 7) % 95);
+            qv::MainWindowValues v;
+            qv::LoadSettings(v, Dirs("/i"));
+            v.Password = password;
+            ASSERT_TRUE(qv::SaveSettings(v, {}, Dirs("/i")));
+            EXPECT_EQ(v.Password, password) << "the value in memory stays clear";
+            if (length > 0) {
+                EXPECT_NE(qv::ReadSettingText("Settings", "Pswd"), password);
+            }
+            qv::MainWindowValues back;
+            qv::LoadSettings(back, Dirs("/i"));
+            ASSERT_EQ(back.Password, password) << "length " << length;
+        }
+    }
+}
+
+TEST_F(SettingsTest, SaveWritesEveryKeyInOrderAndValuesSurvive) {
+    qv::SwitchToRegistry("Orvane");
+    qv::MainWindowValues v;
+    qv::LoadSettings(v, Dirs("/i"));
+    v.MergeOption = "Take Trunk Version";
+    v.PlacementOption = "Trunk Only";
+    v.UserId = "jdoe";
+    v.Password = "pw \"q\" \\";
+    v.Broker = "demo";
+    v.SrcProject = "Payroll";
+    v.SrcState = "DEV";
+    v.TgtProject = "Payroll2";
+    v.TgtState = "QA";
+    v.TgtPackage = "PKG 1";
+    v.LocalPath = "/work/checkouts";
+    v.KsvFmt = std::string(qv::kDefaultKsvFmtWithPackage);
+    v.KcoFmt = "kco -x \"%s\" \\\\server\\share\\ ";
+    v.KsqlFmt = " leading and trailing ";
+    v.SqlFmt = "select 1 -- 'a'\\n";
+    ASSERT_TRUE(qv::SaveSettings(v, {}, Dirs("/install")));
+
+    std::vector<std::string> keys;
+    for (const std::string& line : qvtest::Lines(ReadFile(RegistryFile())))
+        if (line.find('=') != std::string::npos) keys.push_back(line.substr(0, line.find('=')));
+    EXPECT_EQ(keys, (std::vector<std::string>{"INSTALLDIR", "MergeOption", "PlacementOption",
+                                              "UserId", "Pswd", "Broker", "SrcProject", "SrcState",
+                                              "TgtProject", "TgtState", "TgtPackage", "LocalPath",
+                                              "KsvFmt", "KcoFmt", "KsqlFmt", "SqlFmt"}));
+    EXPECT_EQ(qv::ReadSettingText("Settings", "INSTALLDIR"), "/install");
+    EXPECT_EQ(qv::ReadSettingText("Settings", "MergeOption"), "Take Trunk Version");
+
+    qv::MainWindowValues back;
+    qv::LoadSettings(back, Dirs("/install"));
+    back.BrowseDir = v.BrowseDir;
+    back.CompareDir = v.CompareDir;
+    for (auto member : {&qv::MainWindowValues::MergeOption, &qv::MainWindowValues::PlacementOption,
+                        &qv::MainWindowValues::UserId, &qv::MainWindowValues::Password,
+                        &qv::MainWindowValues::Broker, &qv::MainWindowValues::SrcProject,
+                        &qv::MainWindowValues::SrcState, &qv::MainWindowValues::TgtProject,
+                        &qv::MainWindowValues::TgtState, &qv::MainWindowValues::TgtPackage,
+                        &qv::MainWindowValues::LocalPath, &qv::MainWindowValues::KsvFmt,
+                        &qv::MainWindowValues::KcoFmt, &qv::MainWindowValues::KsqlFmt,
+                        &qv::MainWindowValues::SqlFmt})
+        EXPECT_EQ(back.*member, v.*member);
+    EXPECT_EQ(FileMode(RegistryFile()), 0600u);
+    EXPECT_EQ(DirEntries(home_ / "config/Orvane"), std::vector<std::string>{"Quorvel.ini"});
+}
+
+TEST_F(SettingsTest, ColumnWidthsOnlyWhenThereAreColumns) {
+    qv::SwitchToRegistry("Orvane");
+    qv::MainWindowValues v;
+    qv::LoadSettings(v, Dirs("/i"));
+    ASSERT_TRUE(qv::SaveSettings(v, {}, Dirs("/i")));
+    EXPECT_EQ(ReadFile(RegistryFile()).find("[TopList]"), std::string::npos);
+
+    const std::vector<int> widths = {175, 250, 60, 60, 60, 200, 120, 70, 80, 120, 80, 120, 0, 0};
+    ASSERT_TRUE(qv::SaveSettings(v, widths, Dirs("/i")));
+    EXPECT_EQ(qv::ReadSettingInt("TopList", "ColumnCount", 0), 14);
+    for (size_t i = 0; i < widths.size(); ++i)
+        EXPECT_EQ(qv::ReadSettingInt("TopList", std::to_string(i), 45), widths[i]) << i;
+    EXPECT_EQ(qv::ReadSettingInt("TopList", "14", 45), 45);
+}
+
+}  // namespace

@@ -1,0 +1,323 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/Trace.h"
+#include "tests/app/Support.h"
+#include "tests/support/TempEnv.h"
+
+namespace {
+
+using qv::WriteTrace;
+using qvtest::ReadFile;
+
+// An independent model of numbering: a text-mode reader that hands out a line up to its line
+// feed or 16,423 characters, with CR LF read as one line feed, counting its reads.
+std::uint64_t ModelCount(const std::string& s) {
+    std::uint64_t reads = 0;
+    int inRead = 0;
+    for (size_t i = 0; i < s.size(); ++i) {
+        char c = s[i];
+        if (c == '\r' && i + 1 < s.size() && s[i + 1] == '\n') {
+            c = '\n';
+            ++i;
+        }
+        ++inRead;
+        if (c == '\n' || inRead == 16423) {
+            ++reads;
+            inRead = 0;
+        }
+    }
+    return reads + (inRead > 0 ? 1 : 0);
+}
+
+// The number at the start of the text the last WriteTrace appended.
+long NumberAt(const std::string& file, size_t offset) {
+    return std::stol(file.substr(offset, file.find(' ', offset) - offset));
+}
+
+class TraceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qv::SetTraceFile(path_);
+        qv::SetTraceClock([this] { return now_; });
+    }
+    void TearDown() override {
+        qv::SetTraceFile("");
+        qv::SetTraceClock({});
+        qv::SetTraceFullRecount(false);
+    }
+    // Writes one line and checks that its number is the model's count of the file before it
+    // plus one; returns that number.
+    long WriteChecked(const char* message = "step") {
+        const std::string before = ReadFile(path_);
+        EXPECT_EQ(WriteTrace("%s", message), 1);
+        const std::string after = ReadFile(path_);
+        EXPECT_GT(after.size(), before.size());
+        const long number = NumberAt(after, before.size());
+        EXPECT_EQ(number, static_cast<long>(ModelCount(before) + 1))
+            << "file of " << before.size() << " bytes";
+        return number;
+    }
+    void Append(const std::string& text) {
+        FILE* f = fopen(path_.c_str(), "ab");
+        ASSERT_NE(f, nullptr);
+        fwrite(text.data(), 1, text.size(), f);
+        fclose(f);
+    }
+
+    qvtest::TempDir dir_;
+    std::string path_ = dir_ / "Quorvel.trc";
+    std::tm now_ = qvtest::MakeTime(2026, 3, 6, 14, 5, 9);
+};
+
+TEST_F(TraceTest, LinesAreNumberedFromOneAndStamped) {
+    struct Row {
+        std::tm time;
+        std::string message;
+        std::string expected;
+    } rows[] = {
+        {qvtest::MakeTime(2026, 3, 6, 14, 5, 9), "Quorvel 1.07",
+         "1 03/06/2026 14:05:09 Quorvel 1.07"},
+        {qvtest::MakeTime(2026, 3, 6, 0, 0, 5), "midnight", "2 03/06/2026 00:00:05 midnight"},
+        {qvtest::MakeTime(2025, 12, 31, 23, 59, 59), "", "3 12/31/2025 23:59:59 "},
+        {qvtest::MakeTime(2027, 1, 2, 9, 8, 7), "100% %s %d %n \\ \"q\"",
+         "4 01/02/2027 09:08:07 100% %s %d %n \\ \"q\""},
+    };
+    for (const Row& r : rows) {
+        now_ = r.time;
+        EXPECT_EQ(WriteTrace("%s", r.message.c_str()), 1);
+    }
+    const auto lines = qvtest::Lines(ReadFile(path_));
+    ASSERT_EQ(lines.size(), std::size(rows));
+    for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i], rows[i].expected);
+}
+
+TEST_F(TraceTest, MessageLengthLimit) {
+    struct Row {
+        size_t length;
+        int result;
+        bool written;
+    } rows[] = {{16423, 1, true}, {16424, 1, true}, {16425, 0, false}, {40000, 0, false}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.length);
+        ASSERT_EQ(unlink(path_.c_str()) == 0 || errno == ENOENT, true);
+        qv::SetTraceFile(path_);
+        WriteTrace("first");
+        const std::string message(r.length, 'm');
+        EXPECT_EQ(WriteTrace("%s", message.c_str()), r.result);
+        WriteTrace("last");
+        const std::string file = ReadFile(path_);
+        EXPECT_EQ(file.find(message) != std::string::npos, r.written);
+        // A refused message leaves no trace and does not advance the numbering.
+        const size_t last = file.rfind("\n", file.size() - 2) + 1;
+        EXPECT_EQ(NumberAt(file, last),
+                  r.written ? static_cast<long>(ModelCount(file.substr(0, last))) + 1 : 2);
+    }
+}
+
+TEST_F(TraceTest, OverlongLineCountsAsSeveralReads) {
+    WriteTrace("one");
+    // The line is the 22-character head plus the message: 16,446 characters, two reads.
+    WriteTrace("%s", std::string(16424, 'x').c_str());
+    WriteTrace("after");
+    const auto lines = qvtest::Lines(ReadFile(path_));
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1].substr(0, 2), "2 ");
+    EXPECT_EQ(lines[2], "4 03/06/2026 14:05:09 after");
+}
+
+TEST_F(TraceTest, CounterMatchesModelWhateverThePieces) {
+    const std::string a16422(16422, 'a'), a16423(16423, 'a'), a16424(16424, 'a');
+    const std::string texts[] = {
+        "",
+        "x",
+        "x\n",
+        "\n\n\n",
+        "one\ntwo",
+        "a\r\nb\r\n",
+        "\r",
+        "\r\r\n\r",
+        a16422 + "\n",
+        a16423 + "\n",
+        a16424 + "\n",
+        a16422 + "\r\n",
+        a16423 + "\r\n",
+        a16422 + "\r",
+        a16423,
+        a16424,
+        std::string(3 * 16423, 'b') + "\n" + a16423 + "\r\r\n",
+    };
+    for (size_t t = 0; t < std::size(texts); ++t) {
+        const std::string& text = texts[t];
+        for (size_t piece : {size_t{1}, size_t{2}, size_t{7}, size_t{16423}, text.size() + 1}) {
+            if (piece == 0) continue;
+            if (piece == 1 && text.size() > 40000) continue;
+            qv::TraceLineCounter counter;
+            for (size_t at = 0; at < text.size(); at += piece)
+                counter.Feed(text.data() + at, std::min(piece, text.size() - at));
+            EXPECT_EQ(counter.Total(), ModelCount(text)) << "text " << t << ", pieces of " << piece;
+        }
+    }
+}
+
+// Changes another program could make to the trace file between two lines.
+struct ForeignChange {
+    const char* name;
+    std::function<void(const std::string& path)> apply;
+};
+
+void AppendTo(const std::string& path, const std::string& text) {
+    FILE* f = fopen(path.c_str(), "ab");
+    ASSERT_NE(f, nullptr);
+    fwrite(text.data(), 1, text.size(), f);
+    fclose(f);
+}
+
+void ReplaceWith(const std::string& path, const std::string& text) {
+    const std::string temp = path + ".new";
+    ASSERT_TRUE(qvtest::WriteFile(temp, text));
+    ASSERT_EQ(rename(temp.c_str(), path.c_str()), 0);
+}
+
+const ForeignChange kChanges[] = {
+    {"nothing", [](const std::string&) {}},
+    {"append lines", [](const std::string& p) { AppendTo(p, "other 1\nother 2\n"); }},
+    {"append without line feed", [](const std::string& p) { AppendTo(p, "unfinished"); }},
+    {"append CR then LF later",
+     [](const std::string& p) { AppendTo(p, std::string(16422, 'c') + "\r"); }},
+    {"append 16,423 characters",
+     [](const std::string& p) { AppendTo(p, std::string(16423, 'd')); }},
+    {"append a long line",
+     [](const std::string& p) { AppendTo(p, std::string(40000, 'e') + "\n"); }},
+    {"truncate to nothing", [](const std::string& p) { ASSERT_EQ(truncate(p.c_str(), 0), 0); }},
+    {"truncate to half",
+     [](const std::string& p) {
+         struct stat st {};
+         ASSERT_EQ(stat(p.c_str(), &st), 0);
+         ASSERT_EQ(truncate(p.c_str(), st.st_size / 2), 0);
+     }},
+    {"truncate and grow again",
+     [](const std::string& p) {
+         struct stat st {};
+         ASSERT_EQ(stat(p.c_str(), &st), 0);
+         ASSERT_EQ(truncate(p.c_str(), 0), 0);
+         AppendTo(p, std::string(static_cast<size_t>(st.st_size) + 10, '\n'));
+     }},
+    {"replace by a bigger file",
+     [](const std::string& p) { ReplaceWith(p, ReadFile(p) + "x\ny\nz\n"); }},
+    {"replace by a file of the same size",
+     [](const std::string& p) { ReplaceWith(p, std::string(ReadFile(p).size(), '\n')); }},
+    {"delete", [](const std::string& p) { ASSERT_EQ(unlink(p.c_str()), 0); }},
+    {"delete and create another of the same size",
+     [](const std::string& p) {
+         const size_t size = ReadFile(p).size();
+         ASSERT_EQ(unlink(p.c_str()), 0);
+         AppendTo(p, std::string(size - 1, 'q') + "\n");
+     }},
+};
+
+class TraceForeignWriterTest : public TraceTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(TraceForeignWriterTest, NumbersFollowTheFileWhateverHappensToIt) {
+    qv::SetTraceFullRecount(GetParam());
+    for (const ForeignChange& change : kChanges) {
+        SCOPED_TRACE(change.name);
+        WriteChecked("before 1");
+        WriteChecked("before 2");
+        change.apply(path_);
+        WriteChecked("after 1");
+        WriteChecked("after 2");
+        // Another line straight after the change, then the change again on a longer file.
+        change.apply(path_);
+        WriteChecked("after 3");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(CachedAndFullRecount, TraceForeignWriterTest, ::testing::Bool());
+
+TEST_F(TraceTest, AnotherFileNameStartsItsOwnCount) {
+    WriteTrace("a");
+    WriteTrace("b");
+    const std::string other = dir_ / "other.trc";
+    AppendTo(other, "x\n");
+    qv::SetTraceFile(other);
+    WriteTrace("c");
+    EXPECT_EQ(qvtest::Lines(ReadFile(other)).back(), "2 03/06/2026 14:05:09 c");
+    qv::SetTraceFile(path_);
+    WriteTrace("d");
+    EXPECT_EQ(qvtest::Lines(ReadFile(path_)).back(), "3 03/06/2026 14:05:09 d");
+}
+
+TEST_F(TraceTest, NoFileMeansNothingWritten) {
+    qvtest::ScopedEnv debug("QUORVEL_DEBUG_TRACE", "1");
+    struct Row {
+        const char* name;
+        std::string file;
+    } rows[] = {{"tracing off", ""},
+                {"a directory", dir_.path()},
+                {"missing directory", dir_ / "missing/Quorvel.trc"}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        qv::SetTraceFile(r.file);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(WriteTrace("nowhere"), 1);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    }
+    EXPECT_FALSE(qvtest::FileExists(dir_ / "missing"));
+}
+
+TEST_F(TraceTest, DebugChannelOnlyWhenAskedFor) {
+    struct Row {
+        std::optional<std::string> env;
+        bool echoed;
+    } rows[] = {{std::nullopt, false}, {"1", true}, {"", true}};
+    for (const Row& r : rows) {
+        qvtest::ScopedEnv debug("QUORVEL_DEBUG_TRACE", r.env);
+        testing::internal::CaptureStderr();
+        WriteTrace("hello %d", 5);
+        const std::string err = testing::internal::GetCapturedStderr();
+        const std::string last = qvtest::Lines(ReadFile(path_)).back() + "\n";
+        EXPECT_EQ(err, r.echoed ? last : "");
+    }
+}
+
+TEST_F(TraceTest, FileSize) {
+    const std::string empty = dir_ / "empty.dat", five = dir_ / "five.dat";
+    ASSERT_TRUE(qvtest::WriteFile(empty, ""));
+    ASSERT_TRUE(qvtest::WriteFile(five, "12345"));
+    struct Row {
+        std::string path;
+        long size;
+        int err;  // after the call; 77 means untouched
+        std::string traced;
+    } rows[] = {
+        {dir_ / "missing.dat", 0, 2, "fsize failed: " + dir_ / "missing.dat" + "  err=2"},
+        {empty, 0, 77, ""},
+        {five, 5, 77, ""},
+        {dir_.path(), 0, EISDIR,
+         "fsize failed: " + dir_.path() + "  err=" + std::to_string(EISDIR)},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.path);
+        unlink(path_.c_str());
+        int err = 77;
+        EXPECT_EQ(qv::FileSize(r.path, err), r.size);
+        EXPECT_EQ(err, r.err);
+        const auto lines = qvtest::Lines(ReadFile(path_));
+        if (r.traced.empty()) {
+            EXPECT_TRUE(lines.empty());
+        } else {
+            ASSERT_EQ(lines.size(), 1u);
+            EXPECT_EQ(lines[0], "1 03/06/2026 14:05:09 " + r.traced);
+        }
+    }
+}
+
+}  // namespace
