@@ -7,6 +7,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QRect>
+#include <QSize>
+#include <algorithm>
 
 #include "host/qt/DialogWindow.h"
 #include "host/qt/QtHost.h"
@@ -31,67 +33,42 @@ QRect Rect(const ControlTemplate& c) {
     return QRect(c.x, c.y, c.width, c.height);
 }
 
-TEST(MainWindowTemplate, EveryControlSitsWhereTheLayoutPutsIt) {
+TEST(MainWindowTemplate, EveryControlAppearsOnceWithItsKind) {
     const DialogTemplate t = MainWindowTemplate();
     EXPECT_EQ(t.id, IDD_QUORVEL_DIALOG);
-    EXPECT_EQ(t.id, 102);
-    EXPECT_EQ(t.width, 635);
-    EXPECT_EQ(t.height, 466);
-    EXPECT_TRUE(t.style & kDlgSystemMenu);
-    const char* listTitle =
-        "Tessark Files in the Repository to be Cross Project Merged to Target Package:";
-    struct Row {
-        int id;
-        K kind;
-        const char* caption;
-        int x, y, w, h;
-        unsigned style;
-    } rows[] = {
-        {IDC_STATIC, K::Group, "SCM Context", 7, 7, 621, 102, 0},
-        {1007, K::Edit, "", 47, 22, 153, 14, 0},
-        {1000, K::Edit, "", 239, 22, 110, 14, 0},
-        {1001, K::Edit, "", 403, 22, 110, 14, kPassword},
-        {2026, K::Button, "Reg Setings...", 563, 15, 60, 14, 0},
-        {1008, K::Edit, "", 68, 45, 153, 14, kReadOnly},
-        {1009, K::Edit, "", 276, 45, 153, 14, kReadOnly},
-        {2804, K::ComboBox, "", 502, 46, 120, 73, 0},
-        {1010, K::Edit, "", 68, 67, 153, 14, 0},
-        {1011, K::Edit, "", 276, 67, 153, 14, 0},
-        {2805, K::ComboBox, "", 502, 67, 120, 73, 0},
-        {1012, K::Edit, "", 68, 88, 153, 14, 0},
-        {2720, K::Button, "Set CPM Context...", 252, 89, 97, 14, 0},
-        {1002, K::CheckBox, "Remember Settings", 550, 95, 78, 10, kHidden | kDisabled},
-        {IDC_STATIC, K::Frame, "", 7, 108, 621, 326, 0},
-        {2027, K::Button, "Find...", 266, 117, 50, 14, 0},
-        {1108, K::Button, "Export List...", 320, 117, 50, 14, 0},
-        {1112, K::Button, "List Conflicts", 373, 117, 50, 14, 0},
-        {1111, K::Button, "Clear List", 426, 117, 50, 14, 0},
-        {1110, K::Button, "Save List", 480, 117, 66, 14, 0},
-        {1109, K::Button, "Load Saved List", 549, 117, 66, 14, 0},
-        {IDC_STATIC, K::Static, listTitle, 25, 134, -1, -1, 0},
-        {1090, K::List, "", 21, 146, 597, 258, 0},
-        {2024, K::Edit, "", 19, 409, 69, 14, kReadOnly},
-        {2730, K::CheckBox, "Select All", 101, 411, 45, 10, kManualCheck},
-        {2023, K::Button, "Cross Project Merge Analysis", 223, 413, 163, 14, 0},
-        {2025, K::Edit, "", 500, 409, 118, 14, kReadOnly},
-        {2701, K::Static, "", 16, 446, 554, 13, kSunken},
-        {2806, K::Button, "Exit", 578, 445, 50, 14, 0},
+    EXPECT_EQ(QSize(t.width, t.height), QSize(635, 466));
+    const std::pair<K, std::vector<int>> byKind[] = {
+        {K::Edit,
+         {IDC_BROKER, IDC_USERID, IDC_PASSWORD, IDC_SRC_PROJECT, IDC_SRC_STATE, IDC_TGT_PROJECT,
+          IDC_TGT_STATE, IDC_TGT_PACKAGE, IDC_ROW_COUNT, IDC_PROCESSED_COUNT}},
+        {K::Button,
+         {IDC_REG_SETTINGS, IDC_SET_CONTEXT, IDC_FIND, IDC_EXPORT_LIST, IDC_LIST_CONFLICTS,
+          IDC_CLEAR_LIST, IDC_SAVE_LIST, IDC_LOAD_SAVED_LIST, IDC_RUN_CPM, IDC_EXIT}},
+        {K::ComboBox, {IDC_MERGE_OPTIONS, IDC_PLACEMENT_OPTIONS}},
+        {K::CheckBox, {IDC_REMEMBER_SETTINGS, IDC_SELECT_ALL}},
+        {K::List, {IDC_RESULT_LIST}},
+        {K::Static, {IDC_STATUS}},
     };
-    for (const Row& r : rows) {
-        const ControlTemplate* c = FindControl(t, r.id, r.kind, r.caption);
-        ASSERT_NE(c, nullptr) << r.id << " " << r.caption;
-        EXPECT_EQ(c->kind, r.kind) << r.id;
-        EXPECT_EQ(c->caption, r.caption) << r.id;
-        EXPECT_EQ(c->x, r.x) << r.id;
-        EXPECT_EQ(c->y, r.y) << r.id;
-        if (r.w >= 0) {
-            EXPECT_EQ(c->width, r.w) << r.id;
-            EXPECT_EQ(c->height, r.h) << r.id;
+    for (const auto& [kind, ids] : byKind) {
+        for (int id : ids) {
+            const auto n = std::count_if(t.controls.begin(), t.controls.end(),
+                                         [id](const ControlTemplate& c) { return c.id == id; });
+            EXPECT_EQ(n, 1) << id;
+            ASSERT_NE(t.Find(id), nullptr) << id;
+            EXPECT_EQ(t.Find(id)->kind, kind) << id;
         }
-        EXPECT_EQ(c->style & (kPassword | kReadOnly | kHidden | kDisabled | kManualCheck | kSunken),
-                  r.style)
-            << r.id;
     }
+    const std::pair<int, unsigned> styles[] = {
+        {IDC_PASSWORD, kPassword},        {IDC_SRC_PROJECT, kReadOnly},
+        {IDC_SRC_STATE, kReadOnly},       {IDC_ROW_COUNT, kReadOnly},
+        {IDC_PROCESSED_COUNT, kReadOnly}, {IDC_REMEMBER_SETTINGS, kHidden | kDisabled},
+        {IDC_SELECT_ALL, kManualCheck},   {IDC_STATUS, kSunken},
+    };
+    for (const auto& [id, style] : styles) EXPECT_EQ(t.Find(id)->style & style, style) << id;
+    for (K kind : {K::Group, K::Frame})
+        EXPECT_EQ(std::count_if(t.controls.begin(), t.controls.end(),
+                                [kind](const ControlTemplate& c) { return c.kind == kind; }),
+                  1);
 }
 
 TEST(MainWindowTemplate, EachBoxHasItsLabelToItsLeftAndNothingOverlaps) {
