@@ -34,7 +34,11 @@ Dialog::Dialog(Host& host, DialogTemplate tmpl)
     }
 }
 
-Dialog::~Dialog() = default;
+// A dialog destroyed while its modeless window still exists gives the window back to the host,
+// so that no window is left pointing at a destroyed dialog.
+Dialog::~Dialog() {
+    if (hasWindow_) host_.DestroyModeless(*this);
+}
 
 ControlState* Dialog::State(int id) {
     auto it = controls_.find(id);
@@ -182,6 +186,11 @@ void Dialog::SetProgressPos(int id, int pos) {
 int Dialog::GetProgressPos(int id) const {
     const ControlState* s = State(id);
     return s ? s->pos : 0;
+}
+
+std::pair<int, int> Dialog::GetProgressRange(int id) const {
+    const ControlState* s = State(id);
+    return s ? std::pair<int, int>{s->rangeLow, s->rangeHigh} : std::pair<int, int>{0, 100};
 }
 
 CReportCtrl& Dialog::List(int id) {

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/Host.h"
@@ -76,6 +77,8 @@ public:
     void SetProgressRange(int id, int low, int high);
     void SetProgressPos(int id, int pos);
     int GetProgressPos(int id) const;
+    // The range as {low, high}; {0, 100} for an unknown id.
+    std::pair<int, int> GetProgressRange(int id) const;
 
     // The list control behind a List control. Calling it for another id is a programming error.
     CReportCtrl& List(int id);
