@@ -238,16 +238,17 @@ bool ParseDateTime(const std::string& text, long long& instant) {
 
 // Everything the comparison needs to know about one text, worked out once per row and sort.
 struct SortKey {
-    const std::string* text = nullptr;
+    const char* text = "";  // NUL-terminated, as strcmp reads it
     bool isHex = false, isDecimal = false, isDate = false;
     std::uint32_t hex = 0;
     double decimal = 0;
     long long date = 0;
 };
 
-SortKey MakeKey(const std::string& text) {
+// `textCopy` is the text as strcmp sees it; it must live as long as the key.
+SortKey MakeKey(const std::string& text, const char* textCopy) {
     SortKey k;
-    k.text = &text;
+    k.text = textCopy;
     k.isHex = ParseHex32(text, k.hex);
     k.isDecimal = ParseDecimal(text, k.decimal);
     k.isDate = ParseDateTime(text, k.date);
@@ -263,27 +264,34 @@ int CompareKeys(const SortKey& a, const SortKey& b) {
     if (a.isHex && b.isHex) return ThreeWay(a.hex, b.hex);
     if (a.isDecimal && b.isDecimal) return ThreeWay(a.decimal, b.decimal);
     if (a.isDate && b.isDate) return ThreeWay(a.date, b.date);
-    const int c = std::strcmp(a.text->c_str(), b.text->c_str());
+    const int c = std::strcmp(a.text, b.text);
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
+// One row in the sort: its key and where it stood before.
+struct SortItem {
+    SortKey key;
+    int row;
+};
+
 // The quicksort over row positions with the middle row as pivot. Its exact sequence of exchanges
-// decides where rows that compare equal end up, so it is kept as it is; the two halves are taken
-// from a work list instead of the call stack, which changes nothing in the result.
-void QuickSort(std::vector<int>& pos, const std::vector<SortKey>& keys, int sign) {
+// decides where rows that compare equal end up, so it is kept as it is. The keys travel with the
+// positions so that the scans read memory in order, and the two halves are taken from a work
+// list instead of the call stack; neither changes the result.
+void QuickSort(std::vector<SortItem>& items, int sign) {
     std::vector<std::pair<int, int>> pending;
-    pending.emplace_back(0, static_cast<int>(pos.size()) - 1);
+    pending.emplace_back(0, static_cast<int>(items.size()) - 1);
     while (!pending.empty()) {
         auto [low, high] = pending.back();
         pending.pop_back();
         while (low < high) {
-            const SortKey& pivot = keys[pos[(low + high) / 2]];
+            const SortKey pivot = items[(low + high) / 2].key;
             int i = low, j = high;
             do {
-                while (i < high && sign * CompareKeys(keys[pos[i]], pivot) < 0) ++i;
-                while (j > low && sign * CompareKeys(keys[pos[j]], pivot) > 0) --j;
+                while (i < high && sign * CompareKeys(items[i].key, pivot) < 0) ++i;
+                while (j > low && sign * CompareKeys(items[j].key, pivot) > 0) --j;
                 if (j < i) break;
-                if (i != j) std::swap(pos[i], pos[j]);
+                if (i != j) std::swap(items[i], items[j]);
                 ++i;
                 --j;
             } while (i <= j);
@@ -307,12 +315,12 @@ CReportCtrl::~CReportCtrl() {
 
 // --- Columns ---
 
-bool CReportCtrl::ConfigureColumns(const std::string& specification) {
+bool CReportCtrl::ConfigureColumns(const std::string& layout) {
     if (observer_) observer_->BeginReset();
     rows_.clear();
     columns_.clear();
     lastEnsured_ = -1;
-    for (const std::string& entry : SplitDroppingEmpty(specification, ';')) {
+    for (const std::string& entry : SplitDroppingEmpty(layout, ';')) {
         const std::vector<std::string> fields = SplitDroppingEmpty(entry, ',');
         if (fields.empty()) continue;
         Column c;
@@ -494,7 +502,7 @@ void CReportCtrl::NotifySelection() {
 // --- Sort ---
 
 int CReportCtrl::CompareCellTexts(const std::string& a, const std::string& b) {
-    return CompareKeys(MakeKey(a), MakeKey(b));
+    return CompareKeys(MakeKey(a, a.c_str()), MakeKey(b, b.c_str()));
 }
 
 void CReportCtrl::SortByColumn(int column, bool ascending) {
@@ -504,20 +512,30 @@ void CReportCtrl::SortByColumn(int column, bool ascending) {
     const int n = RowCount();
     if (n < 2) return;
 
-    std::vector<SortKey> keys;
-    keys.reserve(n);
-    for (const Row& r : rows_) keys.push_back(MakeKey(r.cells[column].text));
-    std::vector<int> order(n);
-    for (int i = 0; i < n; ++i) order[i] = i;
-    QuickSort(order, keys, ascending ? 1 : -1);
-    keys.clear();  // they point into the rows about to move
+    // The texts are copied side by side, so that the comparisons read them from one block.
+    size_t total = 0;
+    for (const Row& r : rows_) total += r.cells[column].text.size() + 1;
+    std::string texts;
+    texts.reserve(total);
+    std::vector<size_t> offsets;
+    offsets.reserve(n);
+    for (const Row& r : rows_) {
+        offsets.push_back(texts.size());
+        texts += r.cells[column].text;
+        texts += '\0';
+    }
+    std::vector<SortItem> items;
+    items.reserve(n);
+    for (int i = 0; i < n; ++i)
+        items.push_back({MakeKey(rows_[i].cells[column].text, texts.data() + offsets[i]), i});
+    QuickSort(items, ascending ? 1 : -1);
 
     if (observer_) observer_->BeginReorderRows();
     std::deque<Row> sorted;
     std::vector<int> newRowOfOld(n);
     for (int k = 0; k < n; ++k) {
-        sorted.push_back(std::move(rows_[order[k]]));
-        newRowOfOld[order[k]] = k;
+        sorted.push_back(std::move(rows_[items[k].row]));
+        newRowOfOld[items[k].row] = k;
     }
     rows_.swap(sorted);
     if (observer_) observer_->EndReorderRows(newRowOfOld);

@@ -1,4 +1,4 @@
-// The report list control: columns set up from one specification text, rows of cell texts with a
+// The report list control: columns set up from one layout text, rows of cell texts with a
 // text colour per cell, check, selection and focus flags per row, one-row selection, and a sort by
 // any column that recognises hexadecimal numbers, decimal numbers and dates before falling back
 // to text. Plain C++: a host's view renders it through CReportCtrlObserver and feeds the user's
@@ -75,11 +75,11 @@ public:
     Host& host() const { return host_; }
 
     // --- Columns ---
-    // Removes every row and column, then adds the columns of a specification such as
+    // Removes every row and column, then adds the columns of a layout text such as
     // "File,175;Path,250": entries separated by ';', fields by ',' (empty pieces dropped, fields
     // not trimmed): title, width in pixels (default 100), alignment (1 centre, 2 right, else
     // left). True when at least one column was added.
-    bool ConfigureColumns(const std::string& specification);
+    bool ConfigureColumns(const std::string& layout);
     int ColumnCount() const { return static_cast<int>(columns_.size()); }
     // At most 255 characters; empty for a column that does not exist.
     std::string ColumnTitle(int column) const;

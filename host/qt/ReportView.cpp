@@ -294,8 +294,7 @@ protected:
     }
 
     void keyPressEvent(QKeyEvent* event) override {
-        const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
-        if (!ctrl_ || (mods & ~Qt::ShiftModifier)) {
+        if (!ctrl_ || (event->modifiers() & (Qt::AltModifier | Qt::MetaModifier))) {
             QTreeView::keyPressEvent(event);
             return;
         }
@@ -329,6 +328,7 @@ protected:
                 break;
             default:
                 QTreeView::keyPressEvent(event);
+                SyncCurrent();  // the item view's own keys must not move the focus frame
                 return;
         }
         event->accept();

@@ -19,12 +19,28 @@
 namespace qv {
 namespace {
 
+// One application for the whole test program, destroyed again before the program ends so that
+// Qt releases what it holds.
+class ApplicationEnvironment : public ::testing::Environment {
+public:
+    void TearDown() override { app_.reset(); }
+    void Ensure() {
+        if (QApplication::instance()) return;
+        static int argc = 1;
+        static char name[] = "test_qt";
+        static char* argv[] = {name, nullptr};
+        app_ = std::make_unique<QApplication>(argc, argv);
+    }
+
+private:
+    std::unique_ptr<QApplication> app_;
+};
+
+ApplicationEnvironment* const g_environment = static_cast<ApplicationEnvironment*>(
+    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment));
+
 void EnsureApplication() {
-    if (QApplication::instance()) return;
-    static int argc = 1;
-    static char name[] = "test_qt";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);  // lives for the whole test program
+    g_environment->Ensure();
 }
 
 // Collects the model tester's complaints instead of only printing them.
