@@ -1,0 +1,219 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "engine/Records.h"
+
+namespace qv {
+namespace {
+
+// Every field of a target record, in record order.
+const std::vector<std::string CTFObj::*> kTargetFields = {
+    &CTFObj::itemName,        &CTFObj::pathFullName,    &CTFObj::mappedVersion,
+    &CTFObj::itemType,        &CTFObj::versionStatus,   &CTFObj::itemObjId,
+    &CTFObj::versionObjId,    &CTFObj::packageObjId,    &CTFObj::parentVersionId,
+    &CTFObj::mergedVersionId, &CTFObj::inBranch,        &CTFObj::ancestorVersionId,
+    &CTFObj::refactor,        &CTFObj::refactorBy,      &CTFObj::creator,
+    &CTFObj::creationTime,    &CTFObj::modifier,        &CTFObj::modifiedTime,
+    &CTFObj::clientMachine,   &CTFObj::clientPath,      &CTFObj::dataSize,
+    &CTFObj::refCounter,      &CTFObj::compDataSize,    &CTFObj::fileAccess,
+    &CTFObj::textFile,        &CTFObj::isDataInChunks,  &CTFObj::packageName,
+    &CTFObj::stateName,       &CTFObj::environmentName, &CTFObj::result,
+};
+
+const std::vector<std::string CFObj::*> kSourceFields = {
+    &CFObj::itemName,      &CFObj::pathFullName, &CFObj::mappedVersion, &CFObj::itemType,
+    &CFObj::versionStatus, &CFObj::packageName,  &CFObj::dataSize,      &CFObj::creator,
+    &CFObj::creationTime,  &CFObj::modifier,     &CFObj::modifiedTime,  &CFObj::itemObjId,
+    &CFObj::result,
+};
+
+CTFObj DistinctTarget(const std::string& tag) {
+    CTFObj t;
+    for (size_t i = 0; i < kTargetFields.size(); ++i)
+        t.*kTargetFields[i] = tag + "-" + std::to_string(i);
+    return t;
+}
+
+CFObj DistinctSource(const std::string& tag) {
+    CFObj s;
+    for (size_t i = 0; i < kSourceFields.size(); ++i)
+        s.*kSourceFields[i] = tag + "-" + std::to_string(i);
+    return s;
+}
+
+template <class Map>
+std::vector<std::pair<std::string, typename Map::Record>> Walk(const Map& map) {
+    std::vector<std::pair<std::string, typename Map::Record>> out;
+    auto pos = map.GetStartPosition();
+    while (pos) {
+        std::string key;
+        typename Map::Record r;
+        map.GetNextAssoc(pos, key, r);
+        out.emplace_back(key, r);
+    }
+    return out;
+}
+
+TEST(Records, FieldTablesNameEveryFieldOnce) {
+    static_assert(sizeof(CTFObj) == 30 * sizeof(std::string));
+    static_assert(sizeof(CFObj) == 13 * sizeof(std::string));
+    // No field is listed twice: each keeps the text written to it.
+    const CTFObj distinct = DistinctTarget("d");
+    for (size_t i = 0; i < kTargetFields.size(); ++i)
+        EXPECT_EQ(distinct.*kTargetFields[i], "d-" + std::to_string(i));
+    const CFObj distinctSource = DistinctSource("d");
+    for (size_t i = 0; i < kSourceFields.size(); ++i)
+        EXPECT_EQ(distinctSource.*kSourceFields[i], "d-" + std::to_string(i));
+}
+
+TEST(Records, OnlyExactlyOneCountsAsSelected) {
+    const struct {
+        const char* selected;
+        bool expected;
+    } cases[] = {
+        {"1", true},   {"", false},     {"1 ", false}, {" 1", false},
+        {"01", false}, {"true", false}, {"0", false},  {"11", false},
+    };
+    for (const auto& c : cases) {
+        CPkgObj p{"Payroll", c.selected};
+        EXPECT_EQ(p.IsSelected(), c.expected) << '"' << c.selected << '"';
+        // A round trip through a map keeps the text exactly.
+        CMapStrToPkgObj map;
+        map.SetAt("0", p);
+        CPkgObj back;
+        ASSERT_EQ(map.Lookup("0", back), 1);
+        EXPECT_EQ(back.IsSelected(), c.expected);
+        EXPECT_EQ(back.selected, c.selected);
+    }
+}
+
+TEST(Records, AllThirtyTargetFieldsSurviveLookupAndIteration) {
+    CMapStrToTFObj map;
+    const CTFObj stored = DistinctTarget("t");
+    EXPECT_EQ(map.SetAt("42", stored), 1);
+
+    CTFObj viaLookup;
+    ASSERT_EQ(map.Lookup("42", viaLookup), 1);
+    const auto walked = Walk(map);
+    ASSERT_EQ(walked.size(), 1u);
+    EXPECT_EQ(walked[0].first, "42");
+    for (size_t i = 0; i < kTargetFields.size(); ++i) {
+        EXPECT_EQ(viaLookup.*kTargetFields[i], stored.*kTargetFields[i]) << "field " << i;
+        EXPECT_EQ(walked[0].second.*kTargetFields[i], stored.*kTargetFields[i]) << "field " << i;
+    }
+    EXPECT_EQ(viaLookup.parentVersionId, "t-8");
+}
+
+TEST(Records, SetAtReplacesUnderAPresentKey) {
+    CMapStrToFObj map;
+    map.SetAt("7", DistinctSource("old"));
+    map.SetAt("8", DistinctSource("other"));
+    EXPECT_EQ(map.SetAt("7", DistinctSource("new")), 1);
+    EXPECT_EQ(map.GetCount(), 2);
+    CFObj r;
+    ASSERT_EQ(map.Lookup("7", r), 1);
+    EXPECT_EQ(r, DistinctSource("new"));
+}
+
+TEST(Records, AddIfAbsentKeepsTheStoredRecord) {
+    CMapStrToFObj map;
+    EXPECT_EQ(map.AddIfAbsent("5", DistinctSource("first")), 1);
+    EXPECT_EQ(map.AddIfAbsent("5", DistinctSource("second")), 0);
+    EXPECT_EQ(map.GetCount(), 1);
+    CFObj r;
+    ASSERT_EQ(map.Lookup("5", r), 1);
+    EXPECT_EQ(r, DistinctSource("first"));
+}
+
+TEST(Records, LookupOfAnAbsentKeyLeavesTheCallersRecordAlone) {
+    CMapStrToFObj map;
+    map.SetAt("007", DistinctSource("stored"));
+    // Keys are exact: neither another spelling of the number nor another letter case matches.
+    for (const char* key : {"7", "", "007 ", "0007"}) {
+        CFObj mine = DistinctSource("mine");
+        EXPECT_EQ(map.Lookup(key, mine), 0) << key;
+        EXPECT_EQ(mine, DistinctSource("mine")) << key;
+    }
+    CMapStrToPkgObj packages;
+    packages.SetAt("a", {"A", "1"});
+    CPkgObj p{"keep", "x"};
+    EXPECT_EQ(packages.Lookup("A", p), 0);
+    EXPECT_EQ(p, (CPkgObj{"keep", "x"}));
+}
+
+TEST(Records, RecordsHandedOutAreCopies) {
+    CMapStrToPkgObj map;
+    map.SetAt("0", {"Payroll", ""});
+    CPkgObj p;
+    map.Lookup("0", p);
+    p.selected = "1";
+    CPkgObj again;
+    map.Lookup("0", again);
+    EXPECT_EQ(again.selected, "");
+    // Re-storing under the same key is how a record is changed.
+    map.SetAt("0", p);
+    map.Lookup("0", again);
+    EXPECT_TRUE(again.IsSelected());
+}
+
+TEST(Records, EmptyMapHasNoCountAndANullStart) {
+    CMapStrToTFObj map;
+    EXPECT_EQ(map.GetCount(), 0);
+    EXPECT_TRUE(map.GetStartPosition().IsNull());
+    map.SetAt("x", {});
+    map.RemoveAll();
+    EXPECT_EQ(map.GetCount(), 0);
+    EXPECT_FALSE(map.GetStartPosition());
+}
+
+TEST(Records, IterationVisitsEveryEntryOnceInAStableOrder) {
+    CMapStrToTFObj map;
+    std::map<std::string, std::string> expected;
+    for (int i = 0; i < 500; ++i) {
+        const std::string key = std::to_string(i);
+        CTFObj t;
+        t.itemName = "file" + key;
+        map.SetAt(key, t);
+        expected[key] = t.itemName;
+    }
+    const auto first = Walk(map);
+    const auto second = Walk(map);
+    ASSERT_EQ(first.size(), 500u);
+    std::map<std::string, std::string> seen;
+    for (size_t i = 0; i < first.size(); ++i) {
+        EXPECT_TRUE(seen.emplace(first[i].first, first[i].second.itemName).second);
+        EXPECT_EQ(first[i].first, second[i].first);
+    }
+    EXPECT_EQ(seen, expected);
+}
+
+TEST(Records, APositionTakenBeforeAChangeReadsAsNull) {
+    CMapStrToFObj map;
+    for (int i = 0; i < 100; ++i) map.SetAt(std::to_string(i), DistinctSource("s"));
+    auto pos = map.GetStartPosition();
+    std::string key = "untouched";
+    CFObj r;
+    map.GetNextAssoc(pos, key, r);
+    ASSERT_TRUE(pos);
+    // Enough new entries to make the table grow.
+    for (int i = 100; i < 1000; ++i) map.SetAt(std::to_string(i), DistinctSource("t"));
+    key = "untouched";
+    map.GetNextAssoc(pos, key, r);
+    EXPECT_TRUE(pos.IsNull());
+    EXPECT_EQ(key, "untouched");
+    // A null position is harmless too.
+    map.GetNextAssoc(pos, key, r);
+    EXPECT_EQ(key, "untouched");
+    // And so is a position of another map.
+    CMapStrToFObj other;
+    other.SetAt("k", DistinctSource("o"));
+    auto foreign = other.GetStartPosition();
+    map.GetNextAssoc(foreign, key, r);
+    EXPECT_EQ(key, "untouched");
+}
+
+}  // namespace
+}  // namespace qv
