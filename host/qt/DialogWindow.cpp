@@ -13,10 +13,10 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTableView>
 #include <QToolButton>
 #include <algorithm>
 
+#include "host/qt/ReportView.h"
 #include "ui/ReportCtrl.h"
 
 namespace qv {
@@ -77,17 +77,6 @@ bool TakesFocus(ControlKind k) {
 bool IsPassive(ControlKind k) {
     return k == ControlKind::Static || k == ControlKind::Group || k == ControlKind::Frame ||
            k == ControlKind::Icon;
-}
-
-QWidget* PlaceholderList(CReportCtrl&, QWidget* parent, std::function<void(int, int)> onMenu) {
-    auto* view = new QTableView(parent);
-    view->setContextMenuPolicy(Qt::CustomContextMenu);
-    QObject::connect(view, &QWidget::customContextMenuRequested, view,
-                     [view, onMenu](const QPoint& pos) {
-                         const QPoint g = view->viewport()->mapToGlobal(pos);
-                         onMenu(g.x(), g.y());
-                     });
-    return view;
 }
 
 }  // namespace
@@ -305,7 +294,7 @@ QWidget* DialogWindow::CreateControl(const ControlTemplate& c) {
             };
             QtHost::ListViewFactory factory = host_.ListFactory();
             QWidget* w = factory ? factory(dialog_->List(id), this, onMenu) : nullptr;
-            if (!w) w = PlaceholderList(dialog_->List(id), this, onMenu);
+            if (!w) w = CreateReportView(dialog_->List(id), this, onMenu);
             if (w->parentWidget() != this) w->setParent(this);
             return w;
         }

@@ -67,7 +67,7 @@ public:
     QtHost& operator=(const QtHost&) = delete;
 
     // --- Configuration ---
-    // The view made for list controls; the default is an empty placeholder table.
+    // The view made for list controls; the default is the report view of the list control.
     void SetListViewFactory(ListViewFactory factory);
     // The font of dialogs whose template names the standard dialog face ("MS Shell Dlg" and the
     // like); its size stands for the template's 8 points and scales with other sizes.
