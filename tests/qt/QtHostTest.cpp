@@ -197,7 +197,7 @@ TEST(QtHostRendering, ControlsBecomeWidgetsAtTheirPixelRectangles) {
         {9, "QLabel",
          [](QWidget* w) { return static_cast<QLabel*>(w)->frameShadow() == QFrame::Sunken; }},
         {10, "QProgressBar", [](QWidget*) { return true; }},
-        {11, "QTableView", [](QWidget*) { return true; }},
+        {11, "QAbstractItemView", [](QWidget*) { return true; }},
         {12, "QLabel", [](QWidget* w) { return !static_cast<QLabel*>(w)->pixmap().isNull(); }},
         {13, "QPushButton", [](QWidget* w) { return static_cast<QPushButton*>(w)->isDefault(); }},
         {14, "QPushButton", [](QWidget* w) { return !static_cast<QPushButton*>(w)->isDefault(); }},
