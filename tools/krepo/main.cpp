@@ -10,7 +10,9 @@
 #include <stdio.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <iostream>
@@ -106,10 +108,27 @@ int CmdIndexes(const std::vector<std::string>& args) {
     return 0;
 }
 
+// Reads the first line of standard input; at a terminal it asks for it without echo.
+bool ReadPassword(std::string& password) {
+    if (!isatty(STDIN_FILENO)) return static_cast<bool>(std::getline(std::cin, password));
+    termios old;
+    bool quiet = tcgetattr(STDIN_FILENO, &old) == 0;
+    if (quiet) {
+        termios silent = old;
+        silent.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &silent);
+    }
+    fprintf(stderr, "Password: ");
+    bool ok = static_cast<bool>(std::getline(std::cin, password));
+    if (quiet) tcsetattr(STDIN_FILENO, TCSAFLUSH, &old);
+    fprintf(stderr, "\n");
+    return ok;
+}
+
 int CmdAddUser(const std::vector<std::string>& args) {
     if (args.size() != 2) return Usage("adduser needs a repository file and a user name");
     std::string password;
-    if (!std::getline(std::cin, password)) return Fail("no password on standard input");
+    if (!ReadPassword(password)) return Fail("no password on standard input");
     if (!password.empty() && password.back() == '\r') password.pop_back();
     Db db;
     std::string error;
