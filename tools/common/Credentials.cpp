@@ -4,8 +4,6 @@
 
 #include <cstring>
 
-#include "tools/common/Schema.h"
-
 namespace qv::tools {
 namespace {
 
