@@ -2,7 +2,7 @@
 
 namespace qv::tools {
 
-bool ParseOptions(const std::vector<std::string>& args, const OptionSpec& spec, ParsedOptions& out,
+bool ParseOptions(const std::vector<std::string>& args, const OptionSpec& known, ParsedOptions& out,
                   std::string& error) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -13,13 +13,13 @@ bool ParseOptions(const std::vector<std::string>& args, const OptionSpec& spec, 
         std::string name = a.substr(1);
         for (char& c : name)
             if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (spec.withValue.count(name)) {
+        if (known.withValue.count(name)) {
             if (i + 1 >= args.size()) {
                 error = "option -" + name + " needs a value";
                 return false;
             }
             out.values[name] = args[++i];
-        } else if (spec.withoutValue.count(name)) {
+        } else if (known.withoutValue.count(name)) {
             out.flags.insert(name);
         } else {
             error = "unknown option '" + a + "'";

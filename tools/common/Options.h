@@ -27,7 +27,7 @@ struct ParsedOptions {
 
 // Parses argv[1..]; false with `error` set for an unknown option, a stray argument or a missing
 // value. Option names are compared ignoring letter case ("-USR" is "-usr").
-bool ParseOptions(const std::vector<std::string>& args, const OptionSpec& spec, ParsedOptions& out,
+bool ParseOptions(const std::vector<std::string>& args, const OptionSpec& known, ParsedOptions& out,
                   std::string& error);
 
 // The value after the last "-name" among the arguments, whatever else they hold (so that an

@@ -309,11 +309,11 @@ void CheckOutOne(Db& db, const std::string& clientDir, const Candidate& c, bool 
 
 int Run(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    OptionSpec spec{{"s", "b", "en", "st", "vp", "op", "cp", "usr", "pw", "o", "p", "vn", "bo"},
-                    {"br", "r"}};
+    OptionSpec known{{"s", "b", "en", "st", "vp", "op", "cp", "usr", "pw", "o", "p", "vn", "bo"},
+                     {"br", "r"}};
     ParsedOptions opts;
     std::string error;
-    bool parsed = ParseOptions(args, spec, opts, error);
+    bool parsed = ParseOptions(args, known, opts, error);
     Log log(parsed ? opts.Get("o") : FindOptionValue(args, "o"));
     auto fail = [&](const char* code, const std::string& message, int exitCode) {
         log.Error(code, message);

@@ -188,10 +188,10 @@ bool RunStatement(Db& db, const std::string& sql, std::string& result, std::stri
 
 int Run(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    OptionSpec spec{{"b", "usr", "pw", "f", "o"}, {"t"}};
+    OptionSpec known{{"b", "usr", "pw", "f", "o"}, {"t"}};
     ParsedOptions opts;
     std::string error;
-    bool parsed = ParseOptions(args, spec, opts, error);
+    bool parsed = ParseOptions(args, known, opts, error);
     Output out(parsed ? opts.Get("o") : FindOptionValue(args, "o"));
     if (!parsed) return out.Error(error + " (" + kUsageText + ")", kUsage);
     for (const char* required : {"b", "usr", "pw", "f"}) {
