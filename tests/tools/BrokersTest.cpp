@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+
+#include "tests/support/TempEnv.h"
+#include "tests/tools/ToolRunner.h"
+#include "tools/common/Brokers.h"
+#include "tools/common/Repository.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace qv::tools;
+
+const char* const kIni =
+    "; brokers of the team\n"
+    "[demo]\n"
+    "repository = sqlite:/data/demo.db\n"
+    "\n"
+    "[ Prod ]\n"
+    "# the big one\n"
+    "  repository=sqlite:/data/prod.db  \n"
+    "[empty]\n"
+    "[other]\n"
+    "owner = somebody\n"
+    "repository = postgresql://db.example/tessark\n";
+
+TEST(BrokersTest, LookupFindsTheSectionIgnoringLetterCase) {
+    struct Case {
+        std::string broker;
+        bool found;
+        std::string locator;
+    } const cases[] = {
+        {"demo", true, "sqlite:/data/demo.db"},
+        {"DEMO", true, "sqlite:/data/demo.db"},
+        {"prod", true, "sqlite:/data/prod.db"},
+        {"other", true, "postgresql://db.example/tessark"},
+        {"empty", false, ""},
+        {"missing", false, ""},
+        {"", false, ""},
+    };
+    for (const Case& c : cases) {
+        std::string locator;
+        EXPECT_EQ(LookupBrokerLocator(kIni, c.broker, locator), c.found) << c.broker;
+        if (c.found) {
+            EXPECT_EQ(locator, c.locator) << c.broker;
+        }
+    }
+}
+
+TEST(BrokersTest, SettingALocatorKeepsEverythingElse) {
+    struct Case {
+        std::string broker, locator;
+    } const cases[] = {
+        {"demo", "sqlite:/new/demo.db"},  // replaced in place
+        {"empty", "sqlite:/e.db"},        // added to an existing section
+        {"fresh", "sqlite:/f.db"},        // a new section
+    };
+    for (const Case& c : cases) {
+        std::string text = SetBrokerLocator(kIni, c.broker, c.locator);
+        std::string locator;
+        ASSERT_TRUE(LookupBrokerLocator(text, c.broker, locator)) << text;
+        EXPECT_EQ(locator, c.locator);
+        for (const char* other : {"demo", "prod", "other"}) {
+            if (c.broker == other) continue;
+            std::string before, after;
+            LookupBrokerLocator(kIni, other, before);
+            LookupBrokerLocator(text, other, after);
+            EXPECT_EQ(before, after) << other;
+        }
+        EXPECT_NE(text.find("; brokers of the team"), std::string::npos);
+        EXPECT_NE(text.find("owner = somebody"), std::string::npos);
+    }
+    EXPECT_EQ(SetBrokerLocator("", "a", "sqlite:/a.db"), "[a]\nrepository = sqlite:/a.db\n");
+}
+
+TEST(BrokersTest, Locators) {
+    struct Case {
+        std::string locator;
+        bool ok;
+        std::string pathOrError;
+    } const cases[] = {
+        {"sqlite:/data/demo.db", true, "/data/demo.db"},
+        {"sqlite:/dir with blanks/x.db", true, "/dir with blanks/x.db"},
+        {"sqlite:demo.db", false, "absolute"},
+        {"sqlite:", false, "absolute"},
+        {"postgresql://host/db", false, "PostgreSQL"},
+        {"/data/demo.db", false, "unknown repository locator"},
+        {"", false, "unknown repository locator"},
+    };
+    for (const Case& c : cases) {
+        std::string path, error;
+        EXPECT_EQ(ParseLocator(c.locator, path, error), c.ok) << c.locator;
+        EXPECT_NE((c.ok ? path : error).find(c.pathOrError), std::string::npos) << c.locator;
+    }
+}
+
+TEST(BrokersTest, TheBrokersFileComesFromTheEnvironmentOrTheConfigurationDirectory) {
+    qvtest::TempDir dir;
+    const std::string savedXdg = getenv("XDG_CONFIG_HOME") ? getenv("XDG_CONFIG_HOME") : "";
+    setenv("XDG_CONFIG_HOME", (dir / "cfg").c_str(), 1);
+    unsetenv("TESSARK_BROKERS");
+    EXPECT_EQ(BrokersFilePath(), dir / "cfg/tessark/brokers.ini");
+
+    std::string error, path;
+    EXPECT_FALSE(ResolveBroker("demo", path, error));
+    EXPECT_NE(error.find("Unknown broker"), std::string::npos);
+    ASSERT_TRUE(RegisterBroker("demo", "sqlite:/from/config.db", error)) << error;
+    ASSERT_TRUE(ResolveBroker("Demo", path, error)) << error;
+    EXPECT_EQ(path, "/from/config.db");
+
+    qvtest::WriteFile(dir / "override.ini", "[demo]\nrepository = sqlite:/from/env.db\n");
+    setenv("TESSARK_BROKERS", (dir / "override.ini").c_str(), 1);
+    ASSERT_TRUE(ResolveBroker("demo", path, error)) << error;
+    EXPECT_EQ(path, "/from/env.db");
+
+    unsetenv("XDG_CONFIG_HOME");
+    unsetenv("TESSARK_BROKERS");
+    setenv("HOME", (dir / "home").c_str(), 1);
+    EXPECT_EQ(BrokersFilePath(), dir / "home/.config/tessark/brokers.ini");
+    setenv("HOME", qvtest::TestHome().c_str(), 1);
+    setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
+}
+
+TEST(BrokersTest, RegisteringRewritesTheFileWhole) {
+    qvtest::TempDir dir;
+    setenv("TESSARK_BROKERS", (dir / "sub/brokers.ini").c_str(), 1);
+    std::string error;
+    ASSERT_TRUE(RegisterBroker("one", "sqlite:/1.db", error)) << error;
+    ASSERT_TRUE(RegisterBroker("two", "sqlite:/2.db", error)) << error;
+    ASSERT_TRUE(RegisterBroker("ONE", "sqlite:/1b.db", error)) << error;
+    EXPECT_EQ(qvtest::ReadFile(dir / "sub/brokers.ini"),
+              "[one]\nrepository = sqlite:/1b.db\n\n[two]\nrepository = sqlite:/2.db\n");
+    for (const char* bad : {"", " x", "a]b", "a\nb"})
+        EXPECT_FALSE(RegisterBroker(bad, "sqlite:/x.db", error)) << bad;
+    EXPECT_FALSE(RegisterBroker("pg", "postgresql://h/d", error));
+    EXPECT_FALSE(RegisterBroker("rel", "sqlite:rel.db", error));
+    size_t files = 0;
+    for (const auto& e : fs::directory_iterator(dir / "sub")) {
+        (void)e;
+        ++files;
+    }
+    EXPECT_EQ(files, 1u);  // no temporary file left behind
+
+    // krepo registers a plain path as an absolute sqlite locator.
+    qvtest::ToolResult r = qvtest::RunTool("krepo", {"broker", "three", dir / "three.db"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    std::string path;
+    ASSERT_TRUE(ResolveBroker("three", path, error)) << error;
+    EXPECT_EQ(path, dir / "three.db");
+    r = qvtest::RunTool("krepo", {"broker", "four", "postgresql://h/d"});
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_NE(r.err.find("PostgreSQL"), std::string::npos);
+    unsetenv("TESSARK_BROKERS");
+}
+
+}  // namespace

@@ -1,0 +1,79 @@
+#include "tests/tools/ToolRunner.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <stdexcept>
+
+extern char** environ;
+
+namespace qvtest {
+
+std::string BinDir() {
+    char buf[4096];
+    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return ".";
+    std::string exe(buf, static_cast<size_t>(n));
+    return exe.substr(0, exe.rfind('/'));
+}
+
+ToolResult RunTool(const std::string& name, const std::vector<std::string>& args,
+                   const std::string& input) {
+    TempDir io;
+    WriteFile(io / "in", input);
+    const std::string program = BinDir() + "/" + name;
+    std::vector<std::string> all{program};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 0, (io / "in").c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&fa, 1, (io / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_addopen(&fa, 2, (io / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    pid_t pid = 0;
+    int rc = posix_spawn(&pid, program.c_str(), &fa, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&fa);
+    ToolResult result;
+    if (rc != 0) {
+        result.err = "cannot start " + program;
+        return result;
+    }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+    }
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.out = ReadFile(io / "out");
+    result.err = ReadFile(io / "err");
+    return result;
+}
+
+DemoRepo::DemoRepo(long long size) {
+    db_ = dir_ / "demo.db";
+    setenv("TESSARK_BROKERS", (dir_ / "brokers.ini").c_str(), 1);
+    ToolResult r =
+        RunTool("krepo", {"demo", db_, "--size", std::to_string(size), "--broker", "demo"});
+    if (r.exitCode != 0) throw std::runtime_error("krepo demo failed: " + r.err);
+}
+
+DemoRepo::~DemoRepo() {
+    unsetenv("TESSARK_BROKERS");
+}
+
+std::string DemoRepo::Query(const std::string& sql, const std::string& user,
+                            const std::string& password) const {
+    WriteFile(dir_ / "ksqlstmt.sql", sql);
+    unlink((dir_ / "ksqlstmt.dat").c_str());
+    RunTool("ksql", {"-b", "demo", "-usr", user, "-pw", password, "-t", "-f", dir_ / "ksqlstmt.sql",
+                     "-o", dir_ / "ksqlstmt.dat"});
+    return ReadFile(dir_ / "ksqlstmt.dat");
+}
+
+}  // namespace qvtest

@@ -1,0 +1,457 @@
+// kco: checks item versions of a project out for browse below a client directory, keeping their
+// repository paths, and writes a log.
+//
+//   kco -s ITEM -b BROKER -en PROJECT -st STATE [-vp PATH] [-br] [-r] [-op pc] -cp CLIENT_DIR
+//       -usr USER -pw PASSWORD [-o LOG] [-p PACKAGE] [-vn VERSION | -bo VERSION]
+//
+// ITEM is an item name (letter case ignored), a pattern with * and ?, or "*" for every item.
+// Without -vn/-bo the latest version of each item is taken (within PACKAGE when -p is given);
+// with them, the latest version whose mapped version is VERSION. -vp names the repository path
+// to start from ("\" is the root) and -r includes everything below it. Files are written
+// read-only; a writable local file is replaced and reported. Nothing is ever written outside
+// CLIENT_DIR: unsafe repository paths and item names, and symbolic links below CLIENT_DIR, are
+// refused. Error lines begin with "E"; the log ends with the line
+// "Checkout Summary: Total: n ; Success: n ; Failed: n ; Not Processed: n .".
+#include <errno.h>
+#include <fcntl.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tools/common/Brokers.h"
+#include "tools/common/Credentials.h"
+#include "tools/common/FileUtil.h"
+#include "tools/common/LocalPath.h"
+#include "tools/common/Options.h"
+#include "tools/common/Repository.h"
+#include "tools/common/Schema.h"
+
+namespace qv::tools {
+namespace {
+
+const char* const kUsageText =
+    "usage: kco -s ITEM -b BROKER -en PROJECT -st STATE [-vp PATH] [-br] [-r] [-op pc] "
+    "-cp CLIENT_DIR -usr USER -pw PASSWORD [-o LOG] [-p PACKAGE] [-vn VERSION | -bo VERSION]";
+
+class Log {
+public:
+    explicit Log(std::string path) : path_(std::move(path)) {}
+
+    void Info(const std::string& line) { lines_ += "I " + OneLine(line) + "\n"; }
+    void Error(const char* code, const std::string& line) {
+        lines_ += std::string(code) + " " + OneLine(line) + "\n";
+    }
+
+    int total = 0, success = 0, failed = 0, notProcessed = 0;
+
+    // Writes the log with its summary line; the log is complete or absent.
+    bool Finish() {
+        char summary[160];
+        snprintf(summary, sizeof summary,
+                 "Checkout Summary: Total: %d ; Success: %d ; Failed: %d ; Not Processed: %d .\n",
+                 total, success, failed, notProcessed);
+        std::string text = lines_ + summary;
+        if (path_.empty()) return fwrite(text.data(), 1, text.size(), stdout) == text.size();
+        std::string error;
+        if (!WriteFileAtomic(path_, text, error, 0644, false)) {
+            fprintf(stderr, "kco: %s\n", error.c_str());
+            return false;
+        }
+        return true;
+    }
+
+private:
+    static std::string OneLine(std::string s) {
+        for (char& c : s)
+            if (c == '\n' || c == '\r') c = ' ';
+        return s;
+    }
+    std::string path_;
+    std::string lines_;
+};
+
+// Case-insensitive match of ASCII letters with * (any run) and ? (one character).
+bool WildcardMatch(const std::string& pattern, const std::string& text) {
+    std::string p = AsciiUpper(pattern), t = AsciiUpper(text);
+    size_t pi = 0, ti = 0, star = std::string::npos, mark = 0;
+    while (ti < t.size()) {
+        if (pi < p.size() && (p[pi] == '?' || p[pi] == t[ti])) {
+            ++pi;
+            ++ti;
+        } else if (pi < p.size() && p[pi] == '*') {
+            star = pi++;
+            mark = ti;
+        } else if (star != std::string::npos) {
+            pi = star + 1;
+            ti = ++mark;
+        } else {
+            return false;
+        }
+    }
+    while (pi < p.size() && p[pi] == '*') ++pi;
+    return pi == p.size();
+}
+
+// A repository path in a form fit for comparison: "/" as "\", upper case, no trailing "\".
+std::string PathKey(std::string path) {
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    while (!path.empty() && path.back() == '\\') path.pop_back();
+    return AsciiUpper(path);
+}
+
+bool PathSelected(const std::string& itemPath, const std::string& viewPath, bool recursive) {
+    std::string item = PathKey(itemPath), view = PathKey(viewPath);
+    if (item == view) return true;
+    return recursive && (view.empty() || item.compare(0, view.size() + 1, view + "\\") == 0);
+}
+
+struct Candidate {
+    long long versionId = 0;
+    long long itemId = 0;
+    std::string name, path, mappedVersion, status, package;
+    long long itemType = 1;
+    long long dataId = 0;
+};
+
+class Fd {
+public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    void Reset(int fd) {
+        if (fd_ >= 0) close(fd_);
+        fd_ = fd;
+    }
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// Enters (creating when absent) one directory below `dir` without following a symbolic link.
+bool EnterDirectory(Fd& dir, const std::string& name, std::string& why) {
+    if (mkdirat(dir.get(), name.c_str(), 0755) != 0 && errno != EEXIST) {
+        why = "cannot create directory '" + name + "': " + strerror(errno);
+        return false;
+    }
+    int fd = openat(dir.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ELOOP || errno == ENOTDIR) {
+            why = "'" + name + "' is a symbolic link or not a directory";
+        } else {
+            why = "cannot enter directory '" + name + "': " + strerror(errno);
+        }
+        return false;
+    }
+    dir.Reset(fd);
+    return true;
+}
+
+bool WriteAll(int fd, const std::string& data) {
+    size_t done = 0;
+    while (done < data.size()) {
+        ssize_t n = write(fd, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Writes a read-only file `name` in `dir`, replacing a regular file in place; never follows or
+// replaces a symbolic link. `replacedWritable` tells whether a writable file was replaced.
+bool WriteReadOnlyFile(Fd& dir, const std::string& name, const std::string& content,
+                       bool& replacedWritable, std::string& why) {
+    replacedWritable = false;
+    struct stat st;
+    if (fstatat(dir.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (S_ISLNK(st.st_mode)) {
+            why = "'" + name + "' is a symbolic link";
+            return false;
+        }
+        if (!S_ISREG(st.st_mode)) {
+            why = "'" + name + "' exists and is not a regular file";
+            return false;
+        }
+        replacedWritable = (st.st_mode & 0222) != 0;
+    } else if (errno != ENOENT) {
+        why = "cannot examine '" + name + "': " + strerror(errno);
+        return false;
+    }
+    std::string tmp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        tmp = ".kco-" + std::to_string(getpid()) + "-" + std::to_string(attempt);
+        fd = openat(dir.get(), tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                    0600);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) {
+        why = "cannot create a file next to '" + name + "': " + strerror(errno);
+        return false;
+    }
+    bool ok = WriteAll(fd, content) && fchmod(fd, 0444) == 0;
+    int saved = errno;
+    if (close(fd) != 0 && ok) {
+        ok = false;
+        saved = errno;
+    }
+    if (ok && renameat(dir.get(), tmp.c_str(), dir.get(), name.c_str()) != 0) {
+        ok = false;
+        saved = errno;
+    }
+    if (!ok) {
+        unlinkat(dir.get(), tmp.c_str(), 0);
+        why = "cannot write '" + name + "': " + strerror(saved);
+    }
+    return ok;
+}
+
+std::string Describe(const Candidate& c) {
+    std::string p = c.path;
+    if (p.empty() || p.back() != '\\') p += '\\';
+    return p + c.name + " version " + c.mappedVersion;
+}
+
+// Checks one version out. A deleted version is an error when the item was named, and is
+// skipped (not processed) when it was found by a pattern.
+void CheckOutOne(Db& db, const std::string& clientDir, const Candidate& c, bool byPattern,
+                 Log& log) {
+    std::vector<std::string> components;
+    std::string why;
+    if (!SplitRepositoryPath(c.path, components, why) || !IsSafeItemName(c.name, why)) {
+        log.Error("E0020", "Refused to check out " + Describe(c) + ": " + why);
+        ++log.failed;
+        return;
+    }
+    if (c.status == "D") {
+        if (byPattern) {
+            log.Info("Skipped " + Describe(c) + ": the version is deleted");
+            ++log.notProcessed;
+        } else {
+            log.Error("E0022", "Cannot check out " + Describe(c) + ": the version is deleted");
+            ++log.failed;
+        }
+        return;
+    }
+    std::string local = clientDir;
+    for (const std::string& comp : components) local += "/" + comp;
+    local += "/" + c.name;
+
+    Fd dir(open(clientDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() < 0) {
+        log.Error("E0021", "Cannot open client directory " + clientDir + ": " + strerror(errno));
+        ++log.failed;
+        return;
+    }
+    for (const std::string& comp : components) {
+        if (!EnterDirectory(dir, comp, why)) {
+            log.Error("E0020", "Refused to check out " + Describe(c) + ": " + why);
+            ++log.failed;
+            return;
+        }
+    }
+    if (c.itemType == 0) {
+        if (!EnterDirectory(dir, c.name, why)) {
+            log.Error("E0020", "Refused to check out " + Describe(c) + ": " + why);
+            ++log.failed;
+            return;
+        }
+        log.Info("Directory " + Describe(c) + " created as " + local);
+        ++log.success;
+        return;
+    }
+
+    std::string error;
+    Stmt data = db.Prepare("SELECT CONTENT FROM TKFILEDATA WHERE VERSIONDATAOBJID = ?1", error);
+    std::string content;
+    bool found = false;
+    if (data) {
+        data.Bind(1, static_cast<int64_t>(c.dataId));
+        if (data.Step() == SQLITE_ROW) {
+            found = true;
+            const void* blob = sqlite3_column_blob(data.get(), 0);
+            int size = sqlite3_column_bytes(data.get(), 0);
+            if (blob && size > 0) content.assign(static_cast<const char*>(blob), size);
+        }
+    }
+    if (!found) {
+        log.Error("E0023", "No file content stored for " + Describe(c));
+        ++log.failed;
+        return;
+    }
+    bool replacedWritable = false;
+    if (!WriteReadOnlyFile(dir, c.name, content, replacedWritable, why)) {
+        log.Error("E0021", "Cannot check out " + Describe(c) + ": " + why);
+        ++log.failed;
+        return;
+    }
+    if (replacedWritable) {
+        log.Error("E0031",
+                  "Warning: the file is writable and has been replaced by the checked-out "
+                  "version: " +
+                      local);
+    }
+    log.Info("Checked out " + Describe(c) + " (package " + c.package + ") to " + local);
+    ++log.success;
+}
+
+int Run(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    OptionSpec known{{"s", "b", "en", "st", "vp", "op", "cp", "usr", "pw", "o", "p", "vn", "bo"},
+                     {"br", "r"}};
+    ParsedOptions opts;
+    std::string error;
+    bool parsed = ParseOptions(args, known, opts, error);
+    Log log(parsed ? opts.Get("o") : FindOptionValue(args, "o"));
+    auto fail = [&](const char* code, const std::string& message, int exitCode) {
+        log.Error(code, message);
+        log.Finish();
+        return exitCode;
+    };
+    if (!parsed) return fail("E0001", error + " (" + kUsageText + ")", 2);
+    for (const char* required : {"s", "b", "en", "st", "cp", "usr", "pw"}) {
+        if (!opts.Has(required))
+            return fail("E0001",
+                        std::string("option -") + required + " is required (" + kUsageText + ")",
+                        2);
+    }
+    if (opts.Has("op") && !EqualsIgnoreCase(opts.Get("op"), "pc"))
+        return fail("E0001", "unsupported -op value '" + opts.Get("op") + "' (only pc)", 2);
+    if (opts.Has("vn") && opts.Has("bo"))
+        return fail("E0001", "-vn and -bo cannot be used together", 2);
+
+    std::string repository;
+    if (!ResolveBroker(opts.Get("b"), repository, error)) return fail("E0003", error, 4);
+    Db db;
+    if (!db.Open(repository, Db::Mode::ReadOnly, error)) return fail("E0003", error, 4);
+    if (!HasSchema(db)) return fail("E0003", "not a repository: " + repository, 4);
+    switch (CheckLogin(db, opts.Get("usr"), opts.Get("pw"), error)) {
+        case LoginResult::Accepted:
+            break;
+        case LoginResult::Refused:
+            return fail("E0002",
+                        "Incorrect Login for user '" + opts.Get("usr") + "' on broker '" +
+                            opts.Get("b") + "'",
+                        3);
+        case LoginResult::Failed:
+            return fail("E0003", error, 4);
+    }
+
+    const std::string project = opts.Get("en"), state = opts.Get("st");
+    Stmt env = db.Prepare("SELECT ENVOBJID FROM KESENVIRONMENT WHERE ENVIRONMENTNAME = ?1", error);
+    if (!env) return fail("E0003", error, 4);
+    env.Bind(1, project);
+    if (env.Step() != SQLITE_ROW) return fail("E0004", "Project '" + project + "' not found", 1);
+    const long long envId = env.Int(0);
+
+    Stmt st = db.Prepare("SELECT 1 FROM KESSTATE WHERE ENVOBJID = ?1 AND STATENAME = ?2", error);
+    if (!st) return fail("E0003", error, 4);
+    st.Bind(1, static_cast<int64_t>(envId)).Bind(2, state);
+    if (st.Step() != SQLITE_ROW)
+        return fail("E0005", "State '" + state + "' not found in project '" + project + "'", 1);
+
+    long long packageId = 0;
+    if (opts.Has("p")) {
+        Stmt pk = db.Prepare(
+            "SELECT PACKAGEOBJID FROM KESPACKAGE WHERE ENVOBJID = ?1 AND PACKAGENAME = ?2", error);
+        if (!pk) return fail("E0003", error, 4);
+        pk.Bind(1, static_cast<int64_t>(envId)).Bind(2, opts.Get("p"));
+        if (pk.Step() != SQLITE_ROW)
+            return fail("E0006",
+                        "Package '" + opts.Get("p") + "' not found in project '" + project + "'",
+                        1);
+        packageId = pk.Int(0);
+    }
+
+    const std::string item = opts.Get("s");
+    const bool wildcard = item.find_first_of("*?") != std::string::npos;
+    const std::string version = opts.Has("vn") ? opts.Get("vn") : opts.Get("bo");
+    const bool byVersion = opts.Has("vn") || opts.Has("bo");
+
+    std::string sql =
+        "SELECT V.VERSIONOBJID, V.ITEMOBJID, N.ITEMNAME, F.PATHFULLNAME, V.MAPPEDVERSION, "
+        "V.ITEMTYPE, V.VERSIONSTATUS, V.VERSIONDATAOBJID, P.PACKAGENAME "
+        "FROM KESVERSIONS V "
+        "JOIN KESPACKAGE P ON P.PACKAGEOBJID = V.PACKAGEOBJID "
+        "JOIN KESITEMNAME N ON N.NAMEOBJID = V.ITEMNAMEID "
+        "JOIN KESPATHFULLNAME F ON F.VERSIONOBJID = V.PATHVERSIONID "
+        "WHERE P.ENVOBJID = ?1";
+    if (packageId) sql += " AND V.PACKAGEOBJID = ?2";
+    if (byVersion) sql += " AND V.MAPPEDVERSION = ?3";
+    if (!wildcard) sql += " AND N.ITEMNAMEUPPER = ?4";
+    sql += " ORDER BY V.ITEMOBJID, V.VERSIONOBJID DESC";
+    Stmt q = db.Prepare(sql, error);
+    if (!q) return fail("E0003", error, 4);
+    q.Bind(1, static_cast<int64_t>(envId));
+    if (packageId) q.Bind(2, static_cast<int64_t>(packageId));
+    if (byVersion) q.Bind(3, version);
+    if (!wildcard) q.Bind(4, AsciiUpper(item));
+
+    const std::string viewPath = opts.Has("vp") ? opts.Get("vp") : "\\";
+    const bool recursive = opts.Has("r");
+    std::map<std::pair<std::string, std::string>, std::vector<Candidate>> chosen;
+    long long lastItem = -1;
+    int rc;
+    while ((rc = q.Step()) == SQLITE_ROW) {
+        long long itemId = q.Int(1);
+        if (itemId == lastItem) continue;  // an older version of an item already taken
+        lastItem = itemId;
+        Candidate c;
+        c.versionId = q.Int(0);
+        c.itemId = itemId;
+        c.name = q.Text(2);
+        c.path = q.Text(3);
+        c.mappedVersion = q.Text(4);
+        c.itemType = q.Int(5);
+        c.status = q.Text(6);
+        c.dataId = q.Int(7);
+        c.package = q.Text(8);
+        if (wildcard && !WildcardMatch(item, c.name)) continue;
+        if (!PathSelected(c.path, viewPath, recursive)) continue;
+        chosen[{PathKey(c.path), AsciiUpper(c.name)}].push_back(std::move(c));
+    }
+    if (rc != SQLITE_DONE) return fail("E0003", db.LastError(), 4);
+
+    std::string clientDir = opts.Get("cp");
+    while (clientDir.size() > 1 && clientDir.back() == '/') clientDir.pop_back();
+    log.Info("Check-out for browse from broker '" + opts.Get("b") + "', project '" + project +
+             "', state '" + state + "'" +
+             (packageId ? ", package '" + opts.Get("p") + "'" : std::string()) +
+             (byVersion ? ", version '" + version + "'" : std::string()) + " into " + clientDir);
+
+    if (chosen.empty()) {
+        std::string what = "No version found for item '" + item + "' in project '" + project + "'";
+        if (packageId) what += ", package '" + opts.Get("p") + "'";
+        if (byVersion) what += ", version '" + version + "'";
+        what += ", path '" + viewPath + "'" + (recursive ? " and below" : "");
+        return fail("E0010", what, 1);
+    }
+    if (!MakeDirectories(clientDir, error)) return fail("E0021", error, 1);
+    for (const auto& entry : chosen) {
+        for (const Candidate& c : entry.second) {
+            ++log.total;
+            CheckOutOne(db, clientDir, c, wildcard, log);
+        }
+    }
+    bool written = log.Finish();
+    return written && log.failed == 0 ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace qv::tools
+
+int main(int argc, char** argv) {
+    return qv::tools::Run(argc, argv);
+}

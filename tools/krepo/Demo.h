@@ -1,0 +1,20 @@
+// The deterministic demo data set: three projects (Payroll, PayrollEU, Tools) whose items are
+// laid out so that a merge analysis from Payroll into PayrollEU meets every kind of outcome,
+// optionally grown with generated items to any size.
+#pragma once
+
+#include <string>
+
+#include "tools/common/Repository.h"
+
+namespace qv::tools {
+
+// Fills an empty repository (schema already created) with the demo data set, holding at least
+// `items` items in all (the hand-made core set is always loaded), and adds the user "demo" with
+// the password "demo". One transaction: the repository gets all of it or nothing.
+bool LoadDemo(Db& db, long long items, std::string& error);
+
+// Prints counts per table and per project and package.
+bool PrintStatistics(Db& db, std::string& error);
+
+}  // namespace qv::tools

@@ -1,0 +1,233 @@
+// ksql: runs one SQL statement against the repository of a broker and writes the result file.
+//
+//   ksql -b BROKER -usr USER -pw PASSWORD [-t] -f STATEMENT_FILE [-o RESULT_FILE]
+//
+// The repository is opened read-only; the user's credentials are checked before anything else
+// is read. The result file holds a tab-separated header line of upper-case column names and one
+// tab-separated line per row (NULL as an empty value), or the single line
+// "KSQL query has Zero results." when there are no rows, or one line beginning "Error: " when
+// the statement cannot be run. Without -o the result goes to standard output.
+#include <string.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tools/common/Brokers.h"
+#include "tools/common/Credentials.h"
+#include "tools/common/FileUtil.h"
+#include "tools/common/Options.h"
+#include "tools/common/Repository.h"
+#include "tools/common/Schema.h"
+
+namespace qv::tools {
+namespace {
+
+enum ExitCode { kOk = 0, kStatementFailed = 1, kUsage = 2, kLoginRefused = 3, kNoRepository = 4 };
+
+const char* const kUsageText =
+    "usage: ksql -b BROKER -usr USER -pw PASSWORD [-t] -f STATEMENT_FILE [-o RESULT_FILE]";
+
+// A value or name fit for one field of a result line: tabs and line breaks become blanks.
+void AppendField(std::string& out, const char* text, size_t size) {
+    for (size_t i = 0; i < size; ++i) {
+        char c = text[i];
+        out += (c == '\t' || c == '\n' || c == '\r') ? ' ' : c;
+    }
+}
+
+class Output {
+public:
+    explicit Output(std::string path) : path_(std::move(path)) {}
+
+    // Writes the whole result at once: a reader sees either no file or the complete one.
+    bool Write(const std::string& text) {
+        if (path_.empty()) {
+            return fwrite(text.data(), 1, text.size(), stdout) == text.size() &&
+                   fflush(stdout) == 0;
+        }
+        std::string error;
+        if (!WriteFileAtomic(path_, text, error, 0644, false)) {
+            fprintf(stderr, "ksql: %s\n", error.c_str());
+            return false;
+        }
+        return true;
+    }
+
+    int Error(const std::string& message, int code) {
+        std::string line = "Error: ";
+        AppendField(line, message.data(), message.size());
+        line += '\n';
+        Write(line);
+        return code;
+    }
+
+private:
+    std::string path_;
+};
+
+// Pragmas that only read, allowed with or without an argument naming a table or an index.
+bool IsReadingPragma(const char* name, const char* arg) {
+    static const char* const kWithArgument[] = {"table_info", "table_xinfo", "index_list",
+                                                "index_info", "index_xinfo", "foreign_key_list",
+                                                "table_list"};
+    static const char* const kWithoutArgument[] = {
+        "table_list",     "database_list", "compile_options", "user_version",    "schema_version",
+        "page_count",     "page_size",     "encoding",        "integrity_check", "quick_check",
+        "collation_list", "function_list", "pragma_list",     "query_only",      "freelist_count"};
+    if (!name) return false;
+    for (const char* p : kWithArgument)
+        if (strcasecmp(name, p) == 0) return true;
+    if (arg) return false;
+    for (const char* p : kWithoutArgument)
+        if (strcasecmp(name, p) == 0) return true;
+    return false;
+}
+
+struct AuthState {
+    std::string refusal;
+};
+
+// Lets through only what reads: selects, reads of tables other than the credentials, functions
+// and reading pragmas. Everything else (writes, schema changes, ATTACH, transactions) is denied.
+int Authorize(void* user, int action, const char* a1, const char* a2, const char*, const char*) {
+    auto* state = static_cast<AuthState*>(user);
+    switch (action) {
+        case SQLITE_SELECT:
+        case SQLITE_RECURSIVE:
+            return SQLITE_OK;
+        case SQLITE_READ:
+            if (a1 && strcasecmp(a1, kCredentialsTable) == 0) {
+                state->refusal = "the credentials table cannot be read";
+                return SQLITE_DENY;
+            }
+            return SQLITE_OK;
+        case SQLITE_FUNCTION:
+            if (a2 && strcasecmp(a2, "load_extension") == 0) {
+                state->refusal = "load_extension is not allowed";
+                return SQLITE_DENY;
+            }
+            return SQLITE_OK;
+        case SQLITE_PRAGMA:
+            if (IsReadingPragma(a1, a2)) return SQLITE_OK;
+            state->refusal = std::string("PRAGMA ") + (a1 ? a1 : "") +
+                             " is not allowed: the repository is opened read-only";
+            return SQLITE_DENY;
+        case SQLITE_ATTACH:
+        case SQLITE_DETACH:
+            state->refusal = "ATTACH and DETACH are not allowed: ksql reads one repository only";
+            return SQLITE_DENY;
+        default:
+            state->refusal = "the statement would change the repository; ksql runs read-only";
+            return SQLITE_DENY;
+    }
+}
+
+// Runs the statement and forms the whole result text; false with `error` set on failure.
+bool RunStatement(Db& db, const std::string& sql, std::string& result, std::string& error) {
+    AuthState auth;
+    sqlite3_set_authorizer(db.handle(), Authorize, &auth);
+    sqlite3_stmt* raw = nullptr;
+    const char* tail = nullptr;
+    int rc =
+        sqlite3_prepare_v2(db.handle(), sql.c_str(), static_cast<int>(sql.size()), &raw, &tail);
+    Stmt stmt(raw);
+    if (rc != SQLITE_OK) {
+        error = auth.refusal.empty() ? db.LastError() : auth.refusal;
+        return false;
+    }
+    if (!stmt) {
+        error = "the statement file holds no statement";
+        return false;
+    }
+    if (tail && *tail) {
+        sqlite3_stmt* next = nullptr;
+        int rc2 = sqlite3_prepare_v2(db.handle(), tail, -1, &next, nullptr);
+        bool more = next != nullptr || rc2 != SQLITE_OK;
+        sqlite3_finalize(next);
+        if (more) {
+            error = "only one statement can be run at a time";
+            return false;
+        }
+    }
+    if (!sqlite3_stmt_readonly(stmt.get())) {
+        error = "the statement would change the repository; ksql runs read-only";
+        return false;
+    }
+
+    const int columns = sqlite3_column_count(stmt.get());
+    std::string header;
+    for (int c = 0; c < columns; ++c) {
+        if (c) header += '\t';
+        std::string name = AsciiUpper(sqlite3_column_name(stmt.get(), c));
+        AppendField(header, name.data(), name.size());
+    }
+    header += '\n';
+
+    result = header;
+    size_t rows = 0;
+    while ((rc = stmt.Step()) == SQLITE_ROW) {
+        ++rows;
+        for (int c = 0; c < columns; ++c) {
+            if (c) result += '\t';
+            const unsigned char* v = sqlite3_column_text(stmt.get(), c);
+            if (v) {
+                AppendField(result, reinterpret_cast<const char*>(v),
+                            static_cast<size_t>(sqlite3_column_bytes(stmt.get(), c)));
+            }
+        }
+        result += '\n';
+    }
+    if (rc != SQLITE_DONE) {
+        error = auth.refusal.empty() ? db.LastError() : auth.refusal;
+        return false;
+    }
+    if (rows == 0) result = "KSQL query has Zero results.\n";
+    return true;
+}
+
+int Run(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    OptionSpec known{{"b", "usr", "pw", "f", "o"}, {"t"}};
+    ParsedOptions opts;
+    std::string error;
+    bool parsed = ParseOptions(args, known, opts, error);
+    Output out(parsed ? opts.Get("o") : FindOptionValue(args, "o"));
+    if (!parsed) return out.Error(error + " (" + kUsageText + ")", kUsage);
+    for (const char* required : {"b", "usr", "pw", "f"}) {
+        if (!opts.Has(required))
+            return out.Error(
+                std::string("option -") + required + " is required (" + kUsageText + ")", kUsage);
+    }
+
+    std::string repository;
+    if (!ResolveBroker(opts.Get("b"), repository, error)) return out.Error(error, kNoRepository);
+    Db db;
+    if (!db.Open(repository, Db::Mode::ReadOnly, error)) return out.Error(error, kNoRepository);
+    if (!db.HasTable(kCredentialsTable))
+        return out.Error("not a repository: " + repository, kNoRepository);
+
+    switch (CheckLogin(db, opts.Get("usr"), opts.Get("pw"), error)) {
+        case LoginResult::Accepted:
+            break;
+        case LoginResult::Refused:
+            return out.Error("Incorrect Login for user '" + opts.Get("usr") + "' on broker '" +
+                                 opts.Get("b") + "'",
+                             kLoginRefused);
+        case LoginResult::Failed:
+            return out.Error(error, kNoRepository);
+    }
+
+    std::string sql;
+    if (!ReadWholeFile(opts.Get("f"), sql, error)) return out.Error(error, kUsage);
+    std::string result;
+    if (!RunStatement(db, sql, result, error)) return out.Error(error, kStatementFailed);
+    return out.Write(result) ? kOk : kStatementFailed;
+}
+
+}  // namespace
+}  // namespace qv::tools
+
+int main(int argc, char** argv) {
+    return qv::tools::Run(argc, argv);
+}
