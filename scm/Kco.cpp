@@ -54,6 +54,19 @@ std::string SummaryValue(const std::string& upper, const char* label, char delim
     return TrimBlanks(upper.substr(from, end - from));
 }
 
+// True when a repository path or item name holds a ".." component (separated by "\\" or "/"),
+// so that the local copy formed from it would not lie below the browse directory.
+bool ClimbsOut(const std::string& text) {
+    size_t start = 0;
+    for (size_t i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == '\\' || text[i] == '/') {
+            if (i - start == 2 && text[start] == '.' && text[start + 1] == '.') return true;
+            start = i + 1;
+        }
+    }
+    return false;
+}
+
 void Box(Host* host, MsgKind kind, const std::string& text) {
     if (host) host->MessageBox(kind, text);
 }
@@ -149,7 +162,10 @@ int RunKco(const KcoContext& ctx, const std::string& repositoryPath, const std::
     const std::string logPath = KcoLogPath(ctx.installDir);
     const std::string localCopy = LocalItemPath(ctx.browseDir, repositoryPath, itemName);
     int err = 0;
-    if (FileSize(localCopy, err) > 0) {
+    if (ClimbsOut(repositoryPath) || ClimbsOut(itemName)) {
+        // A file found there is not a checked-out copy; the tool decides about such a name.
+        WriteTrace("RunKco: not below the browse directory: %s", localCopy.c_str());
+    } else if (FileSize(localCopy, err) > 0) {
         WriteTrace("File already checked out for browse: %s", localCopy.c_str());
         return 1;
     }

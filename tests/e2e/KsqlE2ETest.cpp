@@ -1,0 +1,460 @@
+// The query runner and its readers against the real ksql on a demo repository: every statement
+// the analysis sends, filled the way the program fills it, must bring back the rows the demo data
+// set is built to give.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+
+#include "app/Trace.h"
+#include "host/headless/HeadlessHost.h"
+#include "process/Launcher.h"
+#include "scm/Kco.h"
+#include "scm/Ksql.h"
+#include "scm/Sql.h"
+#include "tests/e2e/Repository.h"
+#include "tests/helpers/ProbeSupport.h"
+#include "tests/support/TempEnv.h"
+#include "tests/tools/Statements.h"
+
+namespace {
+
+using Values = std::vector<std::string>;
+// Columns that one row of a result must hold: column number -> value.
+using RowMatch = std::map<size_t, std::string>;
+
+Values SplitTabs(const std::string& line) {
+    Values fields;
+    size_t from = 0;
+    for (;;) {
+        size_t tab = line.find('\t', from);
+        fields.push_back(line.substr(from, tab == std::string::npos ? tab : tab - from));
+        if (tab == std::string::npos) return fields;
+        from = tab + 1;
+    }
+}
+
+bool Matches(const Values& fields, const RowMatch& want) {
+    for (const auto& [column, value] : want) {
+        if (column >= fields.size() || fields[column] != value) return false;
+    }
+    return true;
+}
+
+std::string Describe(const RowMatch& want) {
+    std::string text;
+    for (const auto& [column, value] : want) {
+        text += "[" + std::to_string(column) + "]=" + value + " ";
+    }
+    return text;
+}
+
+class KsqlEndToEnd : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { repo_ = std::make_unique<e2e::DemoRepository>(); }
+    static void TearDownTestSuite() { repo_.reset(); }
+
+    void SetUp() override {
+        qv::SetTraceFile(trace_);
+        ctx_.host = &host_;
+        ctx_.installDir = install_.path();
+        ctx_.broker = "demo";
+        ctx_.userId = e2e::kTester;
+        ctx_.password = e2e::kTesterPassword;
+        ctx_.ksqlFmt = qv::kDefaultKsqlFmt;
+    }
+    void TearDown() override { qv::SetTraceFile(""); }
+
+    // Runs the statement, which must reach the tool and leave a result.
+    Values Run(const std::string& statement) {
+        EXPECT_EQ(qv::RunKsql(ctx_, statement), 1) << statement;
+        return qv::ReadValues(install_.path(), host_);
+    }
+    qv::FirstValue First() { return qv::ReadFirstValue(install_.path(), host_); }
+    std::string Result() const { return qvtest::ReadFile(qv::KsqlResultPath(install_.path())); }
+
+    // The latest target version rows of PayrollEU by item name and path.
+    std::map<std::string, Values> TargetRows() {
+        std::map<std::string, Values> rows;
+        for (const std::string& line :
+             Run(qv::FormatStatement(qvtest::kTargetProjectItems, {"PayrollEU", "DEV"}))) {
+            Values f = SplitTabs(line);
+            rows[f[0] + " " + f[1]] = f;
+        }
+        return rows;
+    }
+
+    static std::unique_ptr<e2e::DemoRepository> repo_;
+    qvtest::TempDir install_;
+    qvtest::TempDir work_;
+    std::string trace_ = work_ / "Quorvel.trc";
+    qv::HeadlessHost host_;
+    qv::KsqlContext ctx_;
+};
+
+std::unique_ptr<e2e::DemoRepository> KsqlEndToEnd::repo_;
+
+TEST_F(KsqlEndToEnd, AnalysisStatementsGiveTheDemoRows) {
+    using qv::FormatStatement;
+    using namespace qvtest;
+    struct Case {
+        const char* what;
+        std::string statement;
+        size_t rows;  // 0: the zero-results line
+        size_t columns;
+        std::vector<RowMatch> mustHave;
+    };
+    const std::vector<Case> cases = {
+        {"package search of the source state",
+         FormatStatement(kPackageSearch, {"Payroll", "DEV"}),
+         2,
+         3,
+         {{{0, "Payroll"}, {1, "DEV"}, {2, "PAY0001"}}, {{2, "PAY0002"}}}},
+        {"a state without packages gives one row with an empty package name",
+         FormatStatement(kPackageSearch, {"Payroll", "ARCHIVE"}),
+         1,
+         3,
+         {{{1, "ARCHIVE"}, {2, ""}}}},
+        {"package search of an unknown project",
+         FormatStatement(kPackageSearch, {"Nope", "DEV"}),
+         0,
+         0,
+         {}},
+        {"items of PAY0001, each at its latest version in the package",
+         FormatStatement(kSourcePackageItems, {"Payroll", "DEV", "PAY0001"}),
+         25,
+         11,
+         {{{0, "tax.cpp"}, {1, "\\Payroll\\src\\calc"}, {2, "3"}, {3, "1"}, {4, "N"}},
+          {{0, "obsolete.cpp"}, {2, "4"}, {4, "D"}},
+          {{0, "util.cpp"}, {1, "\\Payroll\\src\\util"}, {2, "1.10.1"}},
+          {{0, "pension.cpp"}, {2, "2.1.1"}},
+          {{0, "calc"}, {3, "0"}},
+          {{0, "Makefile"}, {1, "\\"}},
+          {{0, "merged.cpp"}, {4, "M"}},
+          {{0, "Release Notes.txt"}, {1, "\\Payroll\\doc"}, {2, "2"}}}},
+        {"items of PAY0002",
+         FormatStatement(kSourcePackageItems, {"Payroll", "DEV", "PAY0002"}),
+         2,
+         11,
+         {{{0, "util.cpp"}, {2, "1.9.1"}}, {{0, "theme.css"}, {2, "1"}}}},
+        {"the state only has to exist: QA still gives the DEV package's items",
+         FormatStatement(kSourcePackageItems, {"Payroll", "QA", "PAY0001"}),
+         25,
+         11,
+         {{{0, "tax.cpp"}, {2, "3"}}}},
+        {"items of a package of another project",
+         FormatStatement(kSourcePackageItems, {"Payroll", "DEV", "EU0001"}),
+         0,
+         0,
+         {}},
+        {"latest versions of the target project",
+         FormatStatement(kTargetProjectItems, {"PayrollEU", "DEV"}),
+         26,
+         29,
+         {{{0, "report.cpp"}, {2, "2.1.3"}, {26, "EU0001"}, {27, "DEV"}, {28, "PayrollEU"}},
+          {{0, "ledger.cpp"}, {2, "2.1.3"}, {26, "EU0002"}},
+          {{0, "tax.cpp"}, {2, "5"}, {4, "M"}},
+          {{0, "rates.h"}, {2, "5"}, {4, "R"}},
+          {{0, "readme.txt"}, {2, "4"}, {4, "D"}},
+          {{0, "payslip.cpp"}, {2, "4"}, {10, "0"}},
+          {{0, "convert.c"}, {2, "x3.1.1"}, {10, "1"}},
+          {{0, "xonly.cfg"}, {2, "x"}},
+          {{0, "config.h"}, {1, "\\Payroll\\include"}, {2, "3"}, {26, "EU0000"}, {27, "PROD"}},
+          {{0, "config.h"}, {1, "\\Payroll\\src"}, {2, "1.1.1"}},
+          {{0, "sepa.cpp"}, {27, "QA"}}}},
+        {"latest target version of an item name",
+         FormatStatement(kLatestTargetVersion, {"PayrollEU", "DEV", "TAX.CPP"}),
+         1,
+         9,
+         {{{0, "PayrollEU"},
+           {1, "tax.cpp"},
+           {2, "\\Payroll\\src\\calc"},
+           {3, "5"},
+           {4, "1"},
+           {5, "M"},
+           {6, "DEV"},
+           {7, "EU0001"}}}},
+        {"an item name held by two target items",
+         FormatStatement(kLatestTargetVersion, {"PayrollEU", "DEV", "CONFIG.H"}),
+         2,
+         9,
+         {{{2, "\\Payroll\\include"}, {3, "3"}, {6, "PROD"}},
+          {{2, "\\Payroll\\src"}, {3, "1.1.1"}, {6, "DEV"}}}},
+        {"the name is compared in upper case",
+         FormatStatement(kLatestTargetVersion, {"PayrollEU", "DEV", "tax.cpp"}),
+         0,
+         0,
+         {}},
+        {"the same name in a project that takes no part",
+         FormatStatement(kLatestTargetVersion, {"Tools", "DEV", "TAX.CPP"}),
+         1,
+         9,
+         {{{2, "\\Tools\\src"}, {3, "2"}, {7, "TL0001"}}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Values values = Run(c.statement);
+        if (c.rows == 0) {
+            EXPECT_EQ(Result(), "KSQL query has Zero results.\n");
+            EXPECT_TRUE(values.empty());
+            qv::FirstValue first = First();
+            EXPECT_TRUE(first.found);
+            EXPECT_EQ(first.value, qv::kKsqlZeroResults);
+            continue;
+        }
+        ASSERT_EQ(values.size(), c.rows);
+        for (const std::string& v : values) EXPECT_EQ(SplitTabs(v).size(), c.columns) << v;
+        for (const RowMatch& want : c.mustHave) {
+            bool found = false;
+            for (const std::string& v : values) found = found || Matches(SplitTabs(v), want);
+            EXPECT_TRUE(found) << "no row with " << Describe(want);
+        }
+        // The first value is the first row; the header is never taken for one.
+        EXPECT_EQ(First().value, values[0]);
+    }
+    EXPECT_TRUE(host_.boxes.empty());
+}
+
+TEST_F(KsqlEndToEnd, HeadersAreTheOnesTheReadersLookFor) {
+    using qv::FormatStatement;
+    struct Case {
+        std::string statement;
+        const char* marker;
+    };
+    const std::vector<Case> cases = {
+        {FormatStatement(qvtest::kPackageSearch, {"Payroll", "DEV"}), "ENVIRONMENTNAME\tSTATE"},
+        {FormatStatement(qvtest::kTargetProjectItems, {"PayrollEU", "DEV"}),
+         "ITEMNAME\tPATHFULLNAME"},
+        {FormatStatement(qvtest::kLatestTargetVersion, {"PayrollEU", "DEV", "TAX.CPP"}),
+         "ITEMNAME\tPATHFULLNAME"},
+    };
+    for (const Case& c : cases) {
+        Run(c.statement);
+        const std::string result = Result();
+        const std::string header = result.substr(0, result.find('\n'));
+        EXPECT_NE(header.find(c.marker), std::string::npos) << header;
+    }
+}
+
+TEST_F(KsqlEndToEnd, MappedVersionStatementsAnswerForKnownItems) {
+    std::map<std::string, Values> target = TargetRows();
+    const std::string view = repo_->Scalar(
+        "SELECT W.VIEWOBJID FROM KESVIEW W JOIN KESSTATE S ON S.STATEOBJID = W.STATEOBJID "
+        "JOIN KESENVIRONMENT E ON E.ENVOBJID = W.ENVOBJID "
+        "WHERE E.ENVIRONMENTNAME = 'PayrollEU' AND S.STATENAME = 'DEV'");
+    ASSERT_FALSE(view.empty());
+    // Columns of a target row: 5 item, 6 version, 8 parent version.
+    auto item = [&](const std::string& key) { return target.at(key).at(5); };
+    auto version = [&](const std::string& key) { return target.at(key).at(6); };
+    auto parent = [&](const std::string& key) { return target.at(key).at(8); };
+    const std::string payslip = "payslip.cpp \\Payroll\\src\\calc";
+    const std::string overtime = "overtime.cpp \\Payroll\\src\\calc";
+    const std::string summary = "summary.cpp \\Payroll\\src\\report";
+    const std::string dialog = "dialog.cpp \\Payroll\\src\\ui";
+    const std::string bonus = "bonus.cpp \\Payroll\\src\\calc";
+
+    using qv::FormatStatement;
+    using qvtest::kChildVersions;
+    using qvtest::kLatestBranchVersion;
+    struct Case {
+        const char* what;
+        std::string statement;
+        Values values;  // empty: zero results
+    };
+    const std::vector<Case> cases = {
+        {"children of payslip's parent in the target view: its branch and its latest trunk",
+         FormatStatement(kChildVersions, {parent(payslip), view}),
+         {"3.1.1", "4"}},
+        {"children of overtime's parent: one first branch version",
+         FormatStatement(kChildVersions, {parent(overtime), view}),
+         {"2.1.1"}},
+        {"children of summary's parent: two branches",
+         FormatStatement(kChildVersions, {parent(summary), view}),
+         {"3.1.1", "3.2.1"}},
+        {"the parent number used as the view finds no view",
+         FormatStatement(kChildVersions, {parent(payslip), parent(payslip)}),
+         {}},
+        {"newest first branch version of payslip in the target view",
+         FormatStatement(kLatestBranchVersion, {"ITEMOBJID", item(payslip), view}),
+         {"3.1.1"}},
+        {"newest first branch version of summary",
+         FormatStatement(kLatestBranchVersion, {"ITEMOBJID", item(summary), view}),
+         {"3.2.1"}},
+        {"an x branch of dialog",
+         FormatStatement(kLatestBranchVersion, {"ITEMOBJID", item(dialog), view}),
+         {"x.2.1"}},
+        {"bonus: the x branches count, its trunk version does not",
+         FormatStatement(kLatestBranchVersion, {"ITEMOBJID", item(bonus), view}),
+         {"x.2.1"}},
+        {"the parent number used as the view finds no branch",
+         FormatStatement(kLatestBranchVersion, {"ITEMOBJID", item(payslip), parent(payslip)}),
+         {}},
+        {"by parent version: nothing grows from the latest trunk version",
+         FormatStatement(kLatestBranchVersion, {"PARENTVERSIONID", version(payslip), view}),
+         {}},
+        {"by parent version: the branch growing from version 3",
+         FormatStatement(kLatestBranchVersion, {"PARENTVERSIONID", parent(payslip), view}),
+         {"3.1.1"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(Run(c.statement), c.values);
+        qv::FirstValue first = First();
+        EXPECT_TRUE(first.found);
+        EXPECT_EQ(first.value, c.values.empty() ? std::string(qv::kKsqlZeroResults) : c.values[0]);
+    }
+    EXPECT_TRUE(host_.boxes.empty());
+}
+
+TEST_F(KsqlEndToEnd, ErrorLinesReachTheReaders) {
+    const std::string versions = repo_->Scalar("SELECT COUNT(*) FROM KESVERSIONS");
+    struct Case {
+        const char* what;
+        std::string statement;
+        std::string broker, user, password;
+        std::string expected;  // the whole first value, or its start when it ends with "*"
+    };
+    const std::vector<Case> cases = {
+        {"bad SQL", "SELECT * FROM KESNOSUCH", "demo", e2e::kTester, e2e::kTesterPassword,
+         "Error: no such table: KESNOSUCH"},
+        {"a statement that would change the repository", "DELETE FROM KESVERSIONS", "demo",
+         e2e::kTester, e2e::kTesterPassword, "Error: *"},
+        {"a refused login", "SELECT 1", "demo", e2e::kTester, "wrong",
+         "Error: Incorrect Login for user 'qvtester' on broker 'demo'"},
+        {"an unknown user", "SELECT 1", "demo", "nobody", e2e::kTesterPassword,
+         "Error: Incorrect Login for user 'nobody' on broker 'demo'"},
+        {"an unknown broker", "SELECT 1", "nosuchbroker", e2e::kTester, e2e::kTesterPassword,
+         "Error: *"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        qvtest::WriteFile(trace_, "");
+        ctx_.broker = c.broker;
+        ctx_.userId = c.user;
+        ctx_.password = c.password;
+        EXPECT_TRUE(Run(c.statement).empty());
+        qv::FirstValue first = First();
+        EXPECT_TRUE(first.found);
+        if (!c.expected.empty() && c.expected.back() == '*') {
+            EXPECT_EQ(first.value.rfind(c.expected.substr(0, c.expected.size() - 1), 0), 0u)
+                << first.value;
+        } else {
+            EXPECT_EQ(first.value, c.expected);
+        }
+        // The runner itself says nothing: one trace line, the command with the password
+        // hidden; the readers leave the message to their callers.
+        EXPECT_TRUE(host_.boxes.empty());
+        const Values trace = qvtest::TraceMessages(trace_);
+        ASSERT_EQ(trace.size(), 1u);
+        EXPECT_EQ(trace[0], "ksql -b " + c.broker + " -usr " + c.user + " -pw " +
+                                qv::kMaskedPassword + " -t -f " +
+                                qv::KsqlStatementPath(install_.path()) + " -o " +
+                                qv::KsqlResultPath(install_.path()));
+    }
+    EXPECT_EQ(repo_->Scalar("SELECT COUNT(*) FROM KESVERSIONS"), versions);
+}
+
+TEST_F(KsqlEndToEnd, EmptyTemplateFallsBackToTheDefaultAndFindsTheBuiltTool) {
+    ctx_.ksqlFmt.clear();
+    Values values = Run(qv::FormatStatement(qvtest::kPackageSearch, {"Payroll", "DEV"}));
+    EXPECT_EQ(values, (Values{"Payroll\tDEV\tPAY0001", "Payroll\tDEV\tPAY0002"}));
+    EXPECT_EQ(ctx_.ksqlFmt, qv::kDefaultKsqlFmt);
+    // Found next to the running program before any directory of PATH.
+    EXPECT_EQ(qv::LastStart().program, e2e::OwnDir() + "/ksql");
+}
+
+TEST_F(KsqlEndToEnd, PercentSignsAndQuotesReachTheToolUnchanged) {
+    const std::string statement =
+        "SELECT ITEMNAME FROM KESITEMNAME WHERE ITEMNAME LIKE '%.c' AND ITEMNAME <> 'it''s' "
+        "AND '%s%d' = '%' || 's%d' AND \"ITEMNAME\" IS NOT NULL";
+    EXPECT_EQ(Run(statement), (Values{"convert.c"}));
+    EXPECT_EQ(qvtest::ReadFile(qv::KsqlStatementPath(install_.path())), statement);
+}
+
+TEST_F(KsqlEndToEnd, LongValueIsReadAsTwoValues) {
+    Values values = Run("SELECT printf('%.*c', 5000, 'x') AS LONGVALUE");
+    ASSERT_EQ(values.size(), 2u);
+    EXPECT_EQ(values[0], std::string(qv::kResultReadSize, 'x'));
+    EXPECT_EQ(values[1], std::string(5000 - qv::kResultReadSize, 'x'));
+    EXPECT_EQ(First().value, values[0]);
+}
+
+// Names with single quotes, which end a string literal unless they are doubled.
+class QuotedNamesEndToEnd : public KsqlEndToEnd {
+protected:
+    static void SetUpTestSuite() {
+        repo_ = std::make_unique<e2e::DemoRepository>();
+        repo_->Exec(
+            "UPDATE KESENVIRONMENT SET ENVIRONMENTNAME = 'Bob''s Tools' "
+            "WHERE ENVIRONMENTNAME = 'Tools';"
+            "UPDATE KESSTATE SET STATENAME = 'O''DEV' WHERE ENVOBJID = "
+            "(SELECT ENVOBJID FROM KESENVIRONMENT WHERE ENVIRONMENTNAME = 'Bob''s Tools');"
+            "UPDATE KESPACKAGE SET PACKAGENAME = 'TL''0001' WHERE PACKAGENAME = 'TL0001';"
+            "UPDATE KESITEMNAME SET ITEMNAME = 'it''s.sh', ITEMNAMEUPPER = 'IT''S.SH' "
+            "WHERE ITEMNAME = 'make.sh';");
+    }
+};
+
+TEST_F(QuotedNamesEndToEnd, StatementsFindNamesWithQuotes) {
+    using qv::FormatStatement;
+    using namespace qvtest;
+    struct Case {
+        const char* what;
+        const char* format;
+        std::vector<std::string> args;
+        size_t column;
+        Values columnValues;  // the values of that column, row by row
+    };
+    const std::vector<Case> cases = {
+        {"package search", kPackageSearch, {"Bob's Tools", "O'DEV"}, 2, {"TL'0001"}},
+        {"items of the package",
+         kSourcePackageItems,
+         {"Bob's Tools", "O'DEV", "TL'0001"},
+         0,
+         {"tax.cpp", "it's.sh"}},
+        {"latest versions of the project",
+         kTargetProjectItems,
+         {"Bob's Tools", "O'DEV"},
+         0,
+         {"tax.cpp", "it's.sh"}},
+        {"latest version of an item name",
+         kLatestTargetVersion,
+         {"Bob's Tools", "O'DEV", "IT'S.SH"},
+         1,
+         {"it's.sh"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string statement;
+        if (c.args.size() == 2) {
+            statement = FormatStatement(c.format, {c.args[0], c.args[1]});
+        } else {
+            statement = FormatStatement(c.format, {c.args[0], c.args[1], c.args[2]});
+        }
+        Values got;
+        for (const std::string& row : Run(statement)) got.push_back(SplitTabs(row).at(c.column));
+        EXPECT_EQ(got, c.columnValues);
+        // Inserted as they are, the same values break the statement.
+        Run(FillFormat(c.format, c.args));
+        EXPECT_EQ(First().value.rfind("Error: ", 0), 0u) << First().value;
+    }
+}
+
+TEST_F(QuotedNamesEndToEnd, NamesWithQuotesAreCheckedOut) {
+    qv::KcoContext kco;
+    kco.host = &host_;
+    kco.installDir = install_.path();
+    kco.browseDir = install_ / "Temp";
+    kco.broker = "demo";
+    kco.userId = e2e::kTester;
+    kco.password = e2e::kTesterPassword;
+    kco.srcProject = "Bob's Tools";
+    kco.srcState = "O'DEV";
+    kco.checkoutPackage = "TL'0001";
+    kco.kcoFmt = qv::kDefaultKcoFmtWithPackage;
+    EXPECT_GT(qv::RunKco(kco, "\\Tools\\build", "it's.sh"), 0);
+    EXPECT_TRUE(qvtest::FileExists(install_ / "Temp/Tools/build/it's.sh"));
+    EXPECT_TRUE(host_.boxes.empty());
+}
+
+}  // namespace
