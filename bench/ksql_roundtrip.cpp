@@ -1,0 +1,333 @@
+// What one query of the analysis costs, side by side:
+//   (a) starting a trivial program and waiting for it (the launcher's share),
+//   (b) the branch-version statement run in this process with the SQLite C API on the same
+//       repository (the database's share), prepared once and prepared per call,
+//   (c) the whole round trip through RunKsql and the real ksql: statement file, process, result
+//       file, size check, and reading the first value.
+// The goal is (c) <= 2 * ((a) + (b)): the round trip adds little beyond starting a process and
+// running the statement. Measured on a generated demo repository of 50,000 items, with its
+// secondary indexes and on a copy without them. The repositories are made once with krepo and
+// kept in <build>/bench-data.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sqlite3.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/Trace.h"
+#include "host/headless/HeadlessHost.h"
+#include "process/Launcher.h"
+#include "scm/Ksql.h"
+#include "scm/Sql.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr long long kItems = 50000;
+
+// Newest first branch version of an item within a view: column, value, view.
+constexpr char kLatestBranchVersion[] =
+    "SELECT MAPPEDVERSION FROM   KESVERSIONS WHERE  VERSIONOBJID = (SELECT MAX( "
+    "V.VERSIONOBJID ) FROM   KESVERSIONS V, KESVIEW W, KESPACKAGE P WHERE  V.%s = %d AND    "
+    "V.INBRANCH != 0 AND    V.PACKAGEOBJID = P.PACKAGEOBJID AND    P.ENVOBJID = W.ENVOBJID "
+    "AND    W.VIEWOBJID = %d AND    V.MAPPEDVERSION LIKE '%%.%%.1' )";
+
+// payslip.cpp of PayrollEU has the branch 3.1.1 in the view of PayrollEU/DEV.
+constexpr char kExpected[] = "3.1.1";
+
+struct Repository {
+    std::string db;
+    std::string broker;
+    std::string statement;
+};
+// Index 1: with the secondary indexes; index 0: without them.
+Repository g_repo[2];
+std::string g_runDir;
+
+std::string OwnDir() {
+    char buf[PATH_MAX + 1];
+    ssize_t n = readlink("/proc/self/exe", buf, PATH_MAX);
+    std::string exe(buf, n > 0 ? static_cast<size_t>(n) : 0);
+    return exe.substr(0, exe.rfind('/'));
+}
+
+bool Exists(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+// Runs a built tool quietly; true when it exits with 0.
+bool RunTool(const std::string& name, std::vector<std::string> args) {
+    const std::string program = OwnDir() + "/" + name;
+    args.insert(args.begin(), program);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    int rc = posix_spawn(&pid, program.c_str(), &fa, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&fa);
+    if (rc != 0) return false;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+std::string Scalar(const std::string& db, const std::string& sql) {
+    sqlite3* h = nullptr;
+    std::string value;
+    if (sqlite3_open_v2(db.c_str(), &h, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* s = nullptr;
+        if (sqlite3_prepare_v2(h, sql.c_str(), -1, &s, nullptr) == SQLITE_OK &&
+            sqlite3_step(s) == SQLITE_ROW && sqlite3_column_text(s, 0)) {
+            value = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
+        }
+        sqlite3_finalize(s);
+    }
+    sqlite3_close(h);
+    return value;
+}
+
+bool LooksComplete(const std::string& db) {
+    return Exists(db) &&
+           atoll(Scalar(db, "SELECT COUNT(DISTINCT ITEMOBJID) FROM KESVERSIONS").c_str()) >= kItems;
+}
+
+// Makes the two repositories (once; they are kept) and registers their brokers.
+bool PrepareData(std::string& error) {
+    const std::string dir = OwnDir() + "/../bench-data";
+    mkdir(dir.c_str(), 0755);
+    const std::string brokers = dir + "/brokers.ini";
+    setenv("TESSARK_BROKERS", brokers.c_str(), 1);
+    const std::string indexed = dir + "/demo50k.db";
+    const std::string plain = dir + "/demo50k-noindexes.db";
+    if (!LooksComplete(indexed)) {
+        fprintf(stderr, "making %s with krepo demo --size %lld ...\n", indexed.c_str(), kItems);
+        const std::string tmp = indexed + ".tmp";
+        unlink(tmp.c_str());
+        if (!RunTool("krepo", {"demo", tmp, "--size", std::to_string(kItems)}) ||
+            rename(tmp.c_str(), indexed.c_str()) != 0) {
+            error = "krepo demo failed";
+            return false;
+        }
+        unlink(plain.c_str());
+    }
+    if (!LooksComplete(plain)) {
+        fprintf(stderr, "making %s without indexes ...\n", plain.c_str());
+        const std::string tmp = plain + ".tmp";
+        unlink(tmp.c_str());
+        // A byte copy of the repository, then its secondary indexes dropped.
+        FILE* in = fopen(indexed.c_str(), "rb");
+        FILE* out = fopen(tmp.c_str(), "wb");
+        bool ok = in && out;
+        char buf[1 << 16];
+        size_t n;
+        while (ok && (n = fread(buf, 1, sizeof buf, in)) > 0) ok = fwrite(buf, 1, n, out) == n;
+        if (in) fclose(in);
+        if (out && fclose(out) != 0) ok = false;
+        if (!ok || !RunTool("krepo", {"indexes", tmp, "drop"}) ||
+            rename(tmp.c_str(), plain.c_str()) != 0) {
+            error = "making the repository without indexes failed";
+            return false;
+        }
+    }
+    if (!RunTool("krepo", {"broker", "bench50k", indexed}) ||
+        !RunTool("krepo", {"broker", "bench50knoidx", plain})) {
+        error = "krepo broker failed";
+        return false;
+    }
+    const std::string item = Scalar(
+        indexed,
+        "SELECT V.ITEMOBJID FROM KESVERSIONS V JOIN KESITEMNAME N ON N.NAMEOBJID = V.ITEMNAMEID "
+        "JOIN KESPACKAGE P ON P.PACKAGEOBJID = V.PACKAGEOBJID JOIN KESENVIRONMENT E ON "
+        "E.ENVOBJID = P.ENVOBJID WHERE N.ITEMNAME = 'payslip.cpp' AND E.ENVIRONMENTNAME = "
+        "'PayrollEU'");
+    const std::string view = Scalar(
+        indexed,
+        "SELECT W.VIEWOBJID FROM KESVIEW W JOIN KESSTATE S ON S.STATEOBJID = W.STATEOBJID JOIN "
+        "KESENVIRONMENT E ON E.ENVOBJID = W.ENVOBJID WHERE E.ENVIRONMENTNAME = 'PayrollEU' AND "
+        "S.STATENAME = 'DEV'");
+    if (item.empty() || view.empty()) {
+        error = "payslip.cpp or the PayrollEU/DEV view is missing";
+        return false;
+    }
+    const std::string statement =
+        qv::FormatStatement(kLatestBranchVersion, {"ITEMOBJID", item, view});
+    g_repo[1] = {indexed, "bench50k", statement};
+    g_repo[0] = {plain, "bench50knoidx", statement};
+    g_runDir = dir + "/run";
+    mkdir(g_runDir.c_str(), 0755);
+    return true;
+}
+
+// (a) Starting /bin/true and waiting for it, the way the query tool is run, and releasing it.
+void BM_StartAndWait(benchmark::State& state) {
+    for (auto _ : state) {
+        int pid = 0;
+        if (qv::RunAndWait("/bin/true", "RunKSQL", 0, -1, pid) != qv::kTaskWaited) {
+            state.SkipWithError("cannot start /bin/true");
+            break;
+        }
+        qv::KillProcess(pid);
+    }
+}
+BENCHMARK(BM_StartAndWait)->Unit(benchmark::kMicrosecond);
+
+// (b) The statement in this process: the repository opened once, the statement prepared once
+// (reset between runs) or prepared and finalised per call.
+void RunInProcess(benchmark::State& state, bool preparePerCall) {
+    const Repository& repo = g_repo[state.range(0)];
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(repo.db.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        state.SkipWithError("cannot open the repository");
+        sqlite3_close(db);
+        return;
+    }
+    sqlite3_stmt* once = nullptr;
+    if (!preparePerCall) sqlite3_prepare_v2(db, repo.statement.c_str(), -1, &once, nullptr);
+    std::string value;
+    for (auto _ : state) {
+        sqlite3_stmt* stmt = once;
+        if (preparePerCall) sqlite3_prepare_v2(db, repo.statement.c_str(), -1, &stmt, nullptr);
+        value.clear();
+        while (sqlite3_step(stmt) == SQLITE_ROW) {
+            const unsigned char* text = sqlite3_column_text(stmt, 0);
+            if (text) value = reinterpret_cast<const char*>(text);
+        }
+        if (preparePerCall) {
+            sqlite3_finalize(stmt);
+        } else {
+            sqlite3_reset(stmt);
+        }
+        benchmark::DoNotOptimize(value);
+    }
+    if (value != kExpected) state.SkipWithError(("unexpected value " + value).c_str());
+    sqlite3_finalize(once);
+    sqlite3_close(db);
+}
+void BM_InProcessPreparedOnce(benchmark::State& state) {
+    RunInProcess(state, false);
+}
+void BM_InProcessPreparedPerCall(benchmark::State& state) {
+    RunInProcess(state, true);
+}
+BENCHMARK(BM_InProcessPreparedOnce)
+    ->ArgName("indexes")
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_InProcessPreparedPerCall)
+    ->ArgName("indexes")
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMicrosecond);
+
+// (c) The round trip through the real ksql, with the trace off or on (as in the program, which
+// traces every command line).
+void RunRoundTrip(benchmark::State& state, bool traced) {
+    const Repository& repo = g_repo[state.range(0)];
+    qv::HeadlessHost host;
+    qv::KsqlContext ctx;
+    ctx.host = &host;
+    ctx.installDir = g_runDir;
+    ctx.broker = repo.broker;
+    ctx.userId = "demo";
+    ctx.password = "demo";
+    ctx.ksqlFmt = qv::kDefaultKsqlFmt;
+    const std::string trace = g_runDir + "/Quorvel.trc";
+    unlink(trace.c_str());
+    qv::SetTraceFile(traced ? trace : "");
+    std::string value;
+    for (auto _ : state) {
+        if (qv::RunKsql(ctx, repo.statement) != 1) {
+            state.SkipWithError("RunKsql failed");
+            break;
+        }
+        value = qv::ReadFirstValue(g_runDir, host).value;
+    }
+    qv::SetTraceFile("");
+    unlink(trace.c_str());
+    if (value != kExpected) state.SkipWithError(("unexpected value " + value).c_str());
+}
+void BM_RunKsqlRoundTrip(benchmark::State& state) {
+    RunRoundTrip(state, false);
+}
+void BM_RunKsqlRoundTripTraced(benchmark::State& state) {
+    RunRoundTrip(state, true);
+}
+BENCHMARK(BM_RunKsqlRoundTrip)->ArgName("indexes")->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RunKsqlRoundTripTraced)
+    ->ArgName("indexes")
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMicrosecond);
+
+// Prints the results as usual and keeps the time per iteration of each, for the comparison.
+class Collector : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& r : runs) {
+            if (r.error_occurred || r.iterations == 0 || r.run_type != Run::RT_Iteration) continue;
+            seconds[r.benchmark_name()] =
+                r.real_accumulated_time / static_cast<double>(r.iterations);
+        }
+    }
+    std::map<std::string, double> seconds;
+};
+
+void PrintComparison(const std::map<std::string, double>& s) {
+    auto get = [&](const std::string& name) {
+        auto it = s.find(name);
+        return it == s.end() ? -1.0 : it->second;
+    };
+    const double a = get("BM_StartAndWait");
+    if (a < 0) return;
+    printf("\nround trip (c) against start-and-wait (a) + statement in process (b):\n");
+    for (int idx : {1, 0}) {
+        const std::string arg = "/indexes:" + std::to_string(idx);
+        const double b = get("BM_InProcessPreparedOnce" + arg);
+        const double bp = get("BM_InProcessPreparedPerCall" + arg);
+        const double c = get("BM_RunKsqlRoundTrip" + arg);
+        const double ct = get("BM_RunKsqlRoundTripTraced" + arg);
+        if (b < 0 || c < 0) continue;
+        printf(
+            "  %s indexes: a %.0f us + b %.0f us (prepared once; %.0f us per call) = %.0f us;"
+            " c %.0f us (traced %.0f us); c / (a + b) = %.2f (goal <= 2.00)\n",
+            idx ? "with" : "without", a * 1e6, b * 1e6, bp * 1e6, (a + b) * 1e6, c * 1e6, ct * 1e6,
+            c / (a + b));
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    std::string error;
+    if (!PrepareData(error)) {
+        fprintf(stderr, "ksql_roundtrip: %s\n", error.c_str());
+        return 1;
+    }
+    Collector collector;
+    benchmark::RunSpecifiedBenchmarks(&collector);
+    fflush(stdout);
+    PrintComparison(collector.seconds);
+    benchmark::Shutdown();
+    return 0;
+}
