@@ -280,6 +280,8 @@ BENCHMARK(BM_RunKsqlRoundTripTraced)
 // Prints the results as usual and keeps the time per iteration of each, for the comparison.
 class Collector : public benchmark::ConsoleReporter {
 public:
+    // Colours only at a terminal (the flag that chooses them applies to the default reporter).
+    Collector() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& r : runs) {

@@ -61,8 +61,10 @@ ProgramRun RunBuiltProgram(const std::string& name, const std::vector<std::strin
 DemoRepository::DemoRepository(const std::string& broker) {
     db_ = dir_ / "demo.db";
     setenv("TESSARK_BROKERS", (dir_ / "brokers.ini").c_str(), 1);
-    ProgramRun r = RunBuiltProgram("krepo", {"demo", db_, "--broker", broker});
+    ProgramRun r = RunBuiltProgram("krepo", {"demo", db_});
     if (r.exitCode != 0) throw std::runtime_error("krepo demo failed: " + r.err);
+    r = RunBuiltProgram("krepo", {"broker", broker, db_});
+    if (r.exitCode != 0) throw std::runtime_error("krepo broker failed: " + r.err);
     AddUser(kTester, kTesterPassword);
 }
 
