@@ -4,18 +4,11 @@
 #include <functional>
 #include <string>
 
+#include "app/MainSettings.h"
+
 namespace qv {
 
 class Host;
-
-// The check-out templates without and with a package: item, broker, project, state, check-out
-// directory, user, password (and package).
-inline constexpr char kDefaultKcoFmt[] =
-    "kco -s \"%s\" -b \"%s\" -en \"%s\" -st \"%s\" -vp \\ -br -r -op pc -cp \"%s\" -usr %s -pw %s "
-    "-o kco.log";
-inline constexpr char kDefaultKcoFmtWithPackage[] =
-    "kco -s \"%s\" -b \"%s\" -en \"%s\" -st \"%s\" -vp \\ -br -r -op pc -cp \"%s\" -usr %s -pw %s "
-    "-o kco.log -p \"%s\" ";
 
 // Characters per read of the check-out log.
 inline constexpr size_t kKcoLogReadSize = 2047;

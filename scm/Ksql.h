@@ -4,13 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "app/MainSettings.h"
+
 namespace qv {
 
 class Host;
-
-// The default command template of the query tool: broker, user, password, statement file,
-// result file.
-inline constexpr char kDefaultKsqlFmt[] = "ksql -b %s -usr %s -pw %s -t -f %s -o %s";
 
 // Texts the query tool writes into the result file.
 inline constexpr char kKsqlErrorMarker[] = "Error: ";
