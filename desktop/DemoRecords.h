@@ -22,15 +22,14 @@ inline void FillDemoRecords(qv::CMapStrToFObj& items, int n) {
     static const char* const kPackages[] = {"PAY-1041 Year end", "PAY-1057 Rates 2024",
                                             "LED-0212 Audit trail"};
     static const char* const kUsers[] = {"akarsten", "bmoreau", "cnakamura", "dokafor"};
-    // Outcomes of every colour: plain results, merge tags, unmerged branches, tags in the target,
-    // deleted sources and ignored items.
+    // Outcomes of every colour: plain results, merge tags, unmerged branches, tags in the target
+    // and ignored items; deleted sources get theirs from their tag.
     static const char* const kOutcomes[] = {
         "%d -> %d",
         "%d -> %d  (M) Merge Tagged",
         "%d -> 2.1.%d  (U) Unmerged Exists",
         "%d -> x.1.1",
         "%d -> %d (E) Merge Tag Exists",
-        "%d (D) -> Src Ignored",
         "%d -> Ignored for Take Trunk option",
         "%d -> %d (E) Reserve Tag Exists",
         "%d -> 0",
@@ -45,8 +44,8 @@ inline void FillDemoRecords(qv::CMapStrToFObj& items, int n) {
         r.itemName = buf;
         r.pathFullName = kPaths[(k / 2) % 5];
         const int version = 1 + (k * 7) % 9;
-        r.mappedVersion = (k % 4 == 1) ? "1." + std::to_string(version) + ".1"
-                                       : std::to_string(version);
+        r.mappedVersion =
+            (k % 4 == 1) ? "1." + std::to_string(version) + ".1" : std::to_string(version);
         r.itemType = (k % 7 == 6) ? "2" : "1";
         r.versionStatus = kTags[k % 8];
         r.packageName = kPackages[k % 3];
@@ -60,7 +59,7 @@ inline void FillDemoRecords(qv::CMapStrToFObj& items, int n) {
                       1 + (k + 9) % 28, 8 + (k + 3) % 10, (k * 17) % 60, (k * 31) % 60);
         r.modifiedTime = buf;
         r.itemObjId = std::to_string(100001 + k);
-        const char* outcome = kOutcomes[(k * 5) % 11];
+        const char* outcome = kOutcomes[(k * 5 + k / 10) % 10];
         // A deleted source is always ignored.
         if (r.versionStatus == "D") outcome = "%d (D) -> Src Ignored";
         // A reserve-tagged source stops an analysis, so it never gets an outcome.
