@@ -23,6 +23,23 @@ int DemoRecordCount() {
     return n > 1000000 ? 1000000 : static_cast<int>(n);
 }
 
+// The main window, filled with made-up records at the end of its start-up when asked to.
+class DesktopWindow : public qv::CQuorvelDlg {
+public:
+    DesktopWindow(qv::Host& host, int demoRecords) : CQuorvelDlg(host), demoRecords_(demoRecords) {}
+    bool OnInitDialog() override {
+        const bool result = CQuorvelDlg::OnInitDialog();
+        if (demoRecords_ > 0) {
+            qvdemo::FillDemoRecords(SourceItems(), demoRecords_);
+            PostTopList();
+        }
+        return result;
+    }
+
+private:
+    int demoRecords_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -36,14 +53,7 @@ int main(int argc, char** argv) {
     const int demoRecords = DemoRecordCount();
 
     qv::CQuorvelApp().Run(host, qv::JoinCommandLine(argc, argv), [demoRecords](qv::Host& h) {
-        qv::CQuorvelDlg window(h);
-        if (demoRecords > 0) {
-            // Runs once the window's start-up is done.
-            h.Post([&window, demoRecords] {
-                qvdemo::FillDemoRecords(window.SourceItems(), demoRecords);
-                window.PostTopList();
-            });
-        }
+        DesktopWindow window(h, demoRecords);
         return h.RunModal(window);
     });
     return 0;
