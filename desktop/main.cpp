@@ -1,48 +1,43 @@
-// The desktop program. For now it shows the main window's layout; "Exit" and the close box end
-// it, the window menu offers the About box.
+// The desktop program: start-up, then the main window, modally, on the Qt host.
 //
-// QUORVEL_SCREENSHOT=<path>: saves a picture of the first window shown to that PNG file and ends.
+// For documentation and tests:
+//   QUORVEL_SCREENSHOT=<path>  saves a picture of the main window to that PNG file and ends.
+//   QUORVEL_DEMO_FILL=<n>      after start-up fills the result list with n made-up records.
 #include <QApplication>
 #include <cstdlib>
+#include <string>
 
+#include "app/App.h"
+#include "desktop/DemoRecords.h"
 #include "host/qt/QtHost.h"
-#include "ui/Dialog.h"
-#include "ui/MainWindowIds.h"
-#include "ui/MainWindowTemplate.h"
+#include "ui/MainWindow.h"
 
 namespace {
 
-class LayoutPreview : public qv::Dialog {
-public:
-    explicit LayoutPreview(qv::Host& host) : Dialog(host, qv::MainWindowTemplate()) {}
+int DemoRecordCount() {
+    const char* text = std::getenv("QUORVEL_DEMO_FILL");
+    if (!text || !*text) return 0;
+    char* end = nullptr;
+    const long n = std::strtol(text, &end, 10);
+    if (*end != '\0' || n <= 0) return 0;
+    return n > 1000000 ? 1000000 : static_cast<int>(n);
+}
 
+// The main window, filled with made-up records at the end of its start-up when asked to.
+class DesktopWindow : public qv::CQuorvelDlg {
+public:
+    DesktopWindow(qv::Host& host, int demoRecords) : CQuorvelDlg(host), demoRecords_(demoRecords) {}
     bool OnInitDialog() override {
-        AppendSystemMenu(0, "");
-        AppendSystemMenu(qv::IDM_ABOUTBOX, qv::kAboutMenuText);
-        SetTitle("Quorvel 1.07 - Quorvel");
-        for (const char* option : {"Merge Conservatively", "Merge Aggressively",
-                                   "Take Trunk Version", "Take Branch Version"})
-            ComboAddString(qv::IDC_MERGE_OPTIONS, option);
-        ComboSetCurSel(qv::IDC_MERGE_OPTIONS, 0);
-        for (const char* option : {"Branch Only", "Trunk Only", "Trunk or Branch"})
-            ComboAddString(qv::IDC_PLACEMENT_OPTIONS, option);
-        ComboSetCurSel(qv::IDC_PLACEMENT_OPTIONS, 0);
-        SetDlgItemText(qv::IDC_ROW_COUNT, "0");
-        SetDlgItemText(qv::IDC_STATUS,
-                       " Enter Broker and credentials then click Set Context button to begin.");
-        return true;
-    }
-    void OnOK() override {}
-    void OnCommand(int id) override {
-        if (id == qv::IDC_EXIT) id = qv::IDCANCEL;
-        Dialog::OnCommand(id);
-    }
-    void OnSysCommand(int command) override {
-        if (command == qv::IDM_ABOUTBOX) {
-            qv::Dialog about(host(), qv::AboutTemplate());
-            host().RunModal(about);
+        const bool result = CQuorvelDlg::OnInitDialog();
+        if (demoRecords_ > 0) {
+            qvdemo::FillDemoRecords(SourceItems(), demoRecords_);
+            PostTopList();
         }
+        return result;
     }
+
+private:
+    int demoRecords_;
 };
 
 }  // namespace
@@ -54,9 +49,12 @@ int main(int argc, char** argv) {
 
     qv::QtHost host;
     if (const char* shot = std::getenv("QUORVEL_SCREENSHOT"); shot && *shot)
-        host.SetScreenshotOnShow(shot);
+        host.SetScreenshotOnShow(shot, 600);
+    const int demoRecords = DemoRecordCount();
 
-    LayoutPreview window(host);
-    host.RunModal(window);
+    qv::CQuorvelApp().Run(host, qv::JoinCommandLine(argc, argv), [demoRecords](qv::Host& h) {
+        DesktopWindow window(h, demoRecords);
+        return h.RunModal(window);
+    });
     return 0;
 }

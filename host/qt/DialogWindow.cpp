@@ -147,6 +147,8 @@ void DialogWindow::Build() {
             r.setHeight(closed);
         }
         w->setGeometry(r);
+        // Labels have no state in the model, so their template style is all there is.
+        if (c.id == IDC_STATIC && (c.style & kHidden)) w->hide();
         widgets_.push_back(w);
         idOf_[w] = c.id;
         if (c.id != IDC_STATIC && !byId_.count(c.id)) byId_[c.id] = w;
@@ -462,8 +464,10 @@ void DialogWindow::OnFocusChanged(QWidget*, QWidget* now) {
     if (settingFocus_ || refreshing_ || !dialog_ || !now || now->window() != this) return;
     const int id = IdOfWidget(now);
     if (id == 0 || id == IDC_STATIC) return;
-    Send(PendingMessage::Other, [id](DialogWindow&, Dialog& d) {
-        if (d.GetFocusId() != id) d.UserFocus(id);
+    Send(PendingMessage::Other, [id](DialogWindow& w, Dialog& d) {
+        // A focus move the program made since then has already reached the model; only a
+        // control that still has the focus is news.
+        if (d.GetFocusId() != id && w.IdOfWidget(w.focusWidget()) == id) d.UserFocus(id);
     });
 }
 

@@ -1,0 +1,166 @@
+// qv-screenshots: pictures of the desktop program's windows for the documentation.
+//
+//   qv-screenshots OUTPUT_DIR
+//
+// Runs the main window with made-up records and saves, one after the other: the filled list,
+// its context menu, the wait dialog over the window, the Registry Settings dialog and the About
+// box. The menu and the wait dialog are separate windows, so those two pictures are taken from
+// the screen; run it on an X server of its own (scripts/screenshots uses xvfb-run).
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "desktop/DemoRecords.h"
+#include "host/qt/DialogWindow.h"
+#include "host/qt/QtHost.h"
+#include "ui/MainWindow.h"
+#include "ui/WaitDlg.h"
+
+namespace {
+
+std::string g_outDir;
+int g_failures = 0;
+
+void After(int ms, std::function<void()> step) {
+    QTimer::singleShot(ms, qApp, std::move(step));
+}
+
+void Save(const QPixmap& picture, const char* name) {
+    const std::string path = g_outDir + "/" + name;
+    if (picture.isNull() || !picture.save(QString::fromStdString(path), "PNG")) {
+        std::fprintf(stderr, "qv-screenshots: cannot write %s\n", path.c_str());
+        ++g_failures;
+        return;
+    }
+    std::printf("%s\n", path.c_str());
+}
+
+// A part of the screen, as the user sees it (other windows included).
+QPixmap GrabScreen(const QRect& area) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    return screen->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+}
+
+class Tour {
+public:
+    Tour(qv::QtHost& host, qv::CQuorvelDlg& window) : host_(host), window_(window) {}
+
+    // Runs inside the main window's modal loop, once it is shown.
+    void Prepare() {
+        window_.SetDlgItemText(qv::IDC_BROKER, "demo");
+        window_.SetDlgItemText(qv::IDC_USERID, "akarsten");
+        window_.SetDlgItemText(qv::IDC_PASSWORD, "secret");
+        window_.SetDlgItemText(qv::IDC_SRC_PROJECT, "Payroll");
+        window_.SetDlgItemText(qv::IDC_SRC_STATE, "Development");
+        window_.SetDlgItemText(qv::IDC_TGT_PROJECT, "Payroll");
+        window_.SetDlgItemText(qv::IDC_TGT_STATE, "Release");
+        window_.SetDlgItemText(qv::IDC_TGT_PACKAGE, "PAY-2000 Release merge");
+        qvdemo::FillDemoRecords(window_.SourceItems(), 60);
+        window_.PostTopList();
+        window_.ResultList().SetRowChecked(4, false);
+        window_.ResultList().SetRowChecked(9, false);
+        window_.ResultList().SetRowSelected(2);
+        window_.ResultList().SetRowFocused(2);
+        After(800, [this] { MainWindow(); });
+    }
+
+private:
+    qv::DialogWindow* View() const { return host_.WindowOf(window_); }
+
+    void MainWindow() {
+        Save(View()->grab(), "main-window.png");
+        After(100, [this] { host_.Post([this] { ContextMenu(); }); });
+    }
+
+    void ContextMenu() {
+        auto* list = qobject_cast<QAbstractItemView*>(View()->Control(qv::IDC_RESULT_LIST));
+        const int row = 6;
+        const QRect cell = list->visualRect(list->model()->index(row, qv::kColMergeStatus));
+        const QPoint at = list->viewport()->mapToGlobal(cell.center());
+        window_.ResultList().UserRightPress(row);
+        After(600, [this] {
+            QWidget* menu = QApplication::activePopupWidget();
+            QRect area = View()->frameGeometry();
+            if (menu) area = area.united(menu->frameGeometry());
+            Save(GrabScreen(area), "context-menu.png");
+            if (menu) menu->close();
+            After(200, [this] { host_.Post([this] { WaitDialog(); }); });
+        });
+        window_.UserContextMenu(qv::IDC_RESULT_LIST, at.x(), at.y());
+    }
+
+    void WaitDialog() {
+        {
+            int proceed = 1;
+            qv::CWaitDlg wait(host_, proceed, 4, window_);
+            wait.SetStatusText("PAY-1057 Rates 2024");
+            wait.ReportProgress(2);
+            QEventLoop settle;
+            QTimer::singleShot(600, &settle, &QEventLoop::quit);
+            settle.exec(QEventLoop::ExcludeUserInputEvents);
+            Save(GrabScreen(View()->frameGeometry()), "wait-dialog.png");
+            wait.Close();
+        }
+        After(200, [this] {
+            host_.Post([this] {
+                GrabNextModal("registry-settings.png");
+                window_.UserClick(qv::IDC_REG_SETTINGS);
+                After(200, [this] {
+                    host_.Post([this] {
+                        GrabNextModal("about.png");
+                        window_.UserSysCommand(qv::IDM_ABOUTBOX);
+                        After(200, [this] { window_.EndDialog(qv::IDCANCEL); });
+                    });
+                });
+            });
+        });
+    }
+
+    // Saves the next modal dialog once it is drawn, then cancels it.
+    void GrabNextModal(const char* name) {
+        After(600, [this, name] {
+            auto* modal = qobject_cast<qv::DialogWindow*>(QApplication::activeModalWidget());
+            if (!modal || modal == View() || !modal->dialog()) {
+                std::fprintf(stderr, "qv-screenshots: no dialog for %s\n", name);
+                ++g_failures;
+                return;
+            }
+            Save(modal->grab(), name);
+            modal->dialog()->EndDialog(qv::IDCANCEL);
+        });
+    }
+
+    qv::QtHost& host_;
+    qv::CQuorvelDlg& window_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: qv-screenshots OUTPUT_DIR\n");
+        return 2;
+    }
+    g_outDir = argv[1];
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quorvel"));
+    QApplication::setWindowIcon(qv::QtHost::AppIcon());
+
+    qv::QtHost host;
+    qv::CQuorvelDlg window(host);
+    Tour tour(host, window);
+    host.Post([&tour] { tour.Prepare(); });
+    // Never left hanging.
+    QTimer::singleShot(60000, qApp, [&host] {
+        std::fprintf(stderr, "qv-screenshots: timed out\n");
+        ++g_failures;
+        host.RequestQuit();
+    });
+    host.RunModal(window);
+    return g_failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,216 @@
+// The main window: the SCM context boxes, the merge and placement options, the result list with
+// the buttons that act on it, the run button, the two counters and the status line. It owns the
+// records the list shows and the values the settings store remembers; every action of the
+// program starts from one of its handlers.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/MainSettings.h"
+#include "engine/Records.h"
+#include "ui/Dialog.h"
+#include "ui/MainWindowIds.h"
+#include "ui/ReportCtrl.h"
+
+namespace qv {
+
+// The result list's columns, addressed by these fixed numbers.
+enum ResultColumn : int {
+    kColFile = 0,
+    kColPath = 1,
+    kColVersion = 2,
+    kColType = 3,
+    kColTag = 4,
+    kColMergeStatus = 5,
+    kColSrcPackage = 6,
+    kColDatasize = 7,
+    kColCreator = 8,
+    kColCreatedDate = 9,
+    kColModifier = 10,
+    kColModifiedDate = 11,
+    kColItemObjId = 12,
+    kColRecord = 13,
+    kResultColumnCount = 14,
+};
+
+// The layout of a fresh installation; the last two columns carry values but are not seen.
+inline constexpr char kDefaultResultLayout[] =
+    "File,175;Path,250;Version,50;Type,40;Tag,30;Merge Status,215;Src Package,150;Datasize,60;"
+    "Creator,125;Created Date,125;Modifier,125;Modified Date,125;Itemobjid,0;Record,0";
+
+// Text colours of the "Merge Status" cell.
+inline constexpr ColorRef ColorResult = 0xFF0000;       // ordinary mapped results
+inline constexpr ColorRef ColorIgnored = 0x2080C8;      // deleted sources, ignored items
+inline constexpr ColorRef ColorMergeTagged = 0xFF0080;  // results that would get a merge tag
+inline constexpr ColorRef ColorProblem = 0x0032C8;      // unmerged versions, tags in the target
+
+// Text colours of the "Tag" cell by tag; other tags keep the window-text colour.
+inline constexpr ColorRef ColorTagNew = 0x008000;       // "N"
+inline constexpr ColorRef ColorTagReserved = 0x2080C8;  // "R"
+inline constexpr ColorRef ColorTagMerge = 0xFF0080;     // "M"
+inline constexpr ColorRef ColorTagDeleted = 0x2080C8;   // "D"
+
+// The entries of the two option lists, in display order.
+const std::vector<std::string>& MergeOptionEntries();
+const std::vector<std::string>& PlacementOptionEntries();
+
+// Status line texts.
+inline constexpr char kStatusStart[] =
+    " Enter Broker and credentials then click Set Context button to begin.";
+inline constexpr char kStatusReady[] = " Ready";
+inline constexpr char kStatusReadyToRun[] =
+    " Ready - click the Cross Project Merge Analysis button to start the CPM analysis";
+inline constexpr char kStatusSorting[] = " Sorting Top List by File Name...";
+inline constexpr char kStatusRowClicked[] =
+    " Ready - Right click on the selected item for more options";
+
+// Captions of the button that switches between the conflicts and all rows.
+inline constexpr char kCaptionListConflicts[] = "List Conflicts";
+inline constexpr char kCaptionListAll[] = "List All";
+
+// How many empty rows a blank list shows, so that its grid stays visible.
+inline constexpr int kBlankListRows = 29;
+
+// The colour of a "Merge Status" text: the first of "(U)", "(E)" (problem), "(M)" (merge
+// tagged), "Src Ignored" (ignored), "(D)" (problem), "Ignored" (ignored) that the text contains;
+// ColorResult when it contains none.
+ColorRef StatusTextColor(const std::string& text);
+// The colour of a "Tag" cell; false (and `color` untouched) for a tag that keeps the window-text
+// colour.
+bool TagTextColor(const std::string& tag, ColorRef& color);
+
+// The column layout remembered in section "TopList": ColumnCount columns (at most 14) with their
+// stored widths (45 when absent) and the titles of a restored layout, whose column 6 is
+// "Package". Empty when no column count is stored.
+std::string StoredResultLayout();
+
+class CQuorvelDlg : public Dialog {
+public:
+    // Loads the remembered values from the settings store; nothing is shown yet.
+    explicit CQuorvelDlg(Host& host);
+    ~CQuorvelDlg() override;
+
+    // --- State ---
+    MainWindowValues& Values() { return values_; }
+    const MainWindowValues& Values() const { return values_; }
+    CMapStrToFObj& SourceItems() { return sourceItems_; }
+    CMapStrToFObj& ConflictItems() { return conflictItems_; }
+    CMapStrToTFObj& TargetItems() { return targetItems_; }
+    CMapStrToPkgObj& SelectedPackages() { return selectedPackages_; }
+    bool AnalysisRunning() const { return analysisRunning_; }
+    void SetAnalysisRunning(bool running) { analysisRunning_ = running; }
+    bool TargetDataLoaded() const { return targetDataLoaded_; }
+    void SetTargetDataLoaded(bool loaded) { targetDataLoaded_ = loaded; }
+    bool SelectAllState() const { return selectAll_; }
+    // True once the window's start-up has finished.
+    bool IsInitialized() const { return initialized_; }
+    CReportCtrl& ResultList() { return List(IDC_RESULT_LIST); }
+    const CReportCtrl& ResultList() const { return List(IDC_RESULT_LIST); }
+
+    // --- The status line and the options ---
+    void SetStatus(const std::string& text) { SetDlgItemText(IDC_STATUS, text); }
+    std::string Status() const { return GetDlgItemText(IDC_STATUS); }
+    // The texts of the entries selected in the option lists; the remembered option when no
+    // entry is selected.
+    std::string SelectedMergeOption() const;
+    std::string SelectedPlacementOption() const;
+
+    // --- The result list ---
+    // Fills the list from SourceItems: one row per record, inserted at the top, Tag and Merge
+    // Status coloured, then sorted by "File" and every row checked. With no records only the
+    // row counter changes (to "0"); a fill that shows nothing leaves the list blank.
+    void PostTopList();
+    // Rebuilds SourceItems from the rows of the list (keyed by their "Record" cell) and
+    // ConflictItems from the rows whose outcome holds "(D)", "(U)" or "(E)", then shows the
+    // conflicts. Nothing happens on a list without rows.
+    void PostTopConflicts();
+    // The "List Conflicts" / "List All" switch.
+    void OnBtnListConflicts();
+    // Blanks the list: no check boxes, 29 empty rows. The maps are not touched.
+    void ClearList();
+    // Toggles the "Select All" box and sets every row's check box to its new state.
+    void SelectAll();
+    // Gives the list the keyboard focus, scrolls the row into view unless keepScroll, and sets
+    // the cell's text colour.
+    void MarkCell(int row, int column, ColorRef color, bool keepScroll);
+    // Colours the row's "Merge Status" cell with ColorResult, then `column` by the text's
+    // colour (StatusTextColor) when that is another one.
+    void ColorRowByStatus(int row, int column, const std::string& text, bool keepScroll);
+    // The record a row shows (cells 0 to 12; `result` from "Merge Status").
+    CFObj RowRecord(int row) const;
+
+    // --- Controls a run disables ---
+    // The Broker, UserId and Password boxes, "Reg Setings...", both option lists, the three
+    // target boxes and the buttons that change the list or the context. The run button, "Exit"
+    // and the list stay enabled.
+    static const std::vector<int>& RunControlIds();
+    // Enables or disables that set, then repaints and lets every pending message through.
+    void EnableRunControls(bool enable);
+
+    // --- Settings ---
+    // Takes the boxes and the selected options into Values() and writes them, with the result
+    // list's column widths, to the settings store. False when the store could not be written.
+    bool SaveSettings();
+    std::vector<int> ColumnWidths() const;
+    // Leaving the Broker, UserId or Password box: when none of the three is empty and one of
+    // them differs from the remembered value, all three become the remembered credentials.
+    void CommitCredentials();
+
+    // --- Handlers ---
+    bool OnInitDialog() override;
+    void OnCommand(int id) override;
+    // Enter does not close the main window.
+    void OnOK() override {}
+    void OnKillFocus(int id) override;
+    void OnSysCommand(int command) override;
+    void OnContextMenu(int controlId, int x, int y) override;
+
+    // The About box, modal.
+    virtual void OnAbout();
+    // "Reg Setings...": the Registry Settings dialog for the four action templates.
+    virtual void OnRegSettings();
+    // "Exit": saves the settings, writes the closing trace line and closes with Cancel.
+    virtual void ExitProgram();
+    virtual void OnRowClicked(int notifyId, int row);
+    virtual void OnRowDoubleClicked(int /*notifyId*/, int /*row*/) {}
+
+    // Actions that arrive with later work; they do nothing yet.
+    virtual void OnBtnSetContext() {}
+    virtual void OnBtnFind() {}
+    virtual void OnBtnExportList() {}
+    virtual void OnBtnSaveList() {}
+    virtual void OnBtnLoadSavedList() {}
+    virtual void OnBtnRunCPM() {}
+    // Context menu entries, acting on the list's focused row.
+    virtual void OnRunSelectedItem() {}
+    virtual void OnOpenCrystalEdit() {}
+    virtual void OnOpenHexViewer() {}
+    virtual void OnOpenDefaultAssoc() {}
+    virtual void OnWinDiffLatest() {}
+
+protected:
+    // Exit's step between the trace line and closing the window: ending the running instance of
+    // the program. Nothing yet.
+    virtual void EndRunningInstance() {}
+
+private:
+    // Replaces the rows by the records of `items` (steps shared by both fills).
+    void FillFromMap(const CMapStrToFObj& items);
+    void SetRowCounter(int count);
+    void SelectStoredOption(int id, const std::vector<std::string>& entries,
+                            const std::string& stored);
+    std::string SelectedEntry(int id, const std::string& fallback) const;
+
+    MainWindowValues values_;
+    CMapStrToFObj sourceItems_;
+    CMapStrToFObj conflictItems_;
+    CMapStrToTFObj targetItems_;
+    CMapStrToPkgObj selectedPackages_;
+    bool analysisRunning_ = false;
+    bool targetDataLoaded_ = false;
+    bool selectAll_ = false;
+    bool initialized_ = false;
+};
+
+}  // namespace qv
