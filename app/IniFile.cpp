@@ -7,8 +7,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 namespace qv {
 
@@ -189,11 +187,30 @@ IniFile::IniFile(const std::string& contents) {
 }
 
 IniFile IniFile::Load(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return IniFile();
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return IniFile(ss.str());
+    IniFile ini;
+    return TryLoad(path, ini) ? ini : IniFile();
+}
+
+bool IniFile::TryLoad(const std::string& path, IniFile& out) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        if (errno != ENOENT) return false;
+        out = IniFile();
+        return true;
+    }
+    std::string contents;
+    char buf[65536];
+    bool ok = true;
+    for (;;) {
+        const ssize_t n = read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ok = false;
+        if (n <= 0) break;
+        contents.append(buf, static_cast<size_t>(n));
+    }
+    close(fd);
+    if (ok) out = IniFile(contents);
+    return ok;
 }
 
 std::optional<std::string> IniFile::Get(const std::string& section, const std::string& key) const {

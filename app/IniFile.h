@@ -36,6 +36,10 @@ public:
     explicit IniFile(const std::string& contents);
     // Reads a file; a missing or unreadable file gives an empty one.
     static IniFile Load(const std::string& path);
+    // Reads a file into `out`; a missing file gives an empty one. False when the file is there
+    // but cannot be read completely, so that a caller about to rewrite it does not replace
+    // contents it never saw.
+    static bool TryLoad(const std::string& path, IniFile& out);
 
     // The value of a key; nothing when the section or the key is absent.
     std::optional<std::string> Get(const std::string& section, const std::string& key) const;

@@ -63,7 +63,10 @@ bool ApplyWrites(const std::string& path, const std::vector<PendingWrite>& write
     if (!lock.ok()) return false;
     struct stat st {};
     if (keepMode && stat(path.c_str(), &st) == 0) mode = st.st_mode & 07777;
-    IniFile ini = IniFile::Load(path);
+    // A file that is there but cannot be read is left alone rather than replaced by the new
+    // keys alone.
+    IniFile ini;
+    if (!IniFile::TryLoad(path, ini)) return false;
     bool ok = true;
     for (const PendingWrite& w : writes) ok = ini.Set(*w.section, *w.key, *w.value) && ok;
     return ini.Save(path, mode) && ok;

@@ -186,6 +186,37 @@ TEST_F(SettingsTest, FailedWriteLeavesNoTraces) {
     EXPECT_FALSE(qvtest::FileExists(home_ / "missing"));
 }
 
+TEST_F(SettingsTest, StoreThatCannotBeReadIsNotReplaced) {
+    qv::SwitchToRegistry("Orvane");
+    ASSERT_TRUE(qv::WriteSettingText("Settings", "INSTALLDIR", "/opt/q"));
+    const std::string contents = ReadFile(RegistryFile());
+    struct Case {
+        const char* name;
+        bool (*spoil)(const std::string& path);  // false: not possible here
+        void (*mend)(const std::string& path);
+    } const cases[] = {
+        {"no read permission",
+         [](const std::string& p) { return geteuid() != 0 && chmod(p.c_str(), 0) == 0; },
+         [](const std::string& p) { chmod(p.c_str(), 0600); }},
+        {"a link that cannot be followed",
+         [](const std::string& p) {
+             return rename(p.c_str(), (p + ".kept").c_str()) == 0 &&
+                    symlink(p.c_str(), p.c_str()) == 0;
+         },
+         [](const std::string& p) {
+             unlink(p.c_str());
+             rename((p + ".kept").c_str(), p.c_str());
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!c.spoil(RegistryFile())) continue;
+        EXPECT_FALSE(qv::WriteSettingText("Settings", "SearchTopText", "x"));
+        c.mend(RegistryFile());
+        EXPECT_EQ(ReadFile(RegistryFile()), contents);
+    }
+}
+
 TEST_F(SettingsTest, StatusFileKeepsItsModeAndOtherSections) {
     const std::string status = home_ / "FSTATUS.INI";
     ASSERT_TRUE(qvtest::WriteFile(status, "[Caller]\nJob=7\n[FSTATUS]\nReturnCode=100\n"));
