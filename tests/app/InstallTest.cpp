@@ -121,7 +121,8 @@ TEST_F(InstallTest, MakesAnInstallationThatStartsUp) {
 }
 
 TEST_F(InstallTest, ChosenDirectoryAndExistingFiles) {
-    const std::string dir = home_ / "opt/q";
+    // Characters that the desktop entry must escape.
+    const std::string dir = home_ / "opt/q$1%u";
     ASSERT_TRUE(qvtest::WriteFile(home_ / "config/Orvane/Quorvel.ini",
                                   "[Settings]\nBroker=kept\nINSTALLDIR=/old\n"));
     // A file of the user's where the link would go stays as it is.
@@ -132,6 +133,9 @@ TEST_F(InstallTest, ChosenDirectoryAndExistingFiles) {
     EXPECT_EQ(ReadFile(home_ / "config/Orvane/Quorvel.ini"),
               "[Settings]\nBroker=kept\nINSTALLDIR=" + dir + "\n");
     EXPECT_EQ(ReadFile(home_ / "bin/quorvel"), "mine");
+    const std::string entry = ReadFile(home_ / "data/applications/quorvel.desktop");
+    EXPECT_NE(entry.find("\nExec=\"" + (home_ / "opt/q\\\\$1%%u/quorvel\"\n")), std::string::npos)
+        << entry;
     // Installing again over a running installation works and keeps the link current.
     ASSERT_EQ(RunInstaller({"--from", built_.path(), "--dir", dir}), 0);
     char target[PATH_MAX] = {};

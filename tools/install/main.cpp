@@ -95,6 +95,39 @@ bool MakeLink(const std::string& target, const std::string& link) {
     return true;
 }
 
+// A value of a desktop entry's string keys: backslashes and line breaks escaped.
+std::string DesktopValue(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// One quoted argument of a desktop entry's Exec key: the characters special inside the quotes
+// get a backslash, percent signs are doubled so that none reads as a field code, and the whole
+// is then escaped as any string value.
+std::string DesktopExecArgument(const std::string& text) {
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
+        if (c == '%') quoted += '%';
+        quoted += c;
+    }
+    quoted += '"';
+    return DesktopValue(quoted);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -168,11 +201,11 @@ int main(int argc, char** argv) {
             "Type=Application\n"
             "Name=Quorvel\n"
             "Comment=Predicts what a cross project merge would do\n"
-            "Exec=\"" +
-            program +
-            "\"\n"
+            "Exec=" +
+            DesktopExecArgument(program) +
+            "\n"
             "Path=" +
-            installDir +
+            DesktopValue(installDir) +
             "\n"
             "Terminal=false\n"
             "Categories=Development;\n";
