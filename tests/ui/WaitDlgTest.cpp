@@ -82,6 +82,15 @@ TEST_F(WaitDlgTest, EscapeCancelsAndLaterUpdatesAreIgnored) {
     EXPECT_EQ(dlg.GetDlgItemText(IDC_WAIT_TEXT), "CANCELLED");
 }
 
+TEST_F(WaitDlgTest, EnterLeavesTheWindowShownAndTheOwnerDisabled) {
+    CWaitDlg dlg(host, flag, 4, owner);
+    dlg.UserKeyEnter();
+    EXPECT_FALSE(dlg.IsEnded());
+    EXPECT_TRUE(dlg.HasWindow());
+    EXPECT_FALSE(owner.IsWindowEnabled());
+    EXPECT_EQ(flag, 1);
+}
+
 TEST_F(WaitDlgTest, PumpOnceLetsExactlyOneMessageThroughAndStopsAtAClose) {
     CWaitDlg dlg(host, flag, 0, owner);
     int runs = 0;
