@@ -37,6 +37,10 @@ constexpr const char* kStoredTitles[kResultColumnCount] = {
     "Datasize", "Creator", "Created Date", "Modifier", "Modified Date", "Itemobjid",    "Record",
 };
 
+// The widths of the default layout, by column.
+constexpr int kDefaultWidths[kResultColumnCount] = {175, 250, 50,  40,  30,  215, 150,
+                                                    60,  125, 125, 125, 125, 0,   0};
+
 }  // namespace
 
 const std::vector<std::string>& MergeOptionEntries() {
@@ -78,10 +82,14 @@ bool TagTextColor(const std::string& tag, ColorRef& color) {
 
 std::string StoredResultLayout() {
     const int count = ReadSettingInt(kSectionTopList, "ColumnCount", 0);
+    if (count <= 0) return {};
     std::string layout;
-    // Counts beyond the known columns add nothing.
-    for (int i = 0; i < std::min(count, static_cast<int>(kResultColumnCount)); ++i) {
-        const int width = ReadSettingInt(kSectionTopList, std::to_string(i), 45);
+    // Counts beyond the known columns add nothing. A count below them (a store edited by hand)
+    // still gives every column, the missing ones at their default widths: the program addresses
+    // the columns by number, and without the "Record" column every row would carry the same key.
+    for (int i = 0; i < kResultColumnCount; ++i) {
+        const int width =
+            i < count ? ReadSettingInt(kSectionTopList, std::to_string(i), 45) : kDefaultWidths[i];
         layout += kStoredTitles[i];
         layout += ',';
         layout += std::to_string(width);

@@ -82,7 +82,8 @@ bool TagTextColor(const std::string& tag, ColorRef& color);
 
 // The column layout remembered in section "TopList": ColumnCount columns (at most 14) with their
 // stored widths (45 when absent) and the titles of a restored layout, whose column 6 is
-// "Package". Empty when no column count is stored.
+// "Package"; columns beyond a smaller count keep their default widths. Empty when no column
+// count is stored.
 std::string StoredResultLayout();
 
 class CQuorvelDlg : public Dialog {

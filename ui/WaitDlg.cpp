@@ -1,5 +1,7 @@
 #include "ui/WaitDlg.h"
 
+#include <algorithm>
+
 namespace qv {
 
 DialogTemplate WaitTemplate() {
@@ -24,7 +26,9 @@ CWaitDlg::CWaitDlg(Host& host, int& continueFlag, int total, Dialog& owner)
     host.ShowModeless(*this);
 }
 
-CWaitDlg::~CWaitDlg() { Close(); }
+CWaitDlg::~CWaitDlg() {
+    Close();
+}
 
 bool CWaitDlg::OnInitDialog() {
     SetProgressRange(IDC_WAIT_PROGRESS, 0, 100);
@@ -40,8 +44,10 @@ void CWaitDlg::SetStatusText(const std::string& text) {
 
 void CWaitDlg::ReportProgress(int index) {
     if (total_ > 0) {
-        // Truncated toward zero, as the bar shows whole percents.
-        SetPercent(static_cast<int>(static_cast<double>(index) / total_ * 100.0));
+        // Truncated toward zero, as the bar shows whole percents. An index far outside the total
+        // is held to the bar's range first, so that the conversion cannot overflow.
+        const double percent = static_cast<double>(index) / total_ * 100.0;
+        SetPercent(static_cast<int>(std::clamp(percent, -1.0, 101.0)));
     }
     PumpOnce();
 }

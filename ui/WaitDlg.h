@@ -34,6 +34,8 @@ public:
     int CurrentPercent() const { return percent_; }
 
     bool OnInitDialog() override;
+    // Enter does not end the window: it has no OK, and only Close gives the main window back.
+    void OnOK() override {}
     void OnCancel() override;
 
 private:

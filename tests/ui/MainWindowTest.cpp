@@ -152,7 +152,7 @@ TEST_F(MainWindowTest, ColumnLayoutIsTheDefaultOrTheStoredOne) {
         {"nothing stored", -1, 0, 14, "Src Package", {175, 250, 50, 40, 30, 215, 150, 60}},
         {"count 0", 0, 14, 14, "Src Package", {175, 250, 50}},
         {"all fourteen", 14, 14, 14, "Package", {100, 101, 102, 103, 104, 105, 106, 107}},
-        {"widths missing", 3, 1, 3, "", {100, 45, 45}},
+        {"fewer than known", 3, 1, 14, "Package", {100, 45, 45, 40, 30, 215, 150, 60}},
         {"more than known", 40, 14, 14, "Package", {100, 101}},
     };
     for (const Case& c : cases) {
@@ -168,7 +168,7 @@ TEST_F(MainWindowTest, ColumnLayoutIsTheDefaultOrTheStoredOne) {
         EXPECT_EQ(list.ColumnTitle(0), "File");
         EXPECT_EQ(list.ColumnTitle(6), c.title6);
         for (size_t i = 0; i < c.widths.size(); ++i) EXPECT_EQ(list.ColumnWidth(i), c.widths[i]);
-        if (c.columns == 14 && c.storedCount <= 0) {
+        if (c.columns == 14 && c.storedCount < 14) {
             EXPECT_EQ(list.ColumnWidth(kColItemObjId), 0);
             EXPECT_EQ(list.ColumnWidth(kColRecord), 0);
             EXPECT_EQ(list.ColumnTitle(kColRecord), "Record");

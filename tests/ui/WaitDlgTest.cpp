@@ -1,8 +1,9 @@
-#include "ui/WaitDlg.h"
-
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "host/headless/HeadlessHost.h"
+#include "ui/WaitDlg.h"
 
 namespace qv {
 namespace {
@@ -28,6 +29,7 @@ TEST_F(WaitDlgTest, ProgressTruncatesAndOnlyMovesForward) {
         {10, {5, 3, 7}, {50, 50, 70}, 0},
         {2, {5}, {100}, 500},  // above 100 is shown as 100
         {0, {1, 2}, {0, 0}, 0},
+        {1, {INT_MIN, INT_MAX}, {0, 100}, 500},  // far outside the total
     };
     for (const Case& c : cases) {
         HeadlessHost h;
@@ -78,6 +80,15 @@ TEST_F(WaitDlgTest, EscapeCancelsAndLaterUpdatesAreIgnored) {
     dlg.SetStatusText("PKG2");
     EXPECT_EQ(dlg.GetProgressPos(IDC_WAIT_PROGRESS), 25);
     EXPECT_EQ(dlg.GetDlgItemText(IDC_WAIT_TEXT), "CANCELLED");
+}
+
+TEST_F(WaitDlgTest, EnterLeavesTheWindowShownAndTheOwnerDisabled) {
+    CWaitDlg dlg(host, flag, 4, owner);
+    dlg.UserKeyEnter();
+    EXPECT_FALSE(dlg.IsEnded());
+    EXPECT_TRUE(dlg.HasWindow());
+    EXPECT_FALSE(owner.IsWindowEnabled());
+    EXPECT_EQ(flag, 1);
 }
 
 TEST_F(WaitDlgTest, PumpOnceLetsExactlyOneMessageThroughAndStopsAtAClose) {
