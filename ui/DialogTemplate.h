@@ -55,6 +55,7 @@ enum DialogStyle : unsigned {
     kDlgMinimizeBox = 1u << 1,
     kDlgNoClose = 1u << 2,  // caption bar without system menu or close box
     kDlgCentered = 1u << 3,
+    kDlgKeepFocus = 1u << 4,  // takes the keyboard focus back whenever it loses it
 };
 
 // An entry the program adds to the window's system menu; command 0 is a separator.

@@ -10,7 +10,7 @@ DialogTemplate WaitTemplate() {
     t.title = "Please Wait...";
     t.width = 199;
     t.height = 66;
-    t.style = kDlgNoClose | kDlgCentered;
+    t.style = kDlgNoClose | kDlgCentered | kDlgKeepFocus;
     t.controls = {
         {IDC_WAIT_ICON, ControlKind::Icon, "", 5, 0, 20, 20, kBorder},
         {IDC_WAIT_TEXT, ControlKind::Static, "Working.", 32, 5, 158, 18, kMultiLine},

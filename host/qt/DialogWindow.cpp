@@ -11,8 +11,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 #include <algorithm>
 
@@ -542,6 +544,27 @@ void DialogWindow::ShowWindowMenu(const QPoint& globalPos) {
 void DialogWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     host_.WindowShown(this);
+}
+
+// A window that keeps the focus (the wait dialog) takes it back when the window system gives
+// another of the program's windows the focus, so that Escape always reaches it. It yields to a
+// message box or dialog that the program shows meanwhile.
+void DialogWindow::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange || isActiveWindow() || !dialog_ ||
+        !(dialog_->Template().style & kDlgKeepFocus))
+        return;
+    QPointer<DialogWindow> self(this);
+    QTimer::singleShot(0, this, [self] {
+        if (!self || !self->dialog_ || !self->isVisible() || self->isActiveWindow()) return;
+        QWidget* active = QApplication::activeWindow();
+        QWidget* modal = QApplication::activeModalWidget();
+        const bool ours = !active || qobject_cast<DialogWindow*>(active) != nullptr;
+        const bool blocked = modal && modal != self.data() && !qobject_cast<DialogWindow*>(modal);
+        if (!ours || blocked) return;
+        self->raise();
+        self->activateWindow();
+    });
 }
 
 }  // namespace qv

@@ -510,6 +510,33 @@ TEST(QtHostWindow, ADialogDestroyedWhileShownTakesItsWindowAlong) {
     EXPECT_EQ(host.pending(), 0u);
 }
 
+TEST(QtHostWindow, AWindowThatKeepsTheFocusTakesItBackFromTheProgramsOtherWindows) {
+    QtHost host;
+    SampleDialog other(host);
+    host.ShowModeless(other);
+    DialogTemplate t;
+    t.id = 777;
+    t.width = 100;
+    t.height = 40;
+    t.style = kDlgNoClose | kDlgKeepFocus;
+    t.controls = {{IDCANCEL, ControlKind::Button, "Cancel", 10, 10, 40, 14, kStyleNone}};
+    Dialog keeper(host, t);
+    host.ShowModeless(keeper);
+    DialogWindow* keeperWindow = host.WindowOf(keeper);
+    DialogWindow* otherWindow = host.WindowOf(other);
+    keeperWindow->activateWindow();
+    QTRY_VERIFY(keeperWindow->isActiveWindow());
+    otherWindow->activateWindow();
+    QTest::qWait(200);
+    EXPECT_TRUE(keeperWindow->isActiveWindow());
+    // Without the style the other window keeps the focus it was given.
+    host.DestroyModeless(keeper);
+    otherWindow->activateWindow();
+    QTest::qWait(200);
+    EXPECT_TRUE(otherWindow->isActiveWindow());
+    host.DestroyModeless(other);
+}
+
 TEST(QtHostWindow, TheWindowMenuOffersTheSystemMenuEntries) {
     struct Case {
         const char* how;
