@@ -6,71 +6,19 @@
 
 #include <QApplication>
 #include <QWidget>
-#include <array>
-#include <cstdio>
 #include <memory>
-#include <random>
-#include <string>
-#include <vector>
 
+#include "bench/FillData.h"
 #include "host/headless/HeadlessHost.h"
 #include "host/qt/ReportView.h"
 #include "ui/ReportCtrl.h"
 
 namespace {
 
-const char* const kLayout =
-    "File,175;Path,250;Version,50;Type,40;Tag,30;Merge Status,215;Src Package,150;Datasize,60;"
-    "Creator,125;Created Date,125;Modifier,125;Modified Date,125;Itemobjid,0;Record,0";
-
-using RowTexts = std::array<std::string, 14>;
-
-std::vector<RowTexts> MakeRows(int n) {
-    std::mt19937 random(7);
-    std::vector<RowTexts> rows(n);
-    const char* tags[] = {"", "", "", "N", "R", "M", "D"};
-    char buf[64];
-    for (int k = 0; k < n; ++k) {
-        RowTexts& t = rows[k];
-        std::snprintf(buf, sizeof buf, "file%06u.c", static_cast<unsigned>(random() % 1000000));
-        t[0] = buf;
-        t[1] = "\\Payroll\\src\\module" + std::to_string(random() % 200);
-        t[2] = "1." + std::to_string(random() % 9) + "." + std::to_string(random() % 30);
-        t[3] = "1";
-        t[4] = tags[random() % 7];
-        t[5] = std::to_string(random() % 9) + " -> " + std::to_string(random() % 9);
-        t[6] = "PKG" + std::to_string(random() % 40);
-        std::snprintf(buf, sizeof buf, "%-12u", static_cast<unsigned>(random() % 5000000));
-        t[7] = buf;
-        t[8] = "user" + std::to_string(random() % 50);
-        std::snprintf(
-            buf, sizeof buf, "20%02u-%02u-%02u %02u:%02u:%02u",
-            static_cast<unsigned>(10 + random() % 15), static_cast<unsigned>(1 + random() % 12),
-            static_cast<unsigned>(1 + random() % 28), static_cast<unsigned>(random() % 24),
-            static_cast<unsigned>(random() % 60), static_cast<unsigned>(random() % 60));
-        t[9] = buf;
-        t[10] = "user" + std::to_string(random() % 50);
-        t[11] = t[9];
-        t[12] = std::to_string(100000 + k);
-        t[13] = std::to_string(k);
-    }
-    return rows;
-}
-
-void Fill(qv::CReportCtrl& list, const std::vector<RowTexts>& rows) {
-    list.RemoveAllRows();
-    for (const RowTexts& t : rows) {
-        list.AddRow(0, "");
-        for (int c = 0; c < 14; ++c) list.SetCellText(0, c, t[c]);
-        list.SetCellTextColor(0, 4, 0x008000, true);
-        list.SetCellTextColor(0, 5, 0xFF0000, true);
-    }
-}
-
-void PerRow(benchmark::State& state, double rows) {
-    state.counters["per_row"] = benchmark::Counter(
-        rows, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-}
+using qvbench::Fill;
+using qvbench::kLayout;
+using qvbench::MakeRows;
+using qvbench::PerRow;
 
 struct Shown {
     qv::HeadlessHost host;
