@@ -12,6 +12,7 @@
 #include "process/Launcher.h"
 #include "scm/Kco.h"
 #include "scm/Ksql.h"
+#include "tests/e2e/Fixture.h"
 #include "tests/e2e/Repository.h"
 #include "tests/helpers/ProbeSupport.h"
 #include "tests/support/TempEnv.h"
@@ -37,27 +38,15 @@ bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-class KcoEndToEnd : public ::testing::Test {
+class KcoEndToEnd : public e2e::EndToEnd {
 protected:
-    static void SetUpTestSuite() { repo_ = std::make_unique<e2e::DemoRepository>(); }
-    static void TearDownTestSuite() { repo_.reset(); }
-
     void SetUp() override {
-        qv::SetTraceFile(trace_);
-        ctx_.host = &host_;
-        ctx_.installDir = install_.path();
-        ctx_.browseDir = install_ / "Temp";
-        ctx_.broker = "demo";
-        ctx_.userId = e2e::kTester;
-        ctx_.password = e2e::kTesterPassword;
-        ctx_.srcProject = "Payroll";
-        ctx_.srcState = "DEV";
-        ctx_.checkoutPackage = "PAY0001";
-        ctx_.kcoFmt = qv::kDefaultKcoFmtWithPackage;
+        EndToEnd::SetUp();
+        ctx_ = KcoSettings("Payroll", "DEV", "PAY0001");
         ctx_.emptySourceItems = [this] { ++emptied_; };
     }
     void TearDown() override {
-        qv::SetTraceFile("");
+        EndToEnd::TearDown();
         // Whatever ran, the password never reaches the trace in clear.
         EXPECT_FALSE(Contains(qvtest::ReadFile(trace_), e2e::kTesterPassword));
     }
@@ -71,16 +60,9 @@ protected:
         return commands;
     }
 
-    static std::unique_ptr<e2e::DemoRepository> repo_;
-    qvtest::TempDir install_;
-    qvtest::TempDir work_;
-    std::string trace_ = work_ / "Quorvel.trc";
-    qv::HeadlessHost host_;
     qv::KcoContext ctx_;
     int emptied_ = 0;
 };
-
-std::unique_ptr<e2e::DemoRepository> KcoEndToEnd::repo_;
 
 TEST_F(KcoEndToEnd, ChecksOutBelowTheBrowseDirectoryKeepingTheRepositoryPath) {
     struct Case {

@@ -12,9 +12,11 @@
 #include "scm/Kco.h"
 #include "scm/Ksql.h"
 #include "scm/Sql.h"
+#include "tests/e2e/Fixture.h"
 #include "tests/e2e/Repository.h"
 #include "tests/helpers/ProbeSupport.h"
 #include "tests/support/TempEnv.h"
+#include "tests/support/ToolRunner.h"
 #include "tests/tools/Statements.h"
 
 namespace {
@@ -49,13 +51,10 @@ std::string Describe(const RowMatch& want) {
     return text;
 }
 
-class KsqlEndToEnd : public ::testing::Test {
+class KsqlEndToEnd : public e2e::EndToEnd {
 protected:
-    static void SetUpTestSuite() { repo_ = std::make_unique<e2e::DemoRepository>(); }
-    static void TearDownTestSuite() { repo_.reset(); }
-
     void SetUp() override {
-        qv::SetTraceFile(trace_);
+        EndToEnd::SetUp();
         ctx_.host = &host_;
         ctx_.installDir = install_.path();
         ctx_.broker = "demo";
@@ -63,7 +62,6 @@ protected:
         ctx_.password = e2e::kTesterPassword;
         ctx_.ksqlFmt = qv::kDefaultKsqlFmt;
     }
-    void TearDown() override { qv::SetTraceFile(""); }
 
     // Runs the statement, which must reach the tool and leave a result.
     Values Run(const std::string& statement) {
@@ -84,15 +82,8 @@ protected:
         return rows;
     }
 
-    static std::unique_ptr<e2e::DemoRepository> repo_;
-    qvtest::TempDir install_;
-    qvtest::TempDir work_;
-    std::string trace_ = work_ / "Quorvel.trc";
-    qv::HeadlessHost host_;
     qv::KsqlContext ctx_;
 };
-
-std::unique_ptr<e2e::DemoRepository> KsqlEndToEnd::repo_;
 
 TEST_F(KsqlEndToEnd, AnalysisStatementsGiveTheDemoRows) {
     using qv::FormatStatement;
@@ -360,7 +351,7 @@ TEST_F(KsqlEndToEnd, EmptyTemplateFallsBackToTheDefaultAndFindsTheBuiltTool) {
     EXPECT_EQ(values, (Values{"Payroll\tDEV\tPAY0001", "Payroll\tDEV\tPAY0002"}));
     EXPECT_EQ(ctx_.ksqlFmt, qv::kDefaultKsqlFmt);
     // Found next to the running program before any directory of PATH.
-    EXPECT_EQ(qv::LastStart().program, e2e::OwnDir() + "/ksql");
+    EXPECT_EQ(qv::LastStart().program, qvtest::BinDir() + "/ksql");
 }
 
 TEST_F(KsqlEndToEnd, PercentSignsAndQuotesReachTheToolUnchanged) {
@@ -441,17 +432,7 @@ TEST_F(QuotedNamesEndToEnd, StatementsFindNamesWithQuotes) {
 }
 
 TEST_F(QuotedNamesEndToEnd, NamesWithQuotesAreCheckedOut) {
-    qv::KcoContext kco;
-    kco.host = &host_;
-    kco.installDir = install_.path();
-    kco.browseDir = install_ / "Temp";
-    kco.broker = "demo";
-    kco.userId = e2e::kTester;
-    kco.password = e2e::kTesterPassword;
-    kco.srcProject = "Bob's Tools";
-    kco.srcState = "O'DEV";
-    kco.checkoutPackage = "TL'0001";
-    kco.kcoFmt = qv::kDefaultKcoFmtWithPackage;
+    const qv::KcoContext kco = KcoSettings("Bob's Tools", "O'DEV", "TL'0001");
     EXPECT_GT(qv::RunKco(kco, "\\Tools\\build", "it's.sh"), 0);
     EXPECT_TRUE(qvtest::FileExists(install_ / "Temp/Tools/build/it's.sh"));
     EXPECT_TRUE(host_.boxes.empty());

@@ -1,69 +1,20 @@
 #include "tests/e2e/Repository.h"
 
-#include <fcntl.h>
-#include <limits.h>
-#include <spawn.h>
 #include <sqlite3.h>
 #include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <stdexcept>
 
-extern char** environ;
+#include "tests/support/ToolRunner.h"
 
 namespace e2e {
-
-std::string OwnDir() {
-    char buf[PATH_MAX + 1];
-    ssize_t n = readlink("/proc/self/exe", buf, PATH_MAX);
-    if (n <= 0) return ".";
-    std::string exe(buf, static_cast<size_t>(n));
-    return exe.substr(0, exe.rfind('/'));
-}
-
-ProgramRun RunBuiltProgram(const std::string& name, const std::vector<std::string>& args,
-                           const std::string& input) {
-    qvtest::TempDir io;
-    qvtest::WriteFile(io / "in", input);
-    const std::string program = OwnDir() + "/" + name;
-    std::vector<std::string> all{program};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 0, (io / "in").c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&fa, 1, (io / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    posix_spawn_file_actions_addopen(&fa, 2, (io / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    pid_t pid = 0;
-    int rc = posix_spawn(&pid, program.c_str(), &fa, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&fa);
-    ProgramRun run;
-    if (rc != 0) {
-        run.err = "cannot start " + program;
-        return run;
-    }
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    run.out = qvtest::ReadFile(io / "out");
-    run.err = qvtest::ReadFile(io / "err");
-    return run;
-}
 
 DemoRepository::DemoRepository(const std::string& broker) {
     db_ = dir_ / "demo.db";
     setenv("TESSARK_BROKERS", (dir_ / "brokers.ini").c_str(), 1);
-    ProgramRun r = RunBuiltProgram("krepo", {"demo", db_});
+    qvtest::ToolResult r = qvtest::RunTool("krepo", {"demo", db_});
     if (r.exitCode != 0) throw std::runtime_error("krepo demo failed: " + r.err);
-    r = RunBuiltProgram("krepo", {"broker", broker, db_});
+    r = qvtest::RunTool("krepo", {"broker", broker, db_});
     if (r.exitCode != 0) throw std::runtime_error("krepo broker failed: " + r.err);
     AddUser(kTester, kTesterPassword);
 }
@@ -73,7 +24,7 @@ DemoRepository::~DemoRepository() {
 }
 
 void DemoRepository::AddUser(const std::string& user, const std::string& password) {
-    ProgramRun r = RunBuiltProgram("krepo", {"adduser", db_, user}, password + "\n");
+    qvtest::ToolResult r = qvtest::RunTool("krepo", {"adduser", db_, user}, password + "\n");
     if (r.exitCode != 0) throw std::runtime_error("krepo adduser failed: " + r.err);
 }
 

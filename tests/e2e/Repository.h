@@ -4,24 +4,10 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 #include "tests/support/TempEnv.h"
 
 namespace e2e {
-
-// The directory of the running test program, where the tools are built.
-std::string OwnDir();
-
-struct ProgramRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs OwnDir()/name with the arguments; `input` becomes its standard input.
-ProgramRun RunBuiltProgram(const std::string& name, const std::vector<std::string>& args,
-                           const std::string& input = "");
 
 class DemoRepository {
 public:

@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "tests/support/TempEnv.h"
-#include "tests/tools/ToolRunner.h"
+#include "tests/support/ToolRunner.h"
 #include "tools/common/Brokers.h"
 #include "tools/common/Repository.h"
 

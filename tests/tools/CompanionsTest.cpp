@@ -3,7 +3,8 @@
 
 #include <optional>
 
-#include "tests/tools/ToolRunner.h"
+#include "tests/support/TempEnv.h"
+#include "tests/support/ToolRunner.h"
 
 namespace qvtest {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "tests/tools/ToolRunner.h"
+#include "tests/tools/DemoRepo.h"
 #include "tools/common/Repository.h"
 
 namespace qvtest {

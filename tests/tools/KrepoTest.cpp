@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "tests/tools/ToolRunner.h"
+#include "tests/support/TempEnv.h"
+#include "tests/support/ToolRunner.h"
 #include "tools/common/Repository.h"
 #include "tools/common/Schema.h"
 

@@ -2,8 +2,8 @@
 
 #include <sstream>
 
+#include "tests/tools/DemoRepo.h"
 #include "tests/tools/Statements.h"
-#include "tests/tools/ToolRunner.h"
 #include "tools/common/Repository.h"
 
 namespace qvtest {

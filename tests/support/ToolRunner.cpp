@@ -1,12 +1,13 @@
-#include "tests/tools/ToolRunner.h"
+#include "tests/support/ToolRunner.h"
 
 #include <fcntl.h>
 #include <spawn.h>
-#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <stdexcept>
+#include <cerrno>
+
+#include "tests/support/TempEnv.h"
 
 extern char** environ;
 
@@ -47,33 +48,17 @@ ToolResult RunTool(const std::string& name, const std::vector<std::string>& args
         return result;
     }
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
+    pid_t waited;
+    while ((waited = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
+    }
+    if (waited < 0) {
+        result.err = "cannot wait for " + program;
+        return result;
     }
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     result.out = ReadFile(io / "out");
     result.err = ReadFile(io / "err");
     return result;
-}
-
-DemoRepo::DemoRepo(long long size) {
-    db_ = dir_ / "demo.db";
-    setenv("TESSARK_BROKERS", (dir_ / "brokers.ini").c_str(), 1);
-    ToolResult r =
-        RunTool("krepo", {"demo", db_, "--size", std::to_string(size), "--broker", "demo"});
-    if (r.exitCode != 0) throw std::runtime_error("krepo demo failed: " + r.err);
-}
-
-DemoRepo::~DemoRepo() {
-    unsetenv("TESSARK_BROKERS");
-}
-
-std::string DemoRepo::Query(const std::string& sql, const std::string& user,
-                            const std::string& password) const {
-    WriteFile(dir_ / "ksqlstmt.sql", sql);
-    unlink((dir_ / "ksqlstmt.dat").c_str());
-    RunTool("ksql", {"-b", "demo", "-usr", user, "-pw", password, "-t", "-f", dir_ / "ksqlstmt.sql",
-                     "-o", dir_ / "ksqlstmt.dat"});
-    return ReadFile(dir_ / "ksqlstmt.dat");
 }
 
 }  // namespace qvtest

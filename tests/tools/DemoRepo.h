@@ -1,26 +1,12 @@
-// Runs the built repository tools (krepo, ksql, kco) as child processes, from the directory of
-// the running test program, and gives a demo repository registered under a broker.
+// A demo repository made by the built krepo and registered under a broker, for the tools' tests.
 #pragma once
 
 #include <string>
-#include <vector>
 
 #include "tests/support/TempEnv.h"
+#include "tests/support/ToolRunner.h"
 
 namespace qvtest {
-
-struct ToolResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-// The directory of the running test program (where the tools are built).
-std::string BinDir();
-
-// Runs BinDir()/name with the arguments; `input` becomes its standard input.
-ToolResult RunTool(const std::string& name, const std::vector<std::string>& args,
-                   const std::string& input = "");
 
 // A fresh demo repository in a temporary directory, registered as broker "demo" in a brokers
 // file of its own ($TESSARK_BROKERS points to it while the object lives).
