@@ -88,6 +88,7 @@ TEST(BrokersTest, Locators) {
         {"postgresql://host/db", false, "PostgreSQL"},
         {"/data/demo.db", false, "unknown repository locator"},
         {"", false, "unknown repository locator"},
+        {"sqlite:/a.db\n[b]\nrepository = sqlite:/b.db", false, "line break"},
     };
     for (const Case& c : cases) {
         std::string path, error;

@@ -56,7 +56,13 @@ bool AllocateObjectId(Db& db, long long& id, std::string& error) {
     Stmt get = db.Prepare("SELECT VALUE FROM TKMETA WHERE KEY = 'nextobjid'", error);
     if (!get) return false;
     id = 1;
-    if (get.Step() == SQLITE_ROW) id = get.Int(0);
+    int rc = get.Step();
+    if (rc == SQLITE_ROW) {
+        id = get.Int(0);
+    } else if (rc != SQLITE_DONE) {
+        error = db.LastError();
+        return false;
+    }
     Stmt put = db.Prepare(
         "INSERT INTO TKMETA (KEY, VALUE) VALUES ('nextobjid', ?1) "
         "ON CONFLICT(KEY) DO UPDATE SET VALUE = excluded.VALUE",

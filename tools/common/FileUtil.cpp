@@ -34,7 +34,7 @@ bool ReadWholeFile(const std::string& path, std::string& content, std::string& e
     return true;
 }
 
-static bool WriteAll(int fd, const char* data, size_t size) {
+bool WriteAll(int fd, const char* data, size_t size) {
     while (size > 0) {
         ssize_t n = write(fd, data, size);
         if (n < 0) {

@@ -1,12 +1,16 @@
 // Small file helpers shared by the repository tools.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace qv::tools {
 
 // Reads a whole file into `content`; false (and `error` set) when it cannot be read.
 bool ReadWholeFile(const std::string& path, std::string& content, std::string& error);
+
+// Writes all of `size` bytes to a descriptor, resuming after interruptions and short writes.
+bool WriteAll(int fd, const char* data, size_t size);
 
 // Writes `content` to `path` completely or not at all: a temporary file in the same directory
 // is written and renamed over `path`. `mode` is the new file's permission bits; `durable` also

@@ -165,6 +165,10 @@ bool ParseLocator(const std::string& locator, std::string& path, std::string& er
         error = "unknown repository locator '" + locator + "' (expected sqlite:/absolute/path.db)";
         return false;
     }
+    if (locator.find_first_of("\r\n") != std::string::npos) {
+        error = "line break in repository locator";
+        return false;
+    }
     path = locator.substr(kSqlite.size());
     if (path.empty() || path[0] != '/') {
         error = "repository path must be absolute in '" + locator + "'";

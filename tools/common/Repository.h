@@ -36,7 +36,6 @@ public:
 
     long long Int(int column) const { return sqlite3_column_int64(stmt_, column); }
     std::string Text(int column) const;
-    bool IsNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
 
 private:
     sqlite3_stmt* stmt_ = nullptr;

@@ -112,8 +112,6 @@ bool PathSelected(const std::string& itemPath, const std::string& viewPath, bool
 }
 
 struct Candidate {
-    long long versionId = 0;
-    long long itemId = 0;
     std::string name, path, mappedVersion, status, package;
     long long itemType = 1;
     long long dataId = 0;
@@ -156,19 +154,6 @@ bool EnterDirectory(Fd& dir, const std::string& name, std::string& why) {
     return true;
 }
 
-bool WriteAll(int fd, const std::string& data) {
-    size_t done = 0;
-    while (done < data.size()) {
-        ssize_t n = write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // Writes a read-only file `name` in `dir`, replacing a regular file in place; never follows or
 // replaces a symbolic link. `replacedWritable` tells whether a writable file was replaced.
 bool WriteReadOnlyFile(Fd& dir, const std::string& name, const std::string& content,
@@ -201,7 +186,7 @@ bool WriteReadOnlyFile(Fd& dir, const std::string& name, const std::string& cont
         why = "cannot create a file next to '" + name + "': " + strerror(errno);
         return false;
     }
-    bool ok = WriteAll(fd, content) && fchmod(fd, 0444) == 0;
+    bool ok = WriteAll(fd, content.data(), content.size()) && fchmod(fd, 0444) == 0;
     int saved = errno;
     if (close(fd) != 0 && ok) {
         ok = false;
@@ -381,7 +366,7 @@ int Run(int argc, char** argv) {
     const bool byVersion = opts.Has("vn") || opts.Has("bo");
 
     std::string sql =
-        "SELECT V.VERSIONOBJID, V.ITEMOBJID, N.ITEMNAME, F.PATHFULLNAME, V.MAPPEDVERSION, "
+        "SELECT V.ITEMOBJID, N.ITEMNAME, F.PATHFULLNAME, V.MAPPEDVERSION, "
         "V.ITEMTYPE, V.VERSIONSTATUS, V.VERSIONDATAOBJID, P.PACKAGENAME "
         "FROM KESVERSIONS V "
         "JOIN KESPACKAGE P ON P.PACKAGEOBJID = V.PACKAGEOBJID "
@@ -405,19 +390,17 @@ int Run(int argc, char** argv) {
     long long lastItem = -1;
     int rc;
     while ((rc = q.Step()) == SQLITE_ROW) {
-        long long itemId = q.Int(1);
+        long long itemId = q.Int(0);
         if (itemId == lastItem) continue;  // an older version of an item already taken
         lastItem = itemId;
         Candidate c;
-        c.versionId = q.Int(0);
-        c.itemId = itemId;
-        c.name = q.Text(2);
-        c.path = q.Text(3);
-        c.mappedVersion = q.Text(4);
-        c.itemType = q.Int(5);
-        c.status = q.Text(6);
-        c.dataId = q.Int(7);
-        c.package = q.Text(8);
+        c.name = q.Text(1);
+        c.path = q.Text(2);
+        c.mappedVersion = q.Text(3);
+        c.itemType = q.Int(4);
+        c.status = q.Text(5);
+        c.dataId = q.Int(6);
+        c.package = q.Text(7);
         if (wildcard && !WildcardMatch(item, c.name)) continue;
         if (!PathSelected(c.path, viewPath, recursive)) continue;
         chosen[{PathKey(c.path), AsciiUpper(c.name)}].push_back(std::move(c));
