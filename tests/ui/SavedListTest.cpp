@@ -252,5 +252,35 @@ TEST_F(SavedListTest, ExportWritesTheSavedListFormatWhereTheUserChoseAndRemember
     EXPECT_FALSE(qvtest::FileExists(out + "/blank.csv"));
 }
 
+TEST_F(SavedListTest, LoadedPackagesGoUnderTheCountOrTheNextFreeKey) {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, CPkgObj>> before;
+        std::vector<std::pair<std::string, CPkgObj>> after;
+    };
+    const CPkgObj p1{"P1", "1"}, p2{"P2", "1"}, p9{"P9", "0"};
+    const std::vector<Case> cases = {
+        {"empty map", {}, {{"0", p1}, {"1", p2}}},
+        {"P1 there", {{"0", p1}}, {{"0", p1}, {"1", p2}}},
+        {"the count's key taken", {{"1", p9}}, {{"1", p9}, {"2", p1}, {"3", p2}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CQuorvelDlg w(host_);
+        Start(w);
+        Fill(w, {MakeRecord("a.cpp", "", "1", "P1"), MakeRecord("b.cpp", "", "2", "P2"),
+                 MakeRecord("c.cpp", "", "3", "P1")});
+        w.UserClick(IDC_SAVE_LIST);
+        for (const auto& [key, p] : c.before) w.SelectedPackages().SetAt(key, p);
+        w.UserClick(IDC_LOAD_SAVED_LIST);
+        ASSERT_EQ(w.SelectedPackages().GetCount(), static_cast<int>(c.after.size()));
+        for (const auto& [key, p] : c.after) {
+            CPkgObj got;
+            ASSERT_TRUE(w.SelectedPackages().Lookup(key, got)) << key;
+            EXPECT_EQ(got, p) << key;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace qv
