@@ -124,10 +124,41 @@ LatestVersionRow SplitLatestVersionRow(const std::string& line) {
 
 enum class Opener { Editor, HexViewer, DefaultApp };
 
-}  // namespace
-
 // The browse actions share one procedure; only what opens the file differs.
-static void OpenCheckedOut(CQuorvelDlg& w, Opener opener);
+void OpenCheckedOut(CQuorvelDlg& w, Opener opener) {
+    Host& host = w.host();
+    WaitCursor wait(host);
+    CReportCtrl& list = w.ResultList();
+    const int row = list.FocusedRow();
+    if (row < 0) return;
+    const std::string type = list.CellText(row, kColType);
+    const std::string tag = list.CellText(row, kColTag);
+    const std::string file = list.CellText(row, kColFile);
+    const std::string path = list.CellText(row, kColPath);
+    w.Values().CheckoutPackage = list.CellText(row, kColSrcPackage);
+    if (tag == "D") {
+        host.MessageBox(MsgKind::Plain,
+                        "Item is 'D' tagged.\nUnable to check out for browse:\n" + file);
+        return;
+    }
+    if (type == "0") {
+        host.MessageBox(MsgKind::Plain, "Item is a directory!");
+        return;
+    }
+    if (w.RefuseUnplainItem(path, file)) return;
+    if (RunKco(w.CheckOutContext(), path, file) <= 0) return;
+    const std::string local = LocalItemPath(w.Values().BrowseDir, path, file);
+    if (opener == Opener::DefaultApp) {
+        host.OpenWithAssociatedApp(local);
+        return;
+    }
+    const char* program = opener == Opener::Editor ? "CrystalEdit" : "HexViewer";
+    const std::string command = TheApp().installDir + "/" + program + " \"" + local + "\"";
+    WriteTrace("%s", command.c_str());
+    LaunchTask(command, true, host);
+}
+
+}  // namespace
 
 void CQuorvelDlg::OpenInEditor() {
     OpenCheckedOut(*this, Opener::Editor);
@@ -165,39 +196,6 @@ bool CQuorvelDlg::RefuseUnplainItem(const std::string& path, const std::string& 
     WriteTrace("%s", ReplaceAll(text, "\n", " ").c_str());
     host().MessageBox(MsgKind::Warning, text);
     return true;
-}
-
-static void OpenCheckedOut(CQuorvelDlg& w, Opener opener) {
-    Host& host = w.host();
-    WaitCursor wait(host);
-    CReportCtrl& list = w.ResultList();
-    const int row = list.FocusedRow();
-    if (row < 0) return;
-    const std::string type = list.CellText(row, kColType);
-    const std::string tag = list.CellText(row, kColTag);
-    const std::string file = list.CellText(row, kColFile);
-    const std::string path = list.CellText(row, kColPath);
-    w.Values().CheckoutPackage = list.CellText(row, kColSrcPackage);
-    if (tag == "D") {
-        host.MessageBox(MsgKind::Plain,
-                        "Item is 'D' tagged.\nUnable to check out for browse:\n" + file);
-        return;
-    }
-    if (type == "0") {
-        host.MessageBox(MsgKind::Plain, "Item is a directory!");
-        return;
-    }
-    if (w.RefuseUnplainItem(path, file)) return;
-    if (RunKco(w.CheckOutContext(), path, file) <= 0) return;
-    const std::string local = LocalItemPath(w.Values().BrowseDir, path, file);
-    if (opener == Opener::DefaultApp) {
-        host.OpenWithAssociatedApp(local);
-        return;
-    }
-    const char* program = opener == Opener::Editor ? "CrystalEdit" : "HexViewer";
-    const std::string command = TheApp().installDir + "/" + program + " \"" + local + "\"";
-    WriteTrace("%s", command.c_str());
-    LaunchTask(command, true, host);
 }
 
 void CQuorvelDlg::CompareWithLatestVersion() {

@@ -18,25 +18,6 @@ TEST(ListDataLine, CutsCellsDropsLineBreaksAndWritesEmptyCellsAsOneBlank) {
         {{}, "\r\n"},
     };
     for (const Case& c : cases) EXPECT_EQ(ListDataLine(c.cells), c.line);
-    EXPECT_EQ(ListHeaderLine({"File", "Path"}), "File,Path,\r\n");
-}
-
-TEST(SplitListLine, TreatsRunsOfCommasAsOneSeparator) {
-    struct Case {
-        std::string line;
-        std::vector<std::string> pieces;
-    } cases[] = {
-        {"a,b,", {"a", "b"}}, {",,a,,,b", {"a", "b"}}, {" , ,", {" ", " "}}, {"", {}},
-        {",,,", {}},          {"a b", {"a b"}},
-    };
-    for (const Case& c : cases) EXPECT_EQ(SplitListLine(c.line), c.pieces) << c.line;
-}
-
-TEST(EndsListReading, ErrorAndZeroResultLines) {
-    EXPECT_TRUE(EndsListReading("x Error: y"));
-    EXPECT_TRUE(EndsListReading("KSQL query has Zero results."));
-    EXPECT_FALSE(EndsListReading("KSQL query has Zero results"));
-    EXPECT_FALSE(EndsListReading("Error:x"));
 }
 
 }  // namespace
