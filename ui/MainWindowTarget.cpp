@@ -23,26 +23,27 @@ bool Contains(const std::string& text, std::string_view part) {
     return text.find(part) != std::string::npos;
 }
 
-// Shows the latest item in the status line at most once per frame: a repaint per item would
-// cost more than the load itself, and nobody can read faster than the screen shows.
-class StatusThrottle {
+// Shows the latest item in the status line, and writes the trace lines held since, at most once
+// per frame: a repaint and a trace write per item would cost more than the load itself, and
+// nobody reads faster than the screen shows. The trace ends up the same.
+class FrameThrottle {
 public:
-    explicit StatusThrottle(CQuorvelDlg& window) : window_(window) {}
-    ~StatusThrottle() { Flush(); }
+    explicit FrameThrottle(CQuorvelDlg& window) : window_(window) {}
+    ~FrameThrottle() { Flush(); }
 
     void Show(std::string text) {
         pending_ = std::move(text);
         hasPending_ = true;
-        const auto now = Clock::now();
-        if (now - shown_ >= kFrame) Flush();
+        if (Clock::now() - shown_ >= kFrame) Flush();
     }
-    // Shows what is still waiting.
+    // Shows what is still waiting and writes the trace lines held back.
     void Flush() {
+        trace_.Flush();
+        shown_ = Clock::now();
         if (!hasPending_) return;
         window_.SetStatus(pending_);
         window_.host().PumpPaintMessages();
         hasPending_ = false;
-        shown_ = Clock::now();
     }
 
 private:
@@ -50,6 +51,7 @@ private:
     static constexpr std::chrono::milliseconds kFrame{16};
 
     CQuorvelDlg& window_;
+    TraceBatch trace_;
     std::string pending_;
     bool hasPending_ = false;
     Clock::time_point shown_{};
@@ -82,13 +84,13 @@ bool QueryTargetItems(CQuorvelDlg& window, const std::string& project, const std
 
     int rows = 0;
     {
-        StatusThrottle status(window);
+        FrameThrottle status(window);
         for (const std::string& line : result.lines) {
             if (line.empty()) continue;
             if (Contains(line, kKsqlErrorMarker)) {
-                status.Flush();
                 const std::string text = statement + "\n\n" + line;
                 WriteTrace("%s", text.c_str());
+                status.Flush();
                 host.MessageBox(MsgKind::Plain, text);
                 return false;
             }
