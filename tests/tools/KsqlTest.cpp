@@ -309,7 +309,7 @@ TEST_F(KsqlTest, BrokerAndCommandLineProblems) {
     WriteFile(*repo_ / "s.sql", "SELECT 1 AS X");
     const std::string s = *repo_ / "s.sql", o = *repo_ / "o.dat";
     WriteFile(*repo_ / "other.ini",
-              "[pg]\nrepository = postgresql://host/db\n[rel]\nrepository = "
+              "[pg]\nrepository = postgresql:host=/nonexistent/sockets dbname=x\n[rel]\nrepository = "
               "sqlite:relative.db\n[gone]\nrepository = sqlite:/nonexistent/"
               "x.db\n");
     struct Case {
@@ -321,7 +321,7 @@ TEST_F(KsqlTest, BrokerAndCommandLineProblems) {
          "Unknown broker"},
         {{"-b", "pg", "-usr", "demo", "-pw", "demo", "-t", "-f", s, "-o", o},
          "other.ini",
-         "PostgreSQL"},
+         "cannot reach the repository server of broker 'pg'"},
         {{"-b", "rel", "-usr", "demo", "-pw", "demo", "-t", "-f", s, "-o", o},
          "other.ini",
          "absolute"},
