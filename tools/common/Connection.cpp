@@ -113,9 +113,9 @@ public:
 
     bool FileContent(long long dataId, std::string& content, bool& found,
                      std::string& error) override {
-        PgResult r = conn_.Query(std::string("SELECT CONTENT FROM ") + kFileDataTable +
-                                     " WHERE VERSIONDATAOBJID = $1",
-                                 {std::to_string(dataId)}, error, true);
+        PgResult r = conn_.Query(
+            std::string("SELECT CONTENT FROM ") + kFileDataTable + " WHERE VERSIONDATAOBJID = $1",
+            {std::to_string(dataId)}, error, true);
         if (!r.ok()) return false;
         found = r.Rows() > 0;
         if (found) content = r.Text(0, 0);

@@ -8,8 +8,7 @@ namespace qv::tools {
 namespace {
 
 // Replaces whole words only ("TEXT" but not the "TEXT" of "TEXTFILE").
-std::string ReplaceWord(const std::string& text, const std::string& word,
-                        const std::string& with) {
+std::string ReplaceWord(const std::string& text, const std::string& word, const std::string& with) {
     auto isWordChar = [](char c) {
         return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
     };
@@ -98,15 +97,17 @@ bool PgCreateSchema(PgConn& db, bool withIndexes, const std::string& readerPassw
                         (readerPassword.empty() ? "NULL" : db.Literal(readerPassword));
     if (!db.Exec(alter, error)) return fail(error);
 
-    std::string grants = "GRANT CONNECT ON DATABASE " + db.Identifier(database) + " TO " +
-                         reader + "; GRANT USAGE ON SCHEMA " + schema + " TO " + reader +
-                         "; ALTER ROLE " + reader + " IN DATABASE " + db.Identifier(database) +
-                         " SET search_path = " + schema + ";";
+    std::string grants = "GRANT CONNECT ON DATABASE " + db.Identifier(database) + " TO " + reader +
+                         "; GRANT USAGE ON SCHEMA " + schema + " TO " + reader + "; ALTER ROLE " +
+                         reader + " IN DATABASE " + db.Identifier(database) +
+                         " SET search_path = " + schema + "; ALTER ROLE " + reader +
+                         " IN DATABASE " + db.Identifier(database) +
+                         " SET default_transaction_read_only = on;";
     for (const std::string& t : ScmTableNames())
         grants += "GRANT SELECT ON " + t + " TO " + reader + ";";
     grants += std::string("GRANT SELECT ON ") + kFileDataTable + " TO " + reader + ";";
-    grants += std::string("REVOKE ALL ON ") + kCredentialsTable + ", " + kMetaTable +
-              " FROM PUBLIC;";
+    grants +=
+        std::string("REVOKE ALL ON ") + kCredentialsTable + ", " + kMetaTable + " FROM PUBLIC;";
     if (!db.Exec(grants, error)) return fail(error);
 
     // The one hash of the named user, for the login check of the tools. Statements that users
@@ -182,7 +183,8 @@ LoginResult PgCheckLogin(PgConn& db, const std::string& user, const std::string&
     PgResult r = db.Query(std::string("SELECT ") + kLoginFunction + "($1)", {user}, error);
     if (!r.ok()) return LoginResult::Failed;
     if (r.Rows() == 1 && !r.IsNull(0, 0))
-        return VerifyPassword(r.Text(0, 0), password) ? LoginResult::Accepted : LoginResult::Refused;
+        return VerifyPassword(r.Text(0, 0), password) ? LoginResult::Accepted
+                                                      : LoginResult::Refused;
     VerifyPassword(DummyPasswordHash(), password);
     return LoginResult::Refused;
 }

@@ -34,14 +34,14 @@ bool LoadPq(std::string& error) {
         error = failure;
         return false;
     }
-#define QV_PQ_LOAD(name)                                                              \
-    g_pq.name = reinterpret_cast<decltype(&::name)>(dlsym(lib, #name));               \
-    if (!g_pq.name) {                                                                 \
-        failure = "the PostgreSQL client library lacks " #name;                       \
-        error = failure;                                                              \
-        dlclose(lib);                                                                 \
-        lib = nullptr;                                                                \
-        return false;                                                                 \
+#define QV_PQ_LOAD(name)                                                \
+    g_pq.name = reinterpret_cast<decltype(&::name)>(dlsym(lib, #name)); \
+    if (!g_pq.name) {                                                   \
+        failure = "the PostgreSQL client library lacks " #name;         \
+        error = failure;                                                \
+        dlclose(lib);                                                   \
+        lib = nullptr;                                                  \
+        return false;                                                   \
     }
     QV_PQ_FUNCTIONS(QV_PQ_LOAD)
 #undef QV_PQ_LOAD

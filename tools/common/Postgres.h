@@ -16,14 +16,15 @@ bool LoadPq(std::string& error);
 
 // The libpq functions the tools call, valid after LoadPq.
 struct PqApi {
-#define QV_PQ_FUNCTIONS(X)                                                                  \
-    X(PQconnectdbParams) X(PQstatus) X(PQerrorMessage) X(PQfinish) X(PQexec) X(PQexecParams) \
-        X(PQprepare) X(PQdescribePrepared) X(PQexecPrepared) X(PQresultStatus)               \
-            X(PQresultErrorField) X(PQresultErrorMessage) X(PQclear) X(PQntuples) X(PQnfields) \
-                X(PQfname) X(PQftype) X(PQgetvalue) X(PQgetlength) X(PQgetisnull)            \
-                    X(PQsendQuery) X(PQgetResult) X(PQputCopyData) X(PQputCopyEnd)           \
-                        X(PQconninfoParse) X(PQconninfoFree) X(PQdb) X(PQescapeIdentifier)   \
-                            X(PQescapeLiteral) X(PQfreemem) X(PQsetNoticeProcessor) X(PQuser)
+#define QV_PQ_FUNCTIONS(X)                                                                        \
+    X(PQconnectdbParams)                                                                          \
+    X(PQstatus) X(PQerrorMessage) X(PQfinish) X(PQexec) X(PQexecParams) X(PQprepare)              \
+        X(PQdescribePrepared) X(PQexecPrepared) X(PQresultStatus) X(PQresultErrorField)           \
+            X(PQresultErrorMessage) X(PQclear) X(PQntuples) X(PQnfields) X(PQfname) X(PQftype)    \
+                X(PQgetvalue) X(PQgetlength) X(PQgetisnull) X(PQsendQuery) X(PQgetResult)         \
+                    X(PQputCopyData) X(PQputCopyEnd) X(PQconninfoParse) X(PQconninfoFree) X(PQdb) \
+                        X(PQescapeIdentifier) X(PQescapeLiteral) X(PQfreemem)                     \
+                            X(PQsetNoticeProcessor) X(PQuser)
 #define QV_PQ_MEMBER(name) decltype(&::name) name = nullptr;
     QV_PQ_FUNCTIONS(QV_PQ_MEMBER)
 #undef QV_PQ_MEMBER
@@ -90,7 +91,6 @@ private:
 // The settings a connection string (key/value or URI form) gives, through libpq's own parser, as
 // pairs of keyword and value; false with `error` set for a malformed string.
 bool ConninfoOptions(const std::string& conninfo,
-                     std::vector<std::pair<std::string, std::string>>& options,
-                     std::string& error);
+                     std::vector<std::pair<std::string, std::string>>& options, std::string& error);
 
 }  // namespace qv::tools

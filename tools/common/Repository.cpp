@@ -177,8 +177,9 @@ bool ParseLocator(const std::string& locator, Locator& out, std::string& error) 
         return true;
     }
     if (!startsWith(kSqlite)) {
-        error = "unknown repository locator (expected sqlite:/absolute/path.db or "
-                "postgresql:CONNECTION)";
+        error =
+            "unknown repository locator (expected sqlite:/absolute/path.db or "
+            "postgresql:CONNECTION)";
         return false;
     }
     out = {Locator::Kind::Sqlite, locator.substr(kSqlite.size())};

@@ -70,8 +70,8 @@ std::string TrailingName(const std::string& item, size_t& start, bool& quoted) {
 }
 
 bool IsKeyword(const std::string& word) {
-    static const char* const kWords[] = {"END",  "NULL", "TRUE", "FALSE",   "AND",
-                                         "OR",   "NOT",  "IS",   "IN",      "LIKE",
+    static const char* const kWords[] = {"END",  "NULL",    "TRUE",   "FALSE",    "AND",
+                                         "OR",   "NOT",     "IS",     "IN",       "LIKE",
                                          "GLOB", "BETWEEN", "ESCAPE", "DISTINCT", "ALL"};
     std::string u = Upper(word);
     for (const char* k : kWords)
@@ -101,8 +101,8 @@ std::string NameOf(const std::string& item) {
     for (char c : item)
         if (!IsWordChar(c) && c != '.' && c != '"') reference = false;
     if (reference && !std::isdigit(static_cast<unsigned char>(item[0]))) {
-        std::string column = item.substr(item.rfind('.') == std::string::npos ? 0
-                                                                                : item.rfind('.') + 1);
+        std::string column =
+            item.substr(item.rfind('.') == std::string::npos ? 0 : item.rfind('.') + 1);
         if (column.size() >= 2 && column.front() == '"' && column.back() == '"')
             column = column.substr(1, column.size() - 2);
         return column;
@@ -123,9 +123,9 @@ bool WordAt(const std::string& sql, size_t i, const char* word) {
 }  // namespace
 
 std::vector<std::string> SelectListNames(const std::string& sql) {
-    static const char* const kEnds[] = {"FROM",  "WHERE",     "GROUP",  "ORDER",  "LIMIT",
-                                        "UNION", "INTERSECT", "EXCEPT", "HAVING", "WINDOW",
-                                        "OFFSET", "FETCH",    "INTO"};
+    static const char* const kEnds[] = {"FROM",   "WHERE",     "GROUP",  "ORDER",  "LIMIT",
+                                        "UNION",  "INTERSECT", "EXCEPT", "HAVING", "WINDOW",
+                                        "OFFSET", "FETCH",     "INTO"};
     std::vector<std::string> items;
     int depth = 0;
     size_t listStart = std::string::npos;

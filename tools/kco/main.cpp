@@ -352,8 +352,8 @@ int Run(int argc, char** argv) {
     const std::string project = opts.Get("en"), state = opts.Get("st");
     std::string envId, ignored;
     bool ok = true;
-    bool found =
-        first("SELECT ENVOBJID FROM KESENVIRONMENT WHERE ENVIRONMENTNAME = $1", {project}, envId, ok);
+    bool found = first("SELECT ENVOBJID FROM KESENVIRONMENT WHERE ENVIRONMENTNAME = $1", {project},
+                       envId, ok);
     if (!ok) return fail("E0003", error, 4);
     if (!found) return fail("E0004", "Project '" + project + "' not found", 1);
 
@@ -365,8 +365,9 @@ int Run(int argc, char** argv) {
 
     std::string packageId;
     if (opts.Has("p")) {
-        found = first("SELECT PACKAGEOBJID FROM KESPACKAGE WHERE ENVOBJID = $1 AND PACKAGENAME = $2",
-                      {envId, opts.Get("p")}, packageId, ok);
+        found =
+            first("SELECT PACKAGEOBJID FROM KESPACKAGE WHERE ENVOBJID = $1 AND PACKAGENAME = $2",
+                  {envId, opts.Get("p")}, packageId, ok);
         if (!ok) return fail("E0003", error, 4);
         if (!found)
             return fail("E0006",

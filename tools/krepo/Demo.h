@@ -17,9 +17,8 @@ namespace qv::tools {
 bool LoadDemo(Db& db, long long items, std::string& error);
 
 // Runs a query and gives back its rows as texts, on whichever kind of repository.
-using QueryRows = std::function<bool(const std::string& sql,
-                                     std::vector<std::vector<std::string>>& rows,
-                                     std::string& error)>;
+using QueryRows = std::function<bool(
+    const std::string& sql, std::vector<std::vector<std::string>>& rows, std::string& error)>;
 QueryRows SqliteRows(Db& db);
 
 // Prints counts per table and per project and package.

@@ -154,7 +154,8 @@ bool LoadDemoOnServer(PgConn& pg, long long size, std::string& error) {
     PgResult next = pg.Query("SELECT VALUE FROM TKMETA WHERE KEY = 'nextobjid'", {}, error);
     if (!users.ok() || !next.ok()) return false;
     std::set<std::string> known;
-    Stmt addUser = mem.Prepare("INSERT INTO KESALLUSERS (USROBJID, USERNAME) VALUES (?1, ?2)", error);
+    Stmt addUser =
+        mem.Prepare("INSERT INTO KESALLUSERS (USROBJID, USERNAME) VALUES (?1, ?2)", error);
     Stmt setNext = mem.Prepare("UPDATE TKMETA SET VALUE = ?1 WHERE KEY = 'nextobjid'", error);
     if (!addUser || !setNext) return false;
     for (int i = 0; i < users.Rows(); ++i) {
@@ -255,10 +256,11 @@ int ServerCreate(const std::string& locator, bool indexes, bool readerPassword) 
     if (!Connect(locator, db, error)) return Fail(error);
     if (!PgCreateSchema(db, indexes, password, error)) return Fail(error);
     const std::string role = ReaderRole(Pq().PQdb(db.get()));
-    printf("created the repository in database %s%s; users' tools connect as the read-only role "
-           "%s\nregister it for them with: krepo broker NAME '%s'\n",
-           Pq().PQdb(db.get()), indexes ? "" : " (without indexes)", role.c_str(),
-           ReaderLocator(locator).c_str());
+    printf(
+        "created the repository in database %s%s; users' tools connect as the read-only role "
+        "%s\nregister it for them with: krepo broker NAME '%s'\n",
+        Pq().PQdb(db.get()), indexes ? "" : " (without indexes)", role.c_str(),
+        ReaderLocator(locator).c_str());
     return 0;
 }
 

@@ -106,8 +106,7 @@ int RunOnServer(const std::string& broker, const std::string& conninfo, const st
                     rs, error))
         return out.Error("broker '" + broker + "': " + error, kNoRepository);
     if (rs.size() < 2 || rs[1].Rows() != 1 || rs[1].Text(0, 0) != "f")
-        return out.Error("broker '" + broker + "' connects as role '" +
-                             Pq().PQuser(db.get()) +
+        return out.Error("broker '" + broker + "' connects as role '" + Pq().PQuser(db.get()) +
                              "', which can read the credentials; ksql connects only as the "
                              "repository's read-only role",
                          kNoRepository);
@@ -129,9 +128,10 @@ int RunOnServer(const std::string& broker, const std::string& conninfo, const st
     if (IsEmptyStatement(sql))
         return out.Error("the statement file holds no statement", kStatementFailed);
 
-    if (!db.ExecAll("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY; SET LOCAL statement_timeout = " +
-                        std::to_string(kStatementTimeoutMs) + "; " + kSettingsFingerprint,
-                    rs, error))
+    if (!db.ExecAll(
+            "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY; SET LOCAL statement_timeout = " +
+                std::to_string(kStatementTimeoutMs) + "; " + kSettingsFingerprint,
+            rs, error))
         return out.Error(error, kStatementFailed);
     const std::string before = rs.back().Text(0, 0);
 
@@ -149,11 +149,26 @@ int RunOnServer(const std::string& broker, const std::string& conninfo, const st
     PgResult result(Pq().PQexecPrepared(db.get(), "", 0, nullptr, nullptr, nullptr, 0));
     if (!result.ok()) return out.Error(Explain(result.Error()), kStatementFailed);
 
-    if (!db.ExecAll(std::string(kSettingsFingerprint) + "; ROLLBACK", rs, error))
+    // What the statement left behind, looked at before everything is rolled back: a changed
+    // setting, a write (which a read-only transaction lets through for large objects, say) or
+    // a lock held beyond the statement.
+    if (!db.ExecAll(std::string("SELECT (") + kSettingsFingerprint +
+                        "), pg_current_xact_id_if_assigned() IS NOT NULL, EXISTS (SELECT 1 FROM "
+                        "pg_locks WHERE pid = pg_backend_pid() AND locktype = 'advisory'); "
+                        "ROLLBACK",
+                    rs, error))
         return out.Error(error, kStatementFailed);
-    if (rs.empty() || rs.front().Text(0, 0) != before)
+    if (rs.empty() || rs.front().Rows() != 1 || rs.front().Text(0, 0) != before)
         return out.Error(
             "the statement changes a setting of the session; ksql runs statements that only read",
+            kStatementFailed);
+    if (rs.front().Text(0, 1) != "f")
+        return out.Error("the statement writes to the database; ksql runs read-only",
+                         kStatementFailed);
+    if (rs.front().Text(0, 2) != "f")
+        return out.Error(
+            "the statement takes a lock that outlives it; ksql runs statements "
+            "that only read",
             kStatementFailed);
     return out.Write(FormatResult(result, sql)) ? kOk : kStatementFailed;
 }
