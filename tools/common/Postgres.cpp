@@ -28,7 +28,7 @@ bool LoadPq(std::string& error) {
         error = failure;
         return false;
     }
-    lib = dlopen("libpq.so.5", RTLD_NOW | RTLD_LOCAL);
+    lib = dlopen("libpq.so.5", RTLD_LAZY | RTLD_LOCAL);
     if (!lib) {
         failure = "the PostgreSQL client library libpq.so.5 is not installed";
         error = failure;

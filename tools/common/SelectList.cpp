@@ -83,6 +83,7 @@ std::string NameOf(const std::string& item) {
     size_t start = 0;
     bool quoted = false;
     std::string last = TrailingName(item, start, quoted);
+    if (quoted && start == 0) return last;  // a quoted name alone
     if (!last.empty() && start > 0) {
         std::string before = Trim(item.substr(0, start));
         // "expr AS name"
