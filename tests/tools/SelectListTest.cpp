@@ -24,6 +24,8 @@ TEST(SelectListNames, NamesColumnsAsTheFileRepositoryDoes) {
         {"SELECT CASE WHEN A THEN 1 ELSE 2 END, B IS NULL FROM T",
          {"CASE WHEN A THEN 1 ELSE 2 END", "B IS NULL"}},
         {"  -- the items\n SELECT 2 AS two ;", {"two"}},
+        {"SELECT 1 AS x -- the end", {"x"}},
+        {"SELECT a /* first */, '--' AS b FROM T", {"a", "b"}},
         {"SELECT 1 AS ONE UNION ALL SELECT 2", {"ONE"}},
         {"SELECT NULL AS a, 1 AS b", {"a", "b"}},
         {"SELECT * FROM T", {}},

@@ -49,6 +49,21 @@ size_t SkipQuoted(const std::string& sql, size_t i) {
     return i;
 }
 
+// The item without its comments (a comment after the last item runs to the list's end).
+std::string WithoutComments(const std::string& item) {
+    std::string out;
+    for (size_t i = 0; i < item.size();) {
+        size_t next = SkipQuoted(item, i);
+        if (next == i) {
+            out += item[i++];
+        } else {
+            if (item[i] == '\'' || item[i] == '"') out += item.substr(i, next - i);
+            i = next;
+        }
+    }
+    return Trim(out);
+}
+
 // One name token at the end of `item`: a bare word or a quoted name; `start` receives where it
 // begins. Empty when the item does not end with one.
 std::string TrailingName(const std::string& item, size_t& start, bool& quoted) {
@@ -163,6 +178,7 @@ std::vector<std::string> SelectListNames(const std::string& sql) {
     }
     if (listStart == std::string::npos) return {};
     if (!ended) items.push_back(Trim(sql.substr(itemStart)));
+    for (std::string& item : items) item = WithoutComments(item);
     std::vector<std::string> names;
     for (const std::string& item : items) {
         if (item.empty() || item == "*" ||
