@@ -96,44 +96,40 @@ int RunOnServer(const std::string& broker, const std::string& conninfo, const st
         return out.Error("cannot reach the repository server of broker '" + broker + "': " + error,
                          kNoRepository);
 
-    // Only the read-only role may run statements: a role that can read the credentials (the
-    // owner, a superuser) could also take back any restriction set here.
+    // One exchange with the server before the statement: whether the role is the read-only one
+    // (a role that can read the credentials, the owner or a superuser, could also take back any
+    // restriction set here), the user's password hash, then the read-only transaction with its
+    // time limit and the fingerprint of the session's settings.
     std::vector<PgResult> rs;
-    if (!db.ExecAll(std::string("BEGIN READ WRITE; SELECT has_table_privilege(current_user, '") +
-                        kCredentialsTable +
-                        "', 'SELECT') OR r.rolsuper FROM pg_roles r WHERE r.rolname = "
-                        "current_user",
-                    rs, error))
-        return out.Error("broker '" + broker + "': " + error, kNoRepository);
-    if (rs.size() < 2 || rs[1].Rows() != 1 || rs[1].Text(0, 0) != "f")
+    const std::string setup =
+        std::string("BEGIN READ WRITE; SELECT has_table_privilege(current_user, '") +
+        kCredentialsTable +
+        "', 'SELECT') OR r.rolsuper FROM pg_roles r WHERE r.rolname = current_user; SELECT "
+        "TK_LOGIN_HASH(" +
+        db.Literal(user) +
+        "); ROLLBACK; BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY; SET LOCAL "
+        "statement_timeout = " +
+        std::to_string(kStatementTimeoutMs) + "; " + kSettingsFingerprint;
+    const bool setUp = db.ExecAll(setup, rs, error);
+    if (rs.size() >= 2 && rs[1].ok() && (rs[1].Rows() != 1 || rs[1].Text(0, 0) != "f"))
         return out.Error("broker '" + broker + "' connects as role '" + Pq().PQuser(db.get()) +
                              "', which can read the credentials; ksql connects only as the "
                              "repository's read-only role",
                          kNoRepository);
-    LoginResult login = PgCheckLogin(db, user, password, error);
-    std::string ignored;
-    db.Exec("ROLLBACK", ignored);
-    switch (login) {
-        case LoginResult::Accepted:
-            break;
-        case LoginResult::Refused:
-            return out.Error("Incorrect Login for user '" + user + "' on broker '" + broker + "'",
-                             kLoginRefused);
-        case LoginResult::Failed:
-            return out.Error("broker '" + broker + "': " + error, kNoRepository);
-    }
+    if (!setUp || rs.size() != 7)
+        return out.Error("broker '" + broker + "': " + error, kNoRepository);
+    // The same work for an unknown user as for a known one.
+    const bool known = rs[2].Rows() == 1 && !rs[2].IsNull(0, 0);
+    const bool accepted = VerifyPassword(known ? rs[2].Text(0, 0) : DummyPasswordHash(), password);
+    if (!known || !accepted)
+        return out.Error("Incorrect Login for user '" + user + "' on broker '" + broker + "'",
+                         kLoginRefused);
+    const std::string before = rs[6].Text(0, 0);
 
     std::string sql;
     if (!ReadWholeFile(statementFile, sql, error)) return out.Error(error, kUsage);
     if (IsEmptyStatement(sql))
         return out.Error("the statement file holds no statement", kStatementFailed);
-
-    if (!db.ExecAll(
-            "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY; SET LOCAL statement_timeout = " +
-                std::to_string(kStatementTimeoutMs) + "; " + kSettingsFingerprint,
-            rs, error))
-        return out.Error(error, kStatementFailed);
-    const std::string before = rs.back().Text(0, 0);
 
     // Prepared first, so that what is not a query (SET, RESET, COPY, transaction control, DDL)
     // is refused before it runs: only statements that give rows are run.
