@@ -105,9 +105,18 @@ PgConn::~PgConn() {
 bool PgConn::Connect(const std::string& conninfo, int timeoutSeconds, std::string& error) {
     if (!LoadPq(error)) return false;
     const std::string timeout = std::to_string(timeoutSeconds);
-    // Later entries win: the string's own settings override the defaults before it.
-    const char* keys[] = {"connect_timeout", "fallback_application_name", "dbname", nullptr};
-    const char* values[] = {timeout.c_str(), "tessark-tools", conninfo.c_str(), nullptr};
+    // Later entries win: the string's own settings override the defaults before it. Keepalives
+    // notice a server that went away during a statement (the server's own time limit ends a
+    // statement that runs too long).
+    const char* keys[] = {"connect_timeout",
+                          "keepalives_idle",
+                          "keepalives_interval",
+                          "keepalives_count",
+                          "fallback_application_name",
+                          "dbname",
+                          nullptr};
+    const char* values[] = {timeout.c_str(),  "30",   "10", "3", "tessark-tools",
+                            conninfo.c_str(), nullptr};
     c_ = g_pq.PQconnectdbParams(keys, values, 1);
     if (!c_ || g_pq.PQstatus(c_) != CONNECTION_OK) {
         error = c_ ? LastError() : "out of memory";
