@@ -32,6 +32,9 @@ struct CountCache {
 
 std::mutex g_mutex;
 std::string g_traceFile;
+// Set once a write to the trace file failed and the standard error said so, so that a trace
+// file that cannot be written is reported once, not with every line.
+bool g_traceFailureTold = false;
 std::function<std::tm()> g_clock;
 CountCache g_cache;
 bool g_fullRecount = false;
@@ -171,6 +174,7 @@ void SetTraceFile(const std::string& path) {
     std::lock_guard lock(g_mutex);
     FlushHeld();
     g_traceFile = path;
+    g_traceFailureTold = false;
     g_cache = CountCache();
 }
 
@@ -208,9 +212,20 @@ std::string TraceLine(std::uint64_t number, const std::tm& tm, const char* messa
 void AppendLines(const std::string& lines) {
     const int fd =
         open(g_traceFile.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
-    if (fd < 0) return;
-    const bool written = WriteAll(fd, lines.data(), lines.size());
-    close(fd);
+    bool written = fd >= 0 && WriteAll(fd, lines.data(), lines.size());
+    const int err = errno;
+    if (fd >= 0 && close(fd) != 0) written = false;
+    if (!written) {
+        // Nothing the user sees depends on the trace, so the program goes on; the standard
+        // error names the file and the reason once.
+        if (!g_traceFailureTold) {
+            g_traceFailureTold = true;
+            fprintf(stderr, "Quorvel: Unable to write the trace file %s: %s\n", g_traceFile.c_str(),
+                    strerror(err));
+            fflush(stderr);
+        }
+        return;
+    }
     if (written && getenv("QUORVEL_DEBUG_TRACE")) {
         fwrite(lines.data(), 1, lines.size(), stderr);
         fflush(stderr);

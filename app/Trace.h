@@ -15,7 +15,8 @@ const std::string& TraceFile();
 void SetTraceClock(std::function<std::tm()> clock);
 
 // Formats the message printf-style and appends it as one line. Returns 0 when the message is too
-// long to be written, 1 otherwise (also when the file cannot be opened).
+// long to be written, 1 otherwise (also when the file cannot be opened or written: the standard
+// error then names the file and the reason, once per trace file).
 int WriteTrace(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // Holds back the trace lines written while it lives and appends them to the file together: when

@@ -93,7 +93,8 @@ int RunOnce(KsqlContext& ctx, const std::string& statement, int timeLimitSeconds
         if (FileSize(resultFile, err) > 0) return 1;
     }
     if (!mayRepeat) return 0;
-    const int again = RunOnce(ctx, statement, -1, false);
+    // The repeat keeps the caller's time limit: a tool that hung once may hang again.
+    const int again = RunOnce(ctx, statement, timeLimitSeconds, false);
     if (again != kKsqlFailed) return again;
     WriteTrace("Error: %s returned zero results.", resultFile.c_str());
     return 0;

@@ -89,7 +89,10 @@ int CImport::ReadSavedList(const std::string& path, CMapStrToFObj& items) {
             header = false;
             continue;
         }
-        if (line.empty()) continue;
+        // A line of commas alone holds no field: as a record with an empty file name it would
+        // sort first in the list, and a list whose first file name is empty counts as empty
+        // when it is saved again.
+        if (line.empty() || SplitListLine(line).empty()) continue;
         const CFObj record = SavedListRecord(line);
         items.AddIfAbsent(record.itemObjId, record);
         ++count;

@@ -90,6 +90,12 @@ int CImport::LoadTargetData() {
         window_.host().MessageBox(MsgKind::Plain, "Unable to read: " + path);
         return 0;
     }
+    // The writer always writes both header lines: a file that ends after the project line was
+    // cut short and says nothing about the target's items.
+    if (accepted < 2) {
+        items.RemoveAll();
+        return 0;
+    }
     return accepted;
 }
 

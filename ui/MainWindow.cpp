@@ -1,6 +1,8 @@
 #include "ui/MainWindow.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <string_view>
 #include <utility>
 
@@ -377,7 +379,12 @@ bool CQuorvelDlg::SaveSettings() {
     values_.TgtPackage = GetDlgItemText(IDC_TGT_PACKAGE, kEditMaxChars);
     values_.MergeOption = SelectedMergeOption();
     values_.PlacementOption = SelectedPlacementOption();
-    return qv::SaveSettings(values_, ColumnWidths(), TheApp());
+    if (qv::SaveSettings(values_, ColumnWidths(), TheApp())) return true;
+    // The previous settings file stays as it was; the user learns that this session's values
+    // were not kept.
+    const std::string why = std::strerror(errno);
+    host().MessageBox(MsgKind::Error, "Unable to write " + SettingsFilePath() + ":\n" + why);
+    return false;
 }
 
 void CQuorvelDlg::CommitCredentials() {

@@ -3,11 +3,14 @@
 //   --record FILE        write "pid=", "pgid=", "sid=", "ppid=", "stdin=" lines and then every
 //                        argument (argv[0] first), one per line, to FILE
 //   --copy-to-opt SRC O  copy the file SRC to the path that follows the option O after "--"
+//   --mkdir-opt O        make a directory at the path that follows the option O after "--"
 //   --ignore-term        ignore SIGTERM from now on
+//   --signal N           end by the signal N
 //   --sleep MS           sleep MS milliseconds
 //   --exit N             end at once with exit code N
 // Without "--exit" it ends with 0.
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -64,6 +67,15 @@ int main(int argc, char** argv) {
                 out << in.rdbuf();
             }
             i += 2;
+        } else if (a == "--mkdir-opt") {
+            const std::string target = OptionValue(rest, arg(1));
+            if (!target.empty()) mkdir(target.c_str(), 0755);
+            i += 1;
+        } else if (a == "--signal") {
+            const int sig = std::atoi(arg(1).c_str());
+            signal(sig, SIG_DFL);
+            raise(sig);
+            i += 1;
         } else if (a == "--ignore-term") {
             signal(SIGTERM, SIG_IGN);
         } else if (a == "--sleep") {

@@ -104,6 +104,7 @@ TEST_F(SavedListTest, HandEditedLinesLoadAsTheReaderSplitsThem) {
         {"a short line", "z.cpp,\\p,2,\r\n", {shortLine}, 1},
         {"leading and repeated commas", ",,z.cpp,,,2\r\n\r\n", {commas}, 1},
         {"blank lines are skipped", "\r\n" + line + "\n", {full}, 1},
+        {"lines of commas alone are skipped", ",\r\n" + line + ",,,\r\n", {full}, 1},
         {"a zero-results line after data ends the reading",
          line + "KSQL query has Zero results.\r\n",
          {full},

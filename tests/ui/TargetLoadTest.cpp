@@ -238,6 +238,7 @@ TEST_F(TargetLoad, AFileThatCannotServeFallsBackToTheQuery) {
         {"the zero-results line", "PayrollEU\nDEV\nKSQL query has Zero results.\n"},
         {"another project", "Payroll\nDEV\n"},
         {"a header only in the wrong order", "DEV\nPayrollEU\n"},
+        {"cut short after the project line", "PayrollEU\n"},
     };
     for (const auto& [what, text] : cases) {
         SCOPED_TRACE(what);
