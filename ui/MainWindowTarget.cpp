@@ -99,6 +99,17 @@ bool QueryTargetItems(CQuorvelDlg& window, const std::string& project, const std
                 break;
             }
             if (Contains(line, kTargetHeaderMarker)) continue;
+            // A piece as long as a whole read is part of a longer line: no row of the target
+            // query is that long, and its pieces would each become a made-up item.
+            if (line.size() >= kResultReadSize) {
+                const std::string text =
+                    "GetTargetPackageData: Error: Target line too long in " + repo.ResultPath();
+                WriteTrace("%s", text.c_str());
+                status.Flush();
+                items.RemoveAll();
+                host.MessageBox(MsgKind::Plain, text);
+                return false;
+            }
 
             const CTFObj record = TargetRowRecord(line);
             if (record.versionStatus == "R" || record.versionStatus == "M") {

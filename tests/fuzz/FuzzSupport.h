@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Stops the run (libFuzzer saves the input) when a property does not hold.
@@ -83,5 +84,18 @@ private:
     size_t size_;
     size_t pos_ = 0;
 };
+
+// A map's entries in order, for comparing two maps.
+template <class Map>
+std::vector<std::pair<std::string, typename Map::Record>> Entries(const Map& map) {
+    std::vector<std::pair<std::string, typename Map::Record>> out;
+    std::string key;
+    typename Map::Record record;
+    for (auto pos = map.GetStartPosition(); pos;) {
+        map.GetNextAssoc(pos, key, record);
+        out.emplace_back(key, record);
+    }
+    return out;
+}
 
 }  // namespace qvfuzz

@@ -36,17 +36,4 @@ inline Window& TheWindow() {
     return w;
 }
 
-// A map's entries in order, for comparing two maps.
-template <class Map>
-std::vector<std::pair<std::string, typename Map::Record>> Entries(const Map& map) {
-    std::vector<std::pair<std::string, typename Map::Record>> out;
-    std::string key;
-    typename Map::Record record;
-    for (auto pos = map.GetStartPosition(); pos;) {
-        map.GetNextAssoc(pos, key, record);
-        out.emplace_back(key, record);
-    }
-    return out;
-}
-
 }  // namespace qvfuzz

@@ -4,49 +4,11 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <deque>
 
 #include "engine/MappedVersion.h"
-#include "host/headless/HeadlessHost.h"
-#include "tests/fuzz/FuzzSupport.h"
+#include "tests/fuzz/FuzzRepository.h"
 
 namespace {
-
-// Answers each statement with the next fuzzed answer; the zero-results line when none is left.
-class FuzzRepository : public qv::Repository {
-public:
-    struct Answer {
-        int result;
-        std::string text;
-    };
-    FuzzRepository(qv::Host& host, std::deque<Answer> answers)
-        : host_(host), answers_(std::move(answers)) {}
-
-    int Run(const std::string&) override {
-        ++runs;
-        Answer a{qv::kKsqlOk, std::string(qv::kKsqlZeroResults) + "\n"};
-        if (!answers_.empty()) {
-            a = answers_.front();
-            answers_.pop_front();
-        }
-        unwritten = unwritten || a.result == qv::kKsqlStatementUnwritten;
-        qvfuzz::WriteFile(ResultPath(), a.result == qv::kKsqlOk ? a.text : std::string());
-        return a.result;
-    }
-    qv::FirstValue First() override { return qv::ReadFirstValue(qvfuzz::WorkDir(), host_); }
-    std::vector<std::string> Values() override { return qv::ReadValues(qvfuzz::WorkDir(), host_); }
-    qv::ResultLines Lines(size_t readSize) override {
-        return qv::ReadResultLines(ResultPath(), readSize);
-    }
-    std::string ResultPath() const override { return qv::KsqlResultPath(qvfuzz::WorkDir()); }
-
-    int runs = 0;
-    bool unwritten = false;
-
-private:
-    qv::Host& host_;
-    std::deque<Answer> answers_;
-};
 
 // Num's reference: strtoll held to the range of int.
 int ReferenceNum(const std::string& text) {
@@ -68,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string T = in.Part();
     const std::string versionObjId = in.Part();
     const std::string itemObjId = in.Part();
-    std::deque<FuzzRepository::Answer> answers;
+    std::deque<qvfuzz::FuzzRepository::Answer> answers;
     while (!in.empty() && answers.size() < 4) {
         const uint8_t r = in.Byte() % 8;
         answers.push_back({r == 6   ? qv::kKsqlFailed
@@ -88,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(parts.count == (parts.c3.empty() ? 2 : 3));
     }
 
-    FuzzRepository repository(host, std::move(answers));
+    qvfuzz::FuzzRepository repository(host, std::move(answers));
     qv::MappedVersionCalculator calculator(repository, host);
     calculator.SetTargetContext("Payroll", "DEV");
     const bool onBranch = flags & 1;
