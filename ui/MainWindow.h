@@ -19,6 +19,8 @@
 
 namespace qv {
 
+class CWaitDlg;
+
 // The result list's columns, addressed by these fixed numbers.
 enum ResultColumn : int {
     kColFile = 0,
@@ -169,6 +171,13 @@ public:
     // target data file or the repository; true when they are loaded.
     virtual bool GetTargetPackageData();
 
+    // --- Loading the source packages ---
+    // "Set CPM Context...": checks the credentials, saves the settings, runs the context dialog
+    // and, after OK, loads the latest version of every item of the chosen packages into
+    // SourceItems (the greater mapped version when packages share an item), fills the list and
+    // makes sure the target data is loaded.
+    void SetCpmContext();
+
     // --- Settings ---
     // Takes the boxes and the selected options into Values() and writes them, with the result
     // list's column widths, to the settings store. False when the store could not be written.
@@ -197,7 +206,7 @@ public:
     virtual void OnRowDoubleClicked(int /*notifyId*/, int /*row*/) {}
 
     // Actions that arrive with later work; they do nothing yet.
-    virtual void OnBtnSetContext() {}
+    virtual void OnBtnSetContext() { SetCpmContext(); }
     virtual void OnBtnFind() {}
     virtual void OnBtnExportList() {}
     virtual void OnBtnSaveList() {}
@@ -216,6 +225,11 @@ protected:
     virtual void EndRunningInstance() {}
 
 private:
+    // Reads the boxes and the selected options into Values() (the first step of SaveSettings).
+    void TakeControlValues();
+    // Loads one package's items into SourceItems; false when the whole loading must end (an
+    // error line, an unreadable result file or an unwritten statement file).
+    bool LoadSourcePackage(const std::string& packageName, CWaitDlg& wait, int handled);
     // Replaces the rows by the records of `items` (steps shared by both fills).
     void FillFromMap(const CMapStrToFObj& items);
     void SetRowCounter(int count);
