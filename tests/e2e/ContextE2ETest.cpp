@@ -59,8 +59,9 @@ protected:
         EndToEnd::TearDown();
     }
 
-    // Runs "Set CPM Context..." with the dialog searching project/state; `listed` receives the
-    // package names the search listed and whether each row was checked.
+    // Runs "Set CPM Context..." with the dialog searching project/state and taking the target
+    // package (an empty one: the package the dialog shows); `listed` receives the package names
+    // the search listed and whether each row was checked.
     void Load(const std::string& state, const std::string& package,
               std::vector<std::string>* listed = nullptr) {
         host_.OnNextModal([=](qv::Dialog& dialog) {
@@ -69,7 +70,7 @@ protected:
             d.UserSetText(qv::IDC_CTX_SRC_STATE, state);
             d.UserSetText(qv::IDC_CTX_TGT_PROJECT, "PayrollEU");
             d.UserSetText(qv::IDC_CTX_TGT_STATE, "DEV");
-            d.UserSetText(qv::IDC_CTX_TGT_PACKAGE, package);
+            if (!package.empty()) d.UserSetText(qv::IDC_CTX_TGT_PACKAGE, package);
             d.UserClick(qv::IDC_CTX_SEARCH);
             if (listed) {
                 for (int r = 0; r < d.Packages().RowCount(); ++r)
@@ -133,10 +134,11 @@ TEST_F(ContextEndToEnd, OnlyAChangedTargetReloadsTheTargetData) {
         EXPECT_EQ(window_->targetLoads, loads);
         EXPECT_EQ(window_->GetDlgItemText(qv::IDC_TGT_PACKAGE), package);
     }
-    // Changing the target package in the main window's box before the dialog counts too; the
-    // dialog then takes its own value again.
+    // Changing the target package in the main window's box before the dialog counts too: the
+    // dialog opens with it.
     window_->SetDlgItemText(qv::IDC_TGT_PACKAGE, "EU0003");
-    Load("DEV", "EU0002");
+    Load("DEV", "");
+    EXPECT_EQ(window_->GetDlgItemText(qv::IDC_TGT_PACKAGE), "EU0003");
     EXPECT_EQ(window_->targetLoads, 3);
 }
 
