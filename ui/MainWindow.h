@@ -19,7 +19,14 @@
 
 namespace qv {
 
+class CContextSetDlg;
 class CWaitDlg;
+
+// The target project, state and package, compared as a whole.
+struct TargetContext {
+    std::string project, state, package;
+    bool operator==(const TargetContext&) const = default;
+};
 
 // The result list's columns, addressed by these fixed numbers.
 enum ResultColumn : int {
@@ -177,6 +184,10 @@ public:
     // SourceItems (the greater mapped version when packages share an item), fills the list and
     // makes sure the target data is loaded.
     void SetCpmContext();
+    // Its part after the dialog's OK: takes the dialog's context and packages and loads them.
+    // `previous` is the target context from before the dialog; a change means the target data
+    // must be loaded again.
+    void LoadChosenContext(const CContextSetDlg& dialog, const TargetContext& previous);
 
     // --- Settings ---
     // Takes the boxes and the selected options into Values() and writes them, with the result

@@ -20,11 +20,6 @@ bool Contains(const std::string& text, std::string_view part) {
     return text.find(part) != std::string::npos;
 }
 
-struct TargetContext {
-    std::string project, state, package;
-    bool operator==(const TargetContext&) const = default;
-};
-
 }  // namespace
 
 void CQuorvelDlg::SetCpmContext() {
@@ -48,8 +43,10 @@ void CQuorvelDlg::SetCpmContext() {
     qv::SaveSettings(values_, ColumnWidths(), TheApp());
 
     CContextSetDlg dialog(host(), Repo(), selectedPackages_);
-    if (host().RunModal(dialog) != IDOK) return;
+    if (host().RunModal(dialog) == IDOK) LoadChosenContext(dialog, previous);
+}
 
+void CQuorvelDlg::LoadChosenContext(const CContextSetDlg& dialog, const TargetContext& previous) {
     WaitCursor waitCursor(host());
     values_.SrcProject = dialog.SrcProject;
     values_.SrcState = dialog.SrcState;
