@@ -1,5 +1,5 @@
 // The context dialog and the loading of the chosen packages against the real ksql on a demo
-// repository, driven through the headless host the way a user drives the windows.
+// repository, driven through the headless host.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -8,7 +8,6 @@
 
 #include "app/AppValues.h"
 #include "tests/e2e/Fixture.h"
-#include "tests/e2e/Repository.h"
 #include "ui/ContextSetDlg.h"
 #include "ui/MainWindow.h"
 
@@ -19,9 +18,8 @@ class CountingWindow : public qv::CQuorvelDlg {
 public:
     using CQuorvelDlg::CQuorvelDlg;
     bool GetTargetPackageData() override {
-        ++targetLoads;
         SetTargetDataLoaded(true);
-        return true;
+        return ++targetLoads > 0;
     }
     int targetLoads = 0;
 };
@@ -33,19 +31,15 @@ protected:
         repo_ = std::make_unique<e2e::DemoRepository>();
         repo_->Exec(
             "INSERT INTO KESPACKAGE (PACKAGEOBJID, ENVOBJID, STATEOBJID, PACKAGENAME) SELECT "
-            "990001, e.ENVOBJID, s.STATEOBJID, 'PAY0009' FROM KESENVIRONMENT e JOIN KESSTATE s "
+            "990001, s.ENVOBJID, s.STATEOBJID, 'PAY0009' FROM KESSTATE s JOIN KESENVIRONMENT e "
             "ON s.ENVOBJID = e.ENVOBJID WHERE e.ENVIRONMENTNAME = 'Payroll' AND "
             "s.STATENAME = 'ARCHIVE'");
     }
-
     void SetUp() override {
         EndToEnd::SetUp();
         qv::AppValues app;
         app.installDir = install_.path();
-        app.provisionalInstallDir = install_.path();
         app.browseDir = install_ / "Temp";
-        app.compareDir = install_ / "Temp1";
-        app.traceFile = trace_;
         qv::SetAppValues(app);
         window_ = std::make_unique<CountingWindow>(host_);
         host_.ShowModeless(*window_);
@@ -58,13 +52,11 @@ protected:
         qv::SetAppValues({});
         EndToEnd::TearDown();
     }
-
-    // Runs "Set CPM Context..." with the dialog searching project/state and taking the target
-    // package (an empty one: the package the dialog shows); `listed` receives the package names
-    // the search listed and whether each row was checked.
-    void Load(const std::string& state, const std::string& package,
-              std::vector<std::string>* listed = nullptr) {
-        host_.OnNextModal([=](qv::Dialog& dialog) {
+    // "Set CPM Context..." searching Payroll/`state`, with the target package typed in unless
+    // empty; returns the rows the search listed ("+" when checked).
+    std::vector<std::string> Load(const std::string& state, const std::string& package) {
+        std::vector<std::string> listed;
+        host_.OnNextModal([&](qv::Dialog& dialog) {
             auto& d = static_cast<qv::CContextSetDlg&>(dialog);
             d.UserSetText(qv::IDC_CTX_SRC_PROJECT, "Payroll");
             d.UserSetText(qv::IDC_CTX_SRC_STATE, state);
@@ -72,73 +64,54 @@ protected:
             d.UserSetText(qv::IDC_CTX_TGT_STATE, "DEV");
             if (!package.empty()) d.UserSetText(qv::IDC_CTX_TGT_PACKAGE, package);
             d.UserClick(qv::IDC_CTX_SEARCH);
-            if (listed) {
-                for (int r = 0; r < d.Packages().RowCount(); ++r)
-                    listed->push_back(d.Packages().CellText(r, 0) +
-                                      (d.Packages().IsRowChecked(r) ? " checked" : ""));
-            }
+            for (int r = 0; r < d.Packages().RowCount(); ++r)
+                listed.push_back(d.Packages().CellText(r, 0) +
+                                 (d.Packages().IsRowChecked(r) ? "+" : ""));
             d.UserClick(qv::IDOK);
         });
         window_->UserClick(qv::IDC_SET_CONTEXT);
+        return listed;
     }
-    qv::CFObj Item(const std::string& name) {
-        std::string key;
-        qv::CFObj r;
-        for (auto pos = window_->SourceItems().GetStartPosition(); pos;) {
-            window_->SourceItems().GetNextAssoc(pos, key, r);
-            if (r.itemName == name) return r;
-        }
-        return {};
+    // The version and package of the row showing a file.
+    std::string Row(const std::string& file) {
+        const qv::CReportCtrl& list = window_->ResultList();
+        for (int r = 0; r < list.RowCount(); ++r)
+            if (list.CellText(r, qv::kColFile) == file)
+                return list.CellText(r, qv::kColVersion) + " " +
+                       list.CellText(r, qv::kColSrcPackage);
+        return "-";
     }
 
     std::unique_ptr<CountingWindow> window_;
 };
 
 TEST_F(ContextEndToEnd, SearchingPayrollDevListsBothPackagesAndOkLoadsTheirItems) {
-    std::vector<std::string> listed;
-    Load("DEV", "EU0001", &listed);
-    EXPECT_EQ(listed, (std::vector<std::string>{"PAY0001 checked", "PAY0002 checked"}));
+    EXPECT_EQ(Load("DEV", "EU0001"), (std::vector<std::string>{"PAY0001+", "PAY0002+"}));
     EXPECT_TRUE(host_.boxes.empty());
-    // 25 items in PAY0001, 2 in PAY0002, util.cpp in both.
-    EXPECT_EQ(window_->SourceItems().GetCount(), 26);
+    // 25 items in PAY0001, 2 in PAY0002, util.cpp in both: the greater byte string stays.
     EXPECT_EQ(window_->ResultList().RowCount(), 26);
-    EXPECT_EQ(window_->GetDlgItemText(qv::IDC_ROW_COUNT), "26");
-    const qv::CFObj util = Item("util.cpp");
-    EXPECT_EQ(util.mappedVersion, "1.9.1");
-    EXPECT_EQ(util.packageName, "PAY0002");
-    const qv::CFObj tax = Item("tax.cpp");
-    EXPECT_EQ(tax.pathFullName, "\\Payroll\\src\\calc");
-    EXPECT_EQ(tax.packageName, "PAY0001");
+    EXPECT_EQ(Row("util.cpp"), "1.9.1 PAY0002");
+    EXPECT_EQ(Row("tax.cpp"), "3 PAY0001");
     EXPECT_EQ(window_->Status(), qv::kStatusReadyToRun);
-    EXPECT_EQ(window_->GetFocusId(), qv::IDC_RUN_CPM);
-    EXPECT_EQ(window_->targetLoads, 1);
 }
 
 TEST_F(ContextEndToEnd, APackageWithoutItemsShowsItsCollectedStatus) {
-    std::vector<std::string> listed;
-    Load("ARCHIVE", "EU0001", &listed);
-    EXPECT_EQ(listed, std::vector<std::string>{"PAY0009 checked"});
+    EXPECT_EQ(Load("ARCHIVE", "EU0001"), std::vector<std::string>{"PAY0009+"});
     EXPECT_EQ(window_->SourceItems().GetCount(), 0);
     EXPECT_EQ(window_->Status(),
-              "Processing Package: PAY0009 -  Processing Package: PAY0009KSQL query has Zero "
-              "results.\n");
-    EXPECT_EQ(window_->targetLoads, 0);
+              "Processing Package: PAY0009 -  Processing Package: "
+              "PAY0009KSQL query has Zero results.\n");
 }
 
 TEST_F(ContextEndToEnd, OnlyAChangedTargetReloadsTheTargetData) {
-    const std::vector<std::pair<std::string, int>> steps = {
-        {"EU0001", 1}, {"EU0001", 1}, {"EU0002", 2}, {"EU0002", 2}};
-    for (const auto& [package, loads] : steps) {
-        SCOPED_TRACE(package);
+    for (const auto& [package, loads] :
+         std::vector<std::pair<std::string, int>>{{"EU0001", 1}, {"EU0001", 1}, {"EU0002", 2}}) {
         Load("DEV", package);
-        EXPECT_EQ(window_->targetLoads, loads);
-        EXPECT_EQ(window_->GetDlgItemText(qv::IDC_TGT_PACKAGE), package);
+        EXPECT_EQ(window_->targetLoads, loads) << package;
     }
-    // Changing the target package in the main window's box before the dialog counts too: the
-    // dialog opens with it.
+    // A package typed into the main window's box before the dialog counts too.
     window_->SetDlgItemText(qv::IDC_TGT_PACKAGE, "EU0003");
     Load("DEV", "");
-    EXPECT_EQ(window_->GetDlgItemText(qv::IDC_TGT_PACKAGE), "EU0003");
     EXPECT_EQ(window_->targetLoads, 3);
 }
 

@@ -26,24 +26,6 @@ TEST(SourceItems, RowsSplitAtRunsOfTabs) {
     for (const Case& c : cases) EXPECT_EQ(SplitAtTabRuns(c.row, c.max), c.fields) << c.row;
 }
 
-TEST(SourceItems, ARowFillsTheRecordInColumnOrder) {
-    const CFObj full = SourceRecordFromRow(
-        "u.cpp\t\\P\\src\t1.2.1\t1\tM\t12          \tann\tt1\tbob\tt2\t77", "PKG");
-    EXPECT_EQ(full.itemName, "u.cpp");
-    EXPECT_EQ(full.pathFullName, "\\P\\src");
-    EXPECT_EQ(full.mappedVersion, "1.2.1");
-    EXPECT_EQ(full.versionStatus, "M");
-    EXPECT_EQ(full.dataSize, "12          ");
-    EXPECT_EQ(full.modifiedTime, "t2");
-    EXPECT_EQ(full.itemObjId, "77");
-    EXPECT_EQ(full.packageName, "PKG");
-    EXPECT_EQ(full.result, "");
-    const CFObj shortRow = SourceRecordFromRow("u.cpp\t\\P\\src\t3", "PKG");
-    EXPECT_EQ(shortRow.mappedVersion, "3");
-    EXPECT_EQ(shortRow.itemType, "");
-    EXPECT_EQ(shortRow.itemObjId, "");
-}
-
 TEST(SourceItems, MappedVersionsCompareAsBytes) {
     struct Case {
         std::string candidate, stored;
@@ -58,25 +40,6 @@ TEST(SourceItems, MappedVersionsCompareAsBytes) {
     for (const Case& c : cases)
         EXPECT_EQ(MappedVersionGreater(c.candidate, c.stored), c.greater)
             << c.candidate << " vs " << c.stored;
-}
-
-TEST(SourceItems, TheGreaterVersionStaysUnderTheItemKey) {
-    CMapStrToFObj items;
-    auto rec = [](const std::string& version, const std::string& package) {
-        CFObj r;
-        r.itemObjId = "7";
-        r.mappedVersion = version;
-        r.packageName = package;
-        return r;
-    };
-    EXPECT_TRUE(KeepGreaterMappedVersion(items, rec("1.10.0", "A")));
-    EXPECT_TRUE(KeepGreaterMappedVersion(items, rec("1.9.0", "B")));
-    EXPECT_FALSE(KeepGreaterMappedVersion(items, rec("1.9.0", "C")));
-    EXPECT_FALSE(KeepGreaterMappedVersion(items, rec("1.10.0", "D")));
-    CFObj kept;
-    ASSERT_EQ(items.Lookup("7", kept), 1);
-    EXPECT_EQ(kept.packageName, "B");
-    EXPECT_EQ(items.GetCount(), 1);
 }
 
 }  // namespace

@@ -110,26 +110,5 @@ TEST(ContextDialogQt, SearchUncheckOkFillsTheMainWindowList) {
     host.DestroyModeless(window);
 }
 
-// The SelectAll toggle is drawn as a push button whose pressed state follows the dialog's mark.
-TEST(ContextDialogQt, TheSelectAllToggleShowsTheMark) {
-    QtHost host;
-    qvtest::FakeRepository repo(host);
-    CMapStrToPkgObj chosen;
-    chosen.SetAt("0", {"PAY0001", "1"});
-    CContextSetDlg dialog(host, repo, chosen);
-    host.ShowModeless(dialog);
-    DialogWindow* view = host.WindowOf(dialog);
-    auto* toggle = qobject_cast<QPushButton*>(view->Control(IDC_CTX_SELECT_ALL));
-    ASSERT_NE(toggle, nullptr);
-    EXPECT_TRUE(toggle->isCheckable());
-    EXPECT_TRUE(toggle->isChecked());
-    QTest::mouseClick(toggle, Qt::LeftButton);
-    host.PumpMessages();
-    EXPECT_FALSE(dialog.SelectAllMark());
-    EXPECT_FALSE(toggle->isChecked());
-    EXPECT_FALSE(dialog.Packages().IsRowChecked(0));
-    host.DestroyModeless(dialog);
-}
-
 }  // namespace
 }  // namespace qv

@@ -1,4 +1,4 @@
-// What the tests of the context dialog and of the source loading share: a settings store, an
+// Shared by the tests of the context dialog and of the source loading: a settings store, an
 // install directory and a trace file of their own, a headless host and a repository answering
 // from result-file texts.
 #pragma once
@@ -16,27 +16,23 @@
 #include "host/headless/HeadlessHost.h"
 #include "tests/app/Support.h"
 #include "tests/support/FakeRepository.h"
-#include "tests/support/TempEnv.h"
 
 namespace qvtest {
 
-inline constexpr char kSearchHeader[] = "ENVIRONMENTNAME\tSTATENAME\tPACKAGENAME\n";
-inline constexpr char kItemsHeader[] =
-    "ITEMNAME\tPATHFULLNAME\tMAPPEDVERSION\tITEMTYPE\tVERSIONSTATUS\tDATASIZE\tCREATOR\t"
-    "CREATIONTIME\tMODIFIER\tMODIFIEDTIME\tITEMOBJID\n";
-
 // A search result listing these packages of Payroll/DEV.
 inline std::string SearchResult(const std::vector<std::string>& packages) {
-    std::string text = kSearchHeader;
+    std::string text = "ENVIRONMENTNAME\tSTATENAME\tPACKAGENAME\n";
     for (const std::string& p : packages) text += "Payroll\tDEV\t" + p + "\n";
     return text;
 }
 
-// One row of the source statement's result.
-inline std::string ItemRow(const std::string& name, const std::string& version,
-                           const std::string& id) {
-    return name + "\t\\Payroll\\src\t" + version + "\t1\tN\t100         \tann\t" +
-           "2024-01-02 03:04:05\tbob\t2024-02-03 04:05:06\t" + id + "\n";
+// A source statement result: the header, then one row per (name, version, item id).
+inline std::string ItemRows(const std::vector<std::vector<std::string>>& rows) {
+    std::string text = "ITEMNAME\tPATHFULLNAME\tMAPPEDVERSION\n";
+    for (const auto& r : rows)
+        text +=
+            r[0] + "\t\\Payroll\\src\t" + r[1] + "\t1\tN\t100 \tann\tt1\tbob\tt2\t" + r[2] + "\n";
+    return text;
 }
 
 class ContextFixture : public ::testing::Test {
@@ -46,9 +42,7 @@ protected:
         unlink(qv::SettingsFilePath().c_str());
         qv::AppValues app;
         app.installDir = home_ / "install";
-        app.provisionalInstallDir = app.installDir;
         app.browseDir = app.installDir + "/Temp";
-        app.compareDir = app.installDir + "/Temp1";
         app.traceFile = home_ / "Quorvel.trc";
         qv::SetAppValues(app);
         qv::SetTraceFile(app.traceFile);
@@ -58,26 +52,13 @@ protected:
         qv::SetTraceFile("");
         qv::SetAppValues({});
     }
-    // The messages of the trace file, without number and time stamp.
-    std::vector<std::string> Trace() const {
-        std::vector<std::string> out;
-        for (const std::string& line : Lines(ReadFile(qv::TheApp().traceFile))) {
-            size_t at = 0;
-            for (int fields = 0; fields < 3 && at != std::string::npos; ++fields)
-                at = line.find(' ', at == 0 ? 0 : at + 1);
-            out.push_back(at == std::string::npos ? line : line.substr(at + 1));
-        }
-        return out;
-    }
+    // True when a trace line ends with the message.
     bool Traced(const std::string& message) const {
-        for (const std::string& m : Trace())
-            if (m == message) return true;
+        for (const std::string& line : Lines(ReadFile(qv::TheApp().traceFile)))
+            if (line.size() >= message.size() &&
+                line.compare(line.size() - message.size(), message.size(), message) == 0)
+                return true;
         return false;
-    }
-    std::vector<std::string> BoxTexts() const {
-        std::vector<std::string> texts;
-        for (const auto& b : host_.boxes) texts.push_back(b.text);
-        return texts;
     }
 
     TempDir home_;
