@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <string_view>
+#include <vector>
 
 namespace qv {
 
@@ -175,6 +177,51 @@ void SetTraceFullRecount(bool on) {
     g_cache = CountCache();
 }
 
+namespace {
+
+// Appends the messages as numbered, stamped lines with one write. The caller holds g_mutex.
+void AppendLines(const std::string_view* messages, size_t count) {
+    std::tm tm{};
+    if (g_clock) {
+        tm = g_clock();
+    } else {
+        std::time_t now = std::time(nullptr);
+        localtime_r(&now, &tm);
+    }
+    if (g_traceFile.empty()) return;
+
+    std::uint64_t number = CountLines(g_traceFile);
+    std::string text;
+    for (size_t i = 0; i < count; ++i) {
+        char head[96];
+        const int h = snprintf(head, sizeof head, "%llu %02d/%02d/%d %02d:%02d:%02d ",
+                               static_cast<unsigned long long>(number + 1), tm.tm_mon + 1,
+                               tm.tm_mday, tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
+        const size_t start = text.size();
+        text.append(head, static_cast<size_t>(h));
+        // The message is taken as "%s" would take it: up to its first zero character.
+        const std::string_view m = messages[i];
+        text.append(m.data(), strnlen(m.data(), m.size()));
+        text.push_back('\n');
+        TraceLineCounter reads;
+        reads.Feed(text.data() + start, text.size() - start);
+        number += reads.Total();
+    }
+
+    // One write, so that lines of several programs sharing the file never interleave.
+    const int fd =
+        open(g_traceFile.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0) return;
+    const bool written = WriteAll(fd, text.data(), text.size());
+    close(fd);
+    if (written && getenv("QUORVEL_DEBUG_TRACE")) {
+        fwrite(text.data(), 1, text.size(), stderr);
+        fflush(stderr);
+    }
+}
+
+}  // namespace
+
 int WriteTrace(const char* format, ...) {
     char message[16428];
     va_list ap;
@@ -184,35 +231,19 @@ int WriteTrace(const char* format, ...) {
     if (n < 0 || n > kTraceMaxMessage) return 0;
 
     std::lock_guard lock(g_mutex);
-    std::tm tm{};
-    if (g_clock) {
-        tm = g_clock();
-    } else {
-        std::time_t now = std::time(nullptr);
-        localtime_r(&now, &tm);
-    }
-    if (g_traceFile.empty()) return 1;
+    const std::string_view m(message, static_cast<size_t>(n));
+    AppendLines(&m, 1);
+    return 1;
+}
 
-    const std::uint64_t count = CountLines(g_traceFile);
-    char head[96];
-    const int h = snprintf(head, sizeof head, "%llu %02d/%02d/%d %02d:%02d:%02d ",
-                           static_cast<unsigned long long>(count + 1), tm.tm_mon + 1, tm.tm_mday,
-                           tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
-    std::string line(head, static_cast<size_t>(h));
-    // The message is taken as "%s" would take it: up to its first zero character.
-    line.append(message, strnlen(message, static_cast<size_t>(n)));
-    line.push_back('\n');
-
-    // One write per line, so that lines of several programs sharing the file never interleave.
-    const int fd =
-        open(g_traceFile.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
-    if (fd < 0) return 1;
-    const bool written = WriteAll(fd, line.data(), line.size());
-    close(fd);
-    if (written && getenv("QUORVEL_DEBUG_TRACE")) {
-        fwrite(line.data(), 1, line.size(), stderr);
-        fflush(stderr);
-    }
+int WriteTraceLines(const std::vector<std::string>& messages) {
+    std::vector<std::string_view> kept;
+    kept.reserve(messages.size());
+    for (const std::string& m : messages)
+        if (m.size() <= static_cast<size_t>(kTraceMaxMessage)) kept.emplace_back(m);
+    if (kept.empty()) return 1;
+    std::lock_guard lock(g_mutex);
+    AppendLines(kept.data(), kept.size());
     return 1;
 }
 

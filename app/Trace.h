@@ -5,6 +5,7 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace qv {
 
@@ -17,6 +18,12 @@ void SetTraceClock(std::function<std::tm()> clock);
 // Formats the message printf-style and appends it as one line. Returns 0 when the message is too
 // long to be written, 1 otherwise (also when the file cannot be opened).
 int WriteTrace(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Appends several messages (taken as they are, like "%s") as consecutive lines with one write:
+// the file ends up as if WriteTrace had written them one after the other within the same second.
+// Messages longer than kTraceMaxMessage are left out, as WriteTrace refuses them. For loops that
+// trace a line per item; returns 1.
+int WriteTraceLines(const std::vector<std::string>& messages);
 
 // The size of an existing file; 0 when it cannot be opened or its size read, in which case the
 // error code goes to err and a trace line is written. err is untouched on success.
