@@ -4,12 +4,15 @@
 // program starts from one of its handlers.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/MainSettings.h"
+#include "engine/Classify.h"
 #include "engine/MappedVersion.h"
+#include "engine/Outcome.h"
 #include "engine/Records.h"
 #include "scm/Ksql.h"
 #include "scm/Repository.h"
@@ -43,12 +46,6 @@ inline constexpr char kDefaultResultLayout[] =
     "File,175;Path,250;Version,50;Type,40;Tag,30;Merge Status,215;Src Package,150;Datasize,60;"
     "Creator,125;Created Date,125;Modifier,125;Modified Date,125;Itemobjid,0;Record,0";
 
-// Text colours of the "Merge Status" cell.
-inline constexpr ColorRef ColorResult = 0xFF0000;       // ordinary mapped results
-inline constexpr ColorRef ColorIgnored = 0x2080C8;      // deleted sources, ignored items
-inline constexpr ColorRef ColorMergeTagged = 0xFF0080;  // results that would get a merge tag
-inline constexpr ColorRef ColorProblem = 0x0032C8;      // unmerged versions, tags in the target
-
 // Text colours of the "Tag" cell by tag; other tags keep the window-text colour.
 inline constexpr ColorRef ColorTagNew = 0x008000;       // "N"
 inline constexpr ColorRef ColorTagReserved = 0x2080C8;  // "R"
@@ -76,10 +73,6 @@ inline constexpr char kCaptionListAll[] = "List All";
 // How many empty rows a blank list shows, so that its grid stays visible.
 inline constexpr int kBlankListRows = 29;
 
-// The colour of a "Merge Status" text: the first of "(U)", "(E)" (problem), "(M)" (merge
-// tagged), "Src Ignored" (ignored), "(D)" (problem), "Ignored" (ignored) that the text contains;
-// ColorResult when it contains none.
-ColorRef StatusTextColor(const std::string& text);
 // The colour of a "Tag" cell; false (and `color` untouched) for a tag that keeps the window-text
 // colour.
 bool TagTextColor(const std::string& tag, ColorRef& color);
@@ -164,6 +157,24 @@ public:
     // target data loaded last.
     MappedVersionCalculator& MappedVersions();
 
+    // --- The analysis ---
+    // "Cross Project Merge Analysis": classifies every checked row, top to bottom, letting the
+    // window's messages through after each row. While it runs the button reads "Cancel", and a
+    // press on it stops the run after the row being worked on.
+    virtual void OnBtnRunCPM();
+    // Classifies one row, checked or not, outside a run.
+    void RunSelectedItemCPM(int row);
+    // Writes the outcome of one row into its "Merge Status" cell and into target.result, with
+    // every colour it passes through. Abandoned when the analysis must stop.
+    ClassifyResult ClassifyItem(int row, bool targetFound, const std::string& mergeOption,
+                                const std::string& placement, const std::string& statusBefore,
+                                const CFObj& source, CTFObj& target);
+    // The source record a run hands to the classification: File, Path, Version, Tag and (for a
+    // run over the list) Src Package of the row.
+    CFObj RunSourceRecord(int row, bool withPackage) const;
+    // True when the row takes part in a run over the list: its check box is shown and checked.
+    bool IsRowCheckedForRun(int row) const;
+
     // --- Target data ---
     // Loads TargetItems, the latest versions of the target project and state's items, from the
     // target data file or the repository; true when they are loaded.
@@ -202,20 +213,40 @@ public:
     virtual void OnBtnExportList() {}
     virtual void OnBtnSaveList() {}
     virtual void OnBtnLoadSavedList() {}
-    virtual void OnBtnRunCPM() {}
     // Context menu entries, acting on the list's focused row.
-    virtual void OnRunSelectedItem() {}
+    // "Run CPM on this item...": RunSelectedItemCPM on the focused row; nothing without one.
+    virtual void OnRunSelectedItem();
     virtual void OnOpenCrystalEdit() {}
     virtual void OnOpenHexViewer() {}
     virtual void OnOpenDefaultAssoc() {}
     virtual void OnWinDiffLatest() {}
 
 protected:
+    // The mapped version of a target record for one placement: the calculation over the
+    // repository with num() of the record's parent version, version and item ids.
+    virtual MappedVersion CalculateMappedVersion(const CTFObj& target, bool onBranch);
+
     // Exit's step between the trace line and closing the window: ending the running instance of
     // the program. Nothing yet.
     virtual void EndRunningInstance() {}
 
 private:
+    friend class RowOutcomeSink;
+    // The run's shared steps.
+    enum class TargetCheck { Ok, Missing, LoadFailed };
+    // Reads the three target boxes into the context (a message and the focus for an empty one)
+    // and loads the target data when they changed or are not loaded. `traceFormat` names the
+    // target in the trace.
+    TargetCheck ReadTargetAndLoad(const char* traceFormat);
+    void EndRun();  // back to idle: caption, flag, status line, controls
+    void ShowRTagged(int row, const std::string& name, bool scrollToRowItself);
+    // Scrolls the list so that the row and up to three below it are visible.
+    void ScrollToProblem(int row);
+    void TraceRow(const CFObj& source, const CTFObj& target, int rowNumber);
+    // Repaints when a frame has passed since the last repaint (always when `force`); lets every
+    // pending message through as well when `andInput`.
+    void PaintWhenDue(bool force, bool andInput);
+
     // Replaces the rows by the records of `items` (steps shared by both fills).
     void FillFromMap(const CMapStrToFObj& items);
     void SetRowCounter(int count);
@@ -236,6 +267,7 @@ private:
     bool targetDataLoaded_ = false;
     bool selectAll_ = false;
     bool initialized_ = false;
+    std::chrono::steady_clock::time_point lastPaint_{};
 };
 
 }  // namespace qv
