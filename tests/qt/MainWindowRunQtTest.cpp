@@ -1,0 +1,108 @@
+// The analysis run in the shown main window: the run button pressed, then pressed again as
+// Cancel while a tool runs.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+#include <string>
+#include <vector>
+
+#include "host/qt/DialogWindow.h"
+#include "host/qt/QtHost.h"
+#include "process/Launcher.h"
+#include "ui/MainWindow.h"
+
+namespace qv {
+namespace {
+
+// Every row has a target item; working on a row runs a short external program, the way the
+// calculation runs the query tool, and the test acts while it runs.
+class ToolWindow : public CQuorvelDlg {
+public:
+    using CQuorvelDlg::CQuorvelDlg;
+    bool GetTargetPackageData() override {
+        for (int i = 0; i < 6; ++i) {
+            CTFObj t;
+            t.itemName = "f" + std::to_string(i) + ".c";
+            t.mappedVersion = "4";
+            TargetItems().SetAt(std::to_string(i), t);
+        }
+        SetTargetDataLoaded(true);
+        return true;
+    }
+    MappedVersion CalculateMappedVersion(const CTFObj& target, bool) override {
+        int pid = 0;
+        RunAndWait("sleep 0.05", "tool", 0, 5000, pid, &host());
+        KillProcess(pid, &host());
+        if (whileToolRan) whileToolRan(target);
+        return {MappedStatus::Result, "4.1.1"};
+    }
+    std::function<void(const CTFObj&)> whileToolRan;
+};
+
+TEST(MainWindowRunQt, TheRunButtonTurnsIntoCancelAndStopsTheRun) {
+    QtHost host;
+    ToolWindow w(host);
+    host.ShowModeless(w);
+    DialogWindow* view = host.WindowOf(w);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view));
+    auto* run = qobject_cast<QPushButton*>(view->Control(IDC_RUN_CPM));
+    auto* list = qobject_cast<QAbstractItemView*>(view->Control(IDC_RESULT_LIST));
+    ASSERT_NE(run, nullptr);
+    ASSERT_NE(list, nullptr);
+    auto cell = [&](int row) {
+        return list->model()->data(list->model()->index(row, kColMergeStatus)).toString();
+    };
+
+    for (int i = 0; i < 6; ++i) {
+        CFObj r;
+        r.itemName = "f" + std::to_string(i) + ".c";
+        r.mappedVersion = "3";
+        r.itemObjId = std::to_string(i);
+        r.result = "old";
+        w.SourceItems().SetAt(r.itemObjId, r);
+    }
+    w.PostTopList();
+    w.SelectedPackages().SetAt("P", CPkgObj{"P", "1"});
+    w.SetDlgItemText(IDC_TGT_PROJECT, "PayrollEU");
+    w.SetDlgItemText(IDC_TGT_STATE, "DEV");
+    w.SetDlgItemText(IDC_TGT_PACKAGE, "EU0001");
+    w.ComboSelectString(IDC_PLACEMENT_OPTIONS, -1, "Branch Only");
+    QApplication::processEvents();
+
+    struct Seen {
+        QString caption;
+        bool findEnabled;
+        bool targetEnabled;
+        QString cell;
+    };
+    std::vector<Seen> seen;
+    w.whileToolRan = [&](const CTFObj& t) {
+        const int row = t.itemName[1] - '0';
+        seen.push_back({run->text(), view->Control(IDC_FIND)->isEnabled(),
+                        view->Control(IDC_TGT_PACKAGE)->isEnabled(), cell(row)});
+        if (row == 2) QTest::mouseClick(run, Qt::LeftButton);
+    };
+    QTest::mouseClick(run, Qt::LeftButton);
+    host.PumpMessages();
+
+    // Rows 0 to 2 were worked on; the Cancel press came while row 2's tool ran.
+    ASSERT_EQ(seen.size(), 3u);
+    for (const Seen& s : seen) {
+        EXPECT_EQ(s.caption, "Cancel");
+        EXPECT_FALSE(s.findEnabled);
+        EXPECT_FALSE(s.targetEnabled);
+        EXPECT_EQ(s.cell, "   ...");
+    }
+    for (int r = 0; r < 6; ++r) EXPECT_EQ(cell(r), r <= 2 ? "3 -> 4.1.1" : "old") << r;
+    EXPECT_EQ(run->text(), "Cross Project Merge Analysis");
+    EXPECT_FALSE(w.AnalysisRunning());
+    for (int id : CQuorvelDlg::RunControlIds()) EXPECT_TRUE(view->Control(id)->isEnabled()) << id;
+    EXPECT_TRUE(run->isEnabled());
+    host.DestroyModeless(w);
+}
+
+}  // namespace
+}  // namespace qv
