@@ -35,9 +35,9 @@ public:
     void Write(const std::string& text) override {
         window_.ResultList().SetCellText(row_, kColMergeStatus, text);
     }
-    // The list view repaints what changed whenever paint messages are dispatched; a fast row
-    // waits for the next frame, and a row that asks the repository shows its placeholder first
-    // (see ClassifyItem).
+    // The list view repaints what changed whenever paint messages are dispatched. A fast row
+    // waits for the next frame; while a row waits for the query tool longer than a frame, the
+    // wait repaints, so its placeholder is seen.
     void ShowPlaceholder() override { window_.PaintWhenDue(false, false); }
 
 private:
@@ -61,10 +61,7 @@ ClassifyResult CQuorvelDlg::ClassifyItem(int row, bool targetFound, const std::s
     request.placement = placement;
     request.statusBefore = statusBefore;
     request.tgtPackage = values_.TgtPackage;
-    // The calculation may wait for the query tool: the row's placeholder is on the screen
-    // before it starts.
     auto mapped = [this](const CTFObj& t, bool onBranch) {
-        PaintWhenDue(true, false);
         return CalculateMappedVersion(t, onBranch);
     };
     return qv::ClassifyItem(request, source, target, mapped, sink);

@@ -106,3 +106,50 @@ TEST(MainWindowRunQt, TheRunButtonTurnsIntoCancelAndStopsTheRun) {
 
 }  // namespace
 }  // namespace qv
+
+namespace qv {
+namespace {
+
+// The list scrolls once per pass of the event loop, to the last row asked for, however many
+// rows a run asks for in between; a sort in between keeps the row asked for.
+TEST(MainWindowRunQt, ScrollRequestsBetweenTwoPassesScrollOnceToTheLastRow) {
+    QtHost host;
+    CQuorvelDlg w(host);
+    host.ShowModeless(w);
+    DialogWindow* view = host.WindowOf(w);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view));
+    auto* list = qobject_cast<QAbstractItemView*>(view->Control(IDC_RESULT_LIST));
+    for (int i = 0; i < 200; ++i) {
+        CFObj r;
+        r.itemName = "f" + std::to_string(1000 + i) + ".c";
+        r.itemObjId = std::to_string(i);
+        w.SourceItems().SetAt(r.itemObjId, r);
+    }
+    w.PostTopList();
+    QApplication::processEvents();
+    auto visible = [&](int row) {
+        const QRect cell = list->visualRect(list->model()->index(row, 0));
+        return list->viewport()->rect().contains(cell);
+    };
+    ASSERT_TRUE(visible(0));
+    ASSERT_FALSE(visible(150));
+
+    CReportCtrl& ctrl = w.ResultList();
+    ctrl.EnsureRowVisible(150);
+    ctrl.EnsureRowVisible(170);
+    EXPECT_TRUE(visible(0));  // nothing moved yet
+    QApplication::processEvents();
+    EXPECT_TRUE(visible(170));
+    EXPECT_EQ(ctrl.LastEnsuredVisibleRow(), 170);
+
+    // The row asked for is followed through a sort that comes before the scroll.
+    ctrl.EnsureRowVisible(5);  // f1005.c
+    ctrl.SortByColumn(kColFile, false);
+    QApplication::processEvents();
+    EXPECT_TRUE(visible(194));
+    EXPECT_EQ(list->model()->data(list->model()->index(194, 0)).toString(), "f1005.c");
+    host.DestroyModeless(w);
+}
+
+}  // namespace
+}  // namespace qv
