@@ -4,8 +4,11 @@
 //
 // Runs the main window with made-up records and saves, one after the other: the filled list,
 // its context menu, the wait dialog over the window, the Registry Settings dialog and the About
-// box. The menu and the wait dialog are separate windows, so those two pictures are taken from
-// the screen; run it on an X server of its own (scripts/screenshots uses xvfb-run).
+// box. Then it analyses the items of PAY0001 of the demo repository (broker "demo", user "demo",
+// password "demo") into EU0001 of PayrollEU and saves the finished analysis and the list
+// narrowed to the conflicts. The menu and the wait dialog are separate windows, so those two
+// pictures are taken from the screen; run it on an X server of its own (scripts/screenshots uses
+// xvfb-run and makes the demo repository).
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QPixmap>
@@ -14,10 +17,14 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "desktop/DemoRecords.h"
 #include "host/qt/DialogWindow.h"
 #include "host/qt/QtHost.h"
+#include "scm/Ksql.h"
+#include "scm/Sql.h"
+#include "tests/tools/Statements.h"
 #include "ui/MainWindow.h"
 #include "ui/WaitDlg.h"
 
@@ -114,8 +121,56 @@ private:
                     host_.Post([this] {
                         GrabNextModal("about.png");
                         window_.UserSysCommand(qv::IDM_ABOUTBOX);
-                        After(200, [this] { window_.EndDialog(qv::IDCANCEL); });
+                        After(1000, [this] { host_.Post([this] { Analysis(); }); });
                     });
+                });
+            });
+        });
+    }
+
+    // The demo analysis: the source items loaded, every row classified with "Trunk Only" (which
+    // shows every outcome colour), then "List Conflicts".
+    void Analysis() {
+        window_.SetDlgItemText(qv::IDC_BROKER, "demo");
+        window_.SetDlgItemText(qv::IDC_USERID, "demo");
+        window_.SetDlgItemText(qv::IDC_PASSWORD, "demo");
+        window_.CommitCredentials();
+        window_.SetDlgItemText(qv::IDC_SRC_PROJECT, "Payroll");
+        window_.SetDlgItemText(qv::IDC_SRC_STATE, "DEV");
+        window_.SetDlgItemText(qv::IDC_TGT_PROJECT, "PayrollEU");
+        window_.SetDlgItemText(qv::IDC_TGT_STATE, "DEV");
+        window_.SetDlgItemText(qv::IDC_TGT_PACKAGE, "EU0001");
+        window_.SelectedPackages().SetAt("PAY0001", qv::CPkgObj{"PAY0001", "1"});
+        window_.SourceItems().RemoveAll();
+        qv::Repository& repo = window_.Repo();
+        if (repo.Run(qv::FormatStatement(qvtest::kSourcePackageItems,
+                                         {"Payroll", "DEV", "PAY0001"})) != qv::kKsqlOk) {
+            std::fprintf(stderr, "qv-screenshots: the demo repository cannot be read\n");
+            ++g_failures;
+            window_.EndDialog(qv::IDCANCEL);
+            return;
+        }
+        for (const std::string& line : repo.Values()) {
+            std::vector<std::string> f;
+            size_t from = 0;
+            for (size_t tab; (tab = line.find('\t', from)) != std::string::npos; from = tab + 1)
+                f.push_back(line.substr(from, tab - from));
+            f.push_back(line.substr(from));
+            if (f.size() != 11) continue;
+            const qv::CFObj r{f[0], f[1], f[2], f[3], f[4],  "PAY0001", f[5],
+                              f[6], f[7], f[8], f[9], f[10], ""};
+            window_.SourceItems().SetAt(r.itemObjId, r);
+        }
+        window_.PostTopList();
+        window_.ComboSelectString(qv::IDC_PLACEMENT_OPTIONS, -1, qv::kTrunkOnly);
+        window_.OnBtnRunCPM();
+        After(800, [this] {
+            Save(View()->grab(), "analysis.png");
+            host_.Post([this] {
+                window_.UserClick(qv::IDC_LIST_CONFLICTS);
+                After(800, [this] {
+                    Save(View()->grab(), "list-conflicts.png");
+                    window_.EndDialog(qv::IDCANCEL);
                 });
             });
         });
