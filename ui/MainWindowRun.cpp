@@ -227,11 +227,17 @@ void CQuorvelDlg::OnBtnRunCPM() {
         // Input (a Cancel press among it) reaches the window here; on a window system the
         // repaint and the dispatch happen once per frame, or after any row that took longer.
         PaintWhenDue(false, true);
-        if (!analysisRunning_ || IsEnded()) {
+        if (!analysisRunning_) {
             SetDlgItemText(IDC_RUN_CPM, kCaptionRun);
             SetStatus(kStatusReadyToRun);
             WriteTrace("OnBtnRunCPM: Cancel Button pressed - END");
             EnableRunControls(true);
+            return;
+        }
+        if (IsEnded()) {
+            // "Exit" closed the window between two rows: the rest of the list is not worked on.
+            EndRun();
+            WriteTrace("OnBtnRunCPM: END");
             return;
         }
     }

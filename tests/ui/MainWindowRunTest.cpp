@@ -209,6 +209,20 @@ TEST_F(MainWindowRunTest, CancelFinishesTheRowBeingWorkedOnAndLeavesTheRest) {
     ExpectIdle();
 }
 
+TEST_F(MainWindowRunTest, ExitDuringARunStopsItAfterTheRowBeingWorkedOn) {
+    Fill(5);
+    for (int i = 0; i < 5; ++i) AddTarget(TargetFor(File(i), "4"));
+    w_.onCalculate = [&](const CTFObj& t, bool) {
+        if (t.itemName == File(1)) host_.Post([this] { w_.UserClick(IDC_EXIT); });
+        return MappedVersion{MappedStatus::Result, "7"};
+    };
+    w_.OnBtnRunCPM();
+    EXPECT_TRUE(w_.IsEnded());
+    EXPECT_EQ(Cells(), (std::vector<std::string>{"3 -> 7", "3 -> 7", kOld, kOld, kOld}));
+    EXPECT_EQ(Trace().back(), "OnBtnRunCPM: END");
+    ExpectIdle();
+}
+
 TEST_F(MainWindowRunTest, TheListScrollsToTheFirstErrorElseUnmergedElseMergeTagged) {
     // Outcome kinds by row: E merge tag in the target, U unmerged in the target package, M merge
     // tagged, . an ordinary result.
