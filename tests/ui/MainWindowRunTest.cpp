@@ -503,6 +503,34 @@ TEST_F(MainWindowRunTest, OneRowRunsFromTheContextMenuCheckedOrNot) {
     EXPECT_EQ(Trace().size(), lines);
 }
 
+// With no entry selected in an option list, the remembered option's text is used; a text
+// outside the lists leaves the placeholder in the row.
+TEST_F(MainWindowRunTest, AnOptionListWithoutSelectionUsesTheRememberedOption) {
+    struct Case {
+        const char* merge;
+        const char* placement;
+        const char* outcome;
+    };
+    const Case cases[] = {
+        {"Take Trunk Version", "Branch Only", "3 -> "},
+        {"Merge Aggressively", "Trunk or Branch", "3 -> 0"},
+        {"Merge Later", "Branch Only", "   ..."},
+        {"Merge Aggressively", "", "   ..."},
+    };
+    Fill(1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.merge) + " / " + c.placement);
+        w_.ComboSetCurSel(IDC_MERGE_OPTIONS, -1);
+        w_.ComboSetCurSel(IDC_PLACEMENT_OPTIONS, -1);
+        w_.Values().MergeOption = c.merge;
+        w_.Values().PlacementOption = c.placement;
+        w_.OnBtnRunCPM();
+        EXPECT_EQ(Cell(0), c.outcome);
+        EXPECT_EQ(Trace().back(), "OnBtnRunCPM: END");
+        ExpectIdle();
+    }
+}
+
 TEST_F(MainWindowRunTest, NoContextMenuDuringARun) {
     Fill(2);
     AddTarget(TargetFor(File(0), "4"));
