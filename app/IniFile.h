@@ -15,16 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "app/AtomicFile.h"
+
 namespace qv {
 
 // The escaping of values described above.
 std::string EscapeIniValue(const std::string& value);
 std::string UnescapeIniValue(const std::string& text);
-
-// Writes a whole file atomically: a temporary file in the same directory with the given mode,
-// synced, then renamed over the target. Either the old or the new contents are on disk,
-// whatever happens. Returns false (leaving no temporary file) on failure.
-bool WriteFileAtomically(const std::string& path, const std::string& contents, unsigned mode);
 
 // Creates a directory and its missing parents with the given mode; true when it exists after.
 bool MakeDirectories(const std::string& dir, unsigned mode);

@@ -52,12 +52,24 @@ public:
     bool CheckChildVersions(int P);
 
 private:
+    enum class ChildCheck { Pass, Fail, Abandon };
+    enum class ViewLookup { Known, Failed, Error, Abandon };
+    // CheckChildVersions, telling a statement that could not be written apart.
+    ChildCheck CheckChildren(int P);
+    // Looks the target view up once per target context; on Error the line is in lookupError_.
+    ViewLookup TargetView();
+    // The calculation before the length limit is applied.
+    MappedVersion Compute(int P, const std::string& T, bool onBranch, int Vn, int I);
+    // An error line of the result file: traced, shown, no result.
+    MappedVersion ReportError(const std::string& line);
+
     Repository& repository_;
     Host& host_;
     std::string targetProject_;
     std::string targetState_;
     bool viewKnown_ = false;
     int view_ = 0;
+    std::string lookupError_;
 };
 
 }  // namespace qv
