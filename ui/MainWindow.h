@@ -278,9 +278,9 @@ private:
     // Scrolls the list so that the row and up to three below it are visible.
     void ScrollToProblem(int row);
     void TraceRow(const CFObj& source, const CTFObj& target, int rowNumber);
-    // Repaints when a frame has passed since the last repaint (always when `force`); lets every
-    // pending message through as well when `andInput`.
-    void PaintWhenDue(bool force, bool andInput);
+    // Repaints when a frame has passed since the last repaint (at once on a host without
+    // frames); lets every pending message through as well when `andInput`. True when it did.
+    bool PaintWhenDue(bool andInput);
 
     // Replaces the rows by the records of `items` (steps shared by both fills).
     void FillFromMap(const CMapStrToFObj& items);

@@ -38,7 +38,7 @@ public:
     // The list view repaints what changed whenever paint messages are dispatched. A fast row
     // waits for the next frame; while a row waits for the query tool longer than a frame, the
     // wait repaints, so its placeholder is seen.
-    void ShowPlaceholder() override { window_.PaintWhenDue(false, false); }
+    void ShowPlaceholder() override { window_.PaintWhenDue(false); }
 
 private:
     CQuorvelDlg& window_;
@@ -84,13 +84,14 @@ bool CQuorvelDlg::IsRowCheckedForRun(int row) const {
     return list.CheckBoxesShown() && list.IsRowChecked(row);
 }
 
-void CQuorvelDlg::PaintWhenDue(bool force, bool andInput) {
+bool CQuorvelDlg::PaintWhenDue(bool andInput) {
     const auto now = std::chrono::steady_clock::now();
     const int frameMs = host().FrameMs();
-    if (!force && frameMs > 0 && now - lastPaint_ < std::chrono::milliseconds(frameMs)) return;
+    if (frameMs > 0 && now - lastPaint_ < std::chrono::milliseconds(frameMs)) return false;
     lastPaint_ = now;
     host().PumpPaintMessages();
     if (andInput) host().PumpMessages();
+    return true;
 }
 
 void CQuorvelDlg::EndRun() {
@@ -197,6 +198,9 @@ void CQuorvelDlg::OnBtnRunCPM() {
 
     // One walk over the target items for the whole run instead of one per row.
     const TargetNameIndex targets(targetItems_);
+    // The rows' trace lines reach the file once per frame, numbered and stamped as if written
+    // at once.
+    TraceBatch trace;
     for (int i = 0; i < n; ++i) {
         if (!IsRowCheckedForRun(i)) {
             list.SetCellText(i, kColMergeStatus, "");
@@ -226,7 +230,7 @@ void CQuorvelDlg::OnBtnRunCPM() {
         }
         // Input (a Cancel press among it) reaches the window here; on a window system the
         // repaint and the dispatch happen once per frame, or after any row that took longer.
-        PaintWhenDue(false, true);
+        if (PaintWhenDue(true)) trace.Flush();
         if (!analysisRunning_) {
             SetDlgItemText(IDC_RUN_CPM, kCaptionRun);
             SetStatus(kStatusReadyToRun);

@@ -9,9 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "app/Trace.h"
 #include "host/qt/DialogWindow.h"
 #include "host/qt/QtHost.h"
 #include "process/Launcher.h"
+#include "tests/app/Support.h"
+#include "tests/support/TempEnv.h"
 #include "ui/MainWindow.h"
 
 namespace qv {
@@ -43,6 +46,8 @@ public:
 };
 
 TEST(MainWindowRunQt, TheRunButtonTurnsIntoCancelAndStopsTheRun) {
+    qvtest::TempDir dir;
+    SetTraceFile(dir / "Quorvel.trc");
     QtHost host;
     ToolWindow w(host);
     host.ShowModeless(w);
@@ -102,6 +107,19 @@ TEST(MainWindowRunQt, TheRunButtonTurnsIntoCancelAndStopsTheRun) {
     for (int id : CQuorvelDlg::RunControlIds()) EXPECT_TRUE(view->Control(id)->isEnabled()) << id;
     EXPECT_TRUE(run->isEnabled());
     host.DestroyModeless(w);
+
+    // The rows' trace lines, held back between frames, are all in the file, numbered in order.
+    int rows = 0;
+    long number = 0;
+    std::string last;
+    for (const std::string& line : qvtest::Lines(qvtest::ReadFile(dir / "Quorvel.trc"))) {
+        EXPECT_EQ(std::stol(line), ++number) << line;
+        last = line;
+        rows += line.find(" Src: ") != std::string::npos;
+    }
+    SetTraceFile("");
+    EXPECT_EQ(rows, 3);
+    EXPECT_NE(last.find("OnBtnRunCPM: Cancel Button pressed - END"), std::string::npos) << last;
 }
 
 }  // namespace
