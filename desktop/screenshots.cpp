@@ -17,10 +17,13 @@
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "app/AppValues.h"
+#include "app/Paths.h"
 #include "desktop/DemoRecords.h"
 #include "host/qt/DialogWindow.h"
 #include "host/qt/QtHost.h"
@@ -262,6 +265,17 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     QApplication::setWindowIcon(qv::QtHost::AppIcon());
+
+    // The query files and the target data file go to the install directory of the data home
+    // (a throw-away one under scripts/screenshots), never to the current directory.
+    qv::AppValues values;
+    values.installDir = qv::DefaultInstallDir();
+    values.provisionalInstallDir = values.installDir;
+    values.browseDir = values.installDir + "/Temp";
+    values.compareDir = values.installDir + "/Temp1";
+    std::error_code ignored;
+    std::filesystem::create_directories(values.installDir, ignored);
+    qv::SetAppValues(values);
 
     qv::QtHost host;
     qv::CQuorvelDlg window(host);
