@@ -531,18 +531,6 @@ TEST_F(MainWindowRunTest, AnOptionListWithoutSelectionUsesTheRememberedOption) {
     }
 }
 
-TEST_F(MainWindowRunTest, NoContextMenuDuringARun) {
-    Fill(2);
-    AddTarget(TargetFor(File(0), "4"));
-    w_.onCalculate = [&](const CTFObj&, bool) {
-        w_.UserContextMenu(IDC_RESULT_LIST, 5, 5);
-        return MappedVersion{MappedStatus::Result, "4.1.1"};
-    };
-    w_.OnBtnRunCPM();
-    EXPECT_TRUE(host_.menus.empty());
-    EXPECT_EQ(Cell(0), "3 -> 4.1.1");
-}
-
 // The mapped versions of the production path come from the calculation over the repository.
 TEST_F(MainWindowRunTest, TheRunAsksTheMappedVersionCalculation) {
     Fill(2);
