@@ -99,12 +99,16 @@ bool WaitForChild(int pid, int timeLimitMs, Host* paintHost, int* exitCode) {
 #endif
     int backoffMs = 1;
     bool ended = false;
+    // A wait longer than a frame repaints once per frame, so that what the window showed before
+    // the program started (a row's placeholder, say) is on the screen while it runs.
+    const int frameMs = paintHost ? paintHost->FrameMs() : 0;
+    const int sliceMs = frameMs > 0 && frameMs < 50 ? frameMs : 50;
     for (;;) {
         if (HasEnded(pid, exitCode)) {
             ended = true;
             break;
         }
-        int slice = 50;
+        int slice = sliceMs;
         if (timeLimitMs >= 0) {
             auto spent =
                 std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();

@@ -115,6 +115,7 @@ public:
                                                const std::string& initialDir) override;
     std::optional<std::string> FileDialog(const FileDialogRequest& request) override;
     bool OpenWithAssociatedApp(const std::string& path) override;
+    int FrameMs() const override { return 16; }
     void Sleep(int milliseconds) override;
     std::tm LocalTime() override;
 
