@@ -15,6 +15,7 @@ namespace {
 // directory; it saves a picture of its main window and ends. Returns the exit code.
 int RunForPicture(const qvtest::TempDir& dir, const std::vector<std::string>& args,
                   const std::string& picture, std::string& err) {
+    qvtest::WriteFile(dir / "install/.keep", "");
     qvtest::WriteFile(dir / "config/Orvane/Quorvel.ini",
                       "[Settings]\nINSTALLDIR=" + (dir / "install") + "\n");
     qvtest::WriteFile(dir / "config/Quorvel.INI",
