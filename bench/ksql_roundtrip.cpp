@@ -242,7 +242,8 @@ BENCHMARK(BM_InProcessPreparedPerCall)
 void RunRoundTrip(benchmark::State& state, bool traced) {
     const Repository& repo = g_repo[state.range(0)];
     qv::HeadlessHost host;
-    qv::KsqlContext ctx;
+    std::string ksqlFmt;
+    qv::KsqlContext ctx(ksqlFmt);
     ctx.host = &host;
     ctx.installDir = g_runDir;
     ctx.broker = repo.broker;

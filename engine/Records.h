@@ -4,7 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <iterator>
+#include <list>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 
@@ -102,19 +105,22 @@ private:
 
 // An owning map from text keys to records of type R. It stores its own copy of every record it
 // is given and hands out copies; keys are compared byte for byte, case-sensitively. Iteration
-// visits each entry once, in an order that stays the same as long as the map is not changed.
+// visits the entries in the order their keys were first stored (replacing a record keeps its
+// place), so the same additions always give the same order, whatever the keys are.
 template <class R>
 class StrKeyedMap {
 public:
     using Record = R;
-    using Storage = std::unordered_map<std::string, R>;
+    using Storage = std::list<std::pair<const std::string, R>>;
     using Position = MapPosition<StrKeyedMap>;
 
     StrKeyedMap() = default;
-    StrKeyedMap(const StrKeyedMap& other) : entries_(other.entries_) {}
+    StrKeyedMap(const StrKeyedMap& other) : entries_(other.entries_) { Reindex(); }
     StrKeyedMap& operator=(const StrKeyedMap& other) {
         if (this != &other) {
-            entries_ = other.entries_;
+            Storage copy(other.entries_);
+            entries_.swap(copy);
+            Reindex();
             ++generation_;
         }
         return *this;
@@ -145,34 +151,60 @@ public:
 
     // 1 and a copy of the record when the key is present; 0 and `record` untouched otherwise.
     int Lookup(const std::string& key, R& record) const {
-        auto it = entries_.find(key);
-        if (it == entries_.end()) return 0;
-        record = it->second;
+        auto it = index_.find(key);
+        if (it == index_.end()) return 0;
+        record = it->second->second;
         return 1;
     }
 
     // Stores a copy of `record` under the key, replacing any record stored there.
     int SetAt(const std::string& key, const R& record) {
-        entries_.insert_or_assign(key, record);
+        auto it = index_.find(key);
+        if (it != index_.end()) {
+            it->second->second = record;
+        } else {
+            Append(key, record);
+        }
         ++generation_;
         return 1;
     }
 
     // 1 when the key was present and its record is gone, 0 otherwise.
     int RemoveKey(const std::string& key) {
-        if (entries_.erase(key) == 0) return 0;
+        auto it = index_.find(key);
+        if (it == index_.end()) return 0;
+        entries_.erase(it->second);
+        index_.erase(it);
         ++generation_;
         return 1;
     }
 
     void RemoveAll() {
         entries_.clear();
+        index_.clear();
         ++generation_;
     }
 
 protected:
+    // Stores a new key at the end of the order; the key must be absent.
+    void Append(const std::string& key, const R& record) {
+        entries_.emplace_back(key, record);
+        index_.emplace(entries_.back().first, std::prev(entries_.end()));
+    }
+    bool Contains(const std::string& key) const { return index_.count(key) != 0; }
+
     Storage entries_;
     std::uint64_t generation_ = 0;
+
+private:
+    void Reindex() {
+        index_.clear();
+        index_.reserve(entries_.size());
+        for (auto it = entries_.begin(); it != entries_.end(); ++it) index_.emplace(it->first, it);
+    }
+
+    // Keys view the strings held in the entries, whose places never move.
+    std::unordered_map<std::string_view, typename Storage::iterator> index_;
 };
 
 extern template class StrKeyedMap<CFObj>;
@@ -185,7 +217,8 @@ public:
     // Stores a copy under the key only when the key is absent: 1 when stored, 0 when the key was
     // already present (the stored record keeps its fields).
     int AddIfAbsent(const std::string& key, const CFObj& record) {
-        if (!entries_.try_emplace(key, record).second) return 0;
+        if (Contains(key)) return 0;
+        Append(key, record);
         ++generation_;
         return 1;
     }

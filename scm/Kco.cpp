@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cassert>
 #include <cstring>
 
 #include "app/Trace.h"
@@ -71,8 +72,9 @@ void Box(Host* host, MsgKind kind, const std::string& text) {
     if (host) host->MessageBox(kind, text);
 }
 
-int ReadLog(Host* host, const std::string& installDir,
-            const std::function<void()>& emptySourceItems, std::string& text) {
+int ReadLog(Host* host, const std::string& installDir, const EmptySourceItemsFn& emptySourceItems,
+            std::string& text) {
+    assert(emptySourceItems && "a check-out log is read only with the source items to empty");
     WriteTrace("ReadKcoLog: START");
     const std::string path = KcoLogPath(installDir);
     LineReader reader(path, kKcoLogReadSize);
@@ -203,7 +205,7 @@ int RunKco(const KcoContext& ctx, const std::string& repositoryPath, const std::
 }
 
 int ReadKcoLog(Host& host, const std::string& installDir,
-               const std::function<void()>& emptySourceItems, std::string& text) {
+               const EmptySourceItemsFn& emptySourceItems, std::string& text) {
     return ReadLog(&host, installDir, emptySourceItems, text);
 }
 

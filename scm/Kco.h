@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "app/MainSettings.h"
 
@@ -21,8 +22,14 @@ std::string KcoLogPath(const std::string& installDir);
 std::string LocalItemPath(const std::string& dir, const std::string& repositoryPath,
                           const std::string& itemName);
 
-// What a check-out needs.
+// What emptying the source item map means to the caller; every read of the check-out log does it.
+using EmptySourceItemsFn = std::function<void()>;
+
+// What a check-out needs. The source items go with every check-out, so they are named when the
+// context is made.
 struct KcoContext {
+    explicit KcoContext(EmptySourceItemsFn empty) : emptySourceItems(std::move(empty)) {}
+
     Host* host = nullptr;
     std::string installDir;
     std::string browseDir;
@@ -34,7 +41,7 @@ struct KcoContext {
     std::string checkoutPackage;  // "*" anywhere in it means no package
     std::string kcoFmt;
     // Empties the source item map; every read of the log does so.
-    std::function<void()> emptySourceItems;
+    EmptySourceItemsFn emptySourceItems;
 };
 
 // Checks the item version out for browse below the browse directory. Returns 1 when the local
@@ -48,10 +55,10 @@ int RunKco(const KcoContext& context, const std::string& repositoryPath,
 // a writable file) or cannot be opened or read; otherwise the number of lines read, blank ones
 // included. `text` receives the deciding line: the error line, the summary line, or the last
 // non-blank line; after a failure the message shown. A summary with a failed count other than "0"
-// is shown to the user and still gives the count. `emptySourceItems` (when set) is called once
-// the log is open.
+// is shown to the user and still gives the count. `emptySourceItems` is called once the log is
+// open; it must be set.
 int ReadKcoLog(Host& host, const std::string& installDir,
-               const std::function<void()>& emptySourceItems, std::string& text);
+               const EmptySourceItemsFn& emptySourceItems, std::string& text);
 int ReadKcoLog(const KcoContext& context, std::string& text);
 
 // The template without its first "-p " option and that option's argument; unchanged when it has

@@ -58,7 +58,7 @@ int RunOnce(KsqlContext& ctx, const std::string& statement, int timeLimitSeconds
         std::string text = "Error: Unable to write " + stmtFile + ": " + std::strerror(err);
         WriteTrace("%s", text.c_str());
         if (ctx.host) ctx.host->MessageBox(MsgKind::Error, text);
-        return 0;
+        return kKsqlStatementUnwritten;
     }
 
     if (ctx.ksqlFmt.empty()) ctx.ksqlFmt = kDefaultKsqlFmt;
@@ -93,7 +93,8 @@ int RunOnce(KsqlContext& ctx, const std::string& statement, int timeLimitSeconds
         if (FileSize(resultFile, err) > 0) return 1;
     }
     if (!mayRepeat) return 0;
-    if (RunOnce(ctx, statement, -1, false) == 1) return 1;
+    const int again = RunOnce(ctx, statement, -1, false);
+    if (again != kKsqlFailed) return again;
     WriteTrace("Error: %s returned zero results.", resultFile.c_str());
     return 0;
 }

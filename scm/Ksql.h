@@ -28,22 +28,33 @@ std::string KsqlResultPath(const std::string& installDir);
 // What a query needs: the host (messages, repainting while the tool runs), the install
 // directory, the connection values and the command template.
 struct KsqlContext {
+    // The command template is the owner's own value (the main window's `KsqlFmt`): when it is
+    // empty, RunKsql stores the default there, so the owner keeps it.
+    explicit KsqlContext(std::string& commandTemplate) : ksqlFmt(commandTemplate) {}
+
     Host* host = nullptr;
     std::string installDir;
     std::string broker;
     std::string userId;
     std::string password;
-    // The command template; when empty, the default is used and stored here, so the owner
-    // should keep this context (or copy the value back) to keep the default.
-    std::string ksqlFmt;
+    std::string& ksqlFmt;
 };
+
+// RunKsql's results.
+inline constexpr int kKsqlOk = 1;
+inline constexpr int kKsqlFailed = 0;
+// The statement file could not be written: the error has been shown, and the action that asked
+// for the query must end here rather than go on with a result it does not have.
+inline constexpr int kKsqlStatementUnwritten = -1;
 
 // Writes the statement into the statement file (unchanged, without a line end), runs the query
 // tool on it and waits for it (time limit in seconds, -1: none), and makes sure it left a result
-// file that is not empty. Returns 1 when it did (the file may still hold an error text or the
-// zero-results line), 0 when the tool could not be started, the statement file could not be
-// written, or the result file stayed missing or empty after 1,000 checks and one repeat of the
-// whole run. The command line is traced with the password as asterisks.
+// file that is not empty. Returns kKsqlOk (1) when it did (the file may still hold an error text
+// or the zero-results line); kKsqlFailed (0) when the tool could not be started or the result
+// file stayed missing or empty after 1,000 checks and one repeat of the whole run;
+// kKsqlStatementUnwritten (-1) when the statement file could not be written (shown as an error
+// box and traced; the tool is not run). The command line is traced with the password as
+// asterisks.
 int RunKsql(KsqlContext& context, const std::string& statement, int timeLimitSeconds = -1);
 
 // The first value of the result file: the first line that carries the error or zero-results

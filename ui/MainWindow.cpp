@@ -105,6 +105,33 @@ CQuorvelDlg::CQuorvelDlg(Host& host) : Dialog(host, MainWindowTemplate()) {
     list.SetRowDoubleClickedHandler([this](int id, int row) { OnRowDoubleClicked(id, row); });
 }
 
+Repository& CQuorvelDlg::Repo() {
+    if (repositoryOverride_) return *repositoryOverride_;
+    if (!ksqlContext_) {
+        ksqlContext_ = std::make_unique<KsqlContext>(values_.KsqlFmt);
+        ksqlRepository_ = std::make_unique<KsqlRepository>(*ksqlContext_);
+    }
+    ksqlContext_->host = &host();
+    ksqlContext_->installDir = TheApp().installDir;
+    ksqlContext_->broker = values_.Broker;
+    ksqlContext_->userId = values_.UserId;
+    ksqlContext_->password = values_.Password;
+    return *ksqlRepository_;
+}
+
+void CQuorvelDlg::SetRepositoryForTesting(Repository* repository) {
+    repositoryOverride_ = repository;
+    mappedVersions_.reset();
+}
+
+MappedVersionCalculator& CQuorvelDlg::MappedVersions() {
+    Repository& repository = Repo();  // takes the current connection values
+    if (!mappedVersions_) {
+        mappedVersions_ = std::make_unique<MappedVersionCalculator>(repository, host());
+    }
+    return *mappedVersions_;
+}
+
 CQuorvelDlg::~CQuorvelDlg() {
     // Queued list notifications must not reach a window that is going away.
     CReportCtrl& list = ResultList();

@@ -4,11 +4,15 @@
 // program starts from one of its handlers.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/MainSettings.h"
+#include "engine/MappedVersion.h"
 #include "engine/Records.h"
+#include "scm/Ksql.h"
+#include "scm/Repository.h"
 #include "ui/Dialog.h"
 #include "ui/MainWindowIds.h"
 #include "ui/ReportCtrl.h"
@@ -149,6 +153,22 @@ public:
     // Enables or disables that set, then repaints and lets every pending message through.
     void EnableRunControls(bool enable);
 
+    // --- The repository ---
+    // The repository every query of the analysis goes to: the query tool in the install
+    // directory with the remembered broker, user, password and KsqlFmt (taken afresh on each
+    // call; a default the query runner falls back to lands in Values().KsqlFmt), or the one a
+    // test put in its place.
+    Repository& Repo();
+    void SetRepositoryForTesting(Repository* repository);
+    // The mapped version calculation over Repo(); its remembered target view belongs to the
+    // target data loaded last.
+    MappedVersionCalculator& MappedVersions();
+
+    // --- Target data ---
+    // Loads TargetItems, the latest versions of the target project and state's items, from the
+    // target data file or the repository; true when they are loaded.
+    virtual bool GetTargetPackageData();
+
     // --- Settings ---
     // Takes the boxes and the selected options into Values() and writes them, with the result
     // list's column widths, to the settings store. False when the store could not be written.
@@ -204,6 +224,10 @@ private:
     std::string SelectedEntry(int id, const std::string& fallback) const;
 
     MainWindowValues values_;
+    std::unique_ptr<KsqlContext> ksqlContext_;
+    std::unique_ptr<KsqlRepository> ksqlRepository_;
+    Repository* repositoryOverride_ = nullptr;
+    std::unique_ptr<MappedVersionCalculator> mappedVersions_;
     CMapStrToFObj sourceItems_;
     CMapStrToFObj conflictItems_;
     CMapStrToTFObj targetItems_;

@@ -40,11 +40,7 @@ bool Contains(const std::string& text, const std::string& part) {
 
 class KcoEndToEnd : public e2e::EndToEnd {
 protected:
-    void SetUp() override {
-        EndToEnd::SetUp();
-        ctx_ = KcoSettings("Payroll", "DEV", "PAY0001");
-        ctx_.emptySourceItems = [this] { ++emptied_; };
-    }
+    void SetUp() override { EndToEnd::SetUp(); }
     void TearDown() override {
         EndToEnd::TearDown();
         // Whatever ran, the password never reaches the trace in clear.
@@ -60,8 +56,8 @@ protected:
         return commands;
     }
 
-    qv::KcoContext ctx_;
     int emptied_ = 0;
+    qv::KcoContext ctx_ = KcoSettings("Payroll", "DEV", "PAY0001", [this] { ++emptied_; });
 };
 
 TEST_F(KcoEndToEnd, ChecksOutBelowTheBrowseDirectoryKeepingTheRepositoryPath) {
@@ -173,7 +169,9 @@ TEST_F(KcoEndToEnd, ToolErrorsGiveZeroAndTheirLine) {
             qvtest::FileExists(qv::LocalItemPath(ctx_.browseDir, "\\Payroll\\src\\calc", c.item)));
 
         std::string text;
-        EXPECT_EQ(qv::ReadKcoLog(host_, install_.path(), {}, text), 0);
+        EXPECT_EQ(qv::ReadKcoLog(
+                      host_, install_.path(), [] {}, text),
+                  0);
         EXPECT_EQ(text.rfind(c.line, 0), 0u) << text;
     }
 }
@@ -211,7 +209,10 @@ TEST_F(KcoEndToEnd, WritableLocalFileIsReplacedWithoutCountingAsFailure) {
             std::string text;
             // The tool's lines: its heading, the writable-file line on the second run, the
             // checked-out line, the summary.
-            EXPECT_EQ(qv::ReadKcoLog(host_, install_.path(), {}, text), run == 0 ? 3 : 4) << Log();
+            EXPECT_EQ(qv::ReadKcoLog(
+                          host_, install_.path(), [] {}, text),
+                      run == 0 ? 3 : 4)
+                << Log();
             EXPECT_EQ(text, kSummaryOk);
             EXPECT_TRUE(host_.boxes.empty());
             EXPECT_TRUE(IsReadOnly(local));

@@ -82,7 +82,8 @@ protected:
         return rows;
     }
 
-    qv::KsqlContext ctx_;
+    std::string ksqlFmt_;
+    qv::KsqlContext ctx_{ksqlFmt_};
 };
 
 TEST_F(KsqlEndToEnd, AnalysisStatementsGiveTheDemoRows) {

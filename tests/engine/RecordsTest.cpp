@@ -169,25 +169,40 @@ TEST(Records, EmptyMapHasNoCountAndANullStart) {
     EXPECT_FALSE(map.GetStartPosition());
 }
 
-TEST(Records, IterationVisitsEveryEntryOnceInAStableOrder) {
-    CMapStrToTFObj map;
-    std::map<std::string, std::string> expected;
-    for (int i = 0; i < 500; ++i) {
-        const std::string key = std::to_string(i);
-        CTFObj t;
-        t.itemName = "file" + key;
-        map.SetAt(key, t);
-        expected[key] = t.itemName;
-    }
-    const auto first = Walk(map);
-    const auto second = Walk(map);
-    ASSERT_EQ(first.size(), 500u);
-    std::map<std::string, std::string> seen;
-    for (size_t i = 0; i < first.size(); ++i) {
-        EXPECT_TRUE(seen.emplace(first[i].first, first[i].second.itemName).second);
-        EXPECT_EQ(first[i].first, second[i].first);
-    }
-    EXPECT_EQ(seen, expected);
+// Iteration follows the order in which keys were first stored, so that a load from the
+// repository (row-number keys) and one from the target data file (item-id keys) meet the records
+// in the same order.
+TEST(Records, IterationFollowsTheOrderOfFirstStoring) {
+    auto keys = [](const CMapStrToFObj& m) {
+        std::vector<std::string> out;
+        for (const auto& [k, r] : Walk(m)) out.push_back(k + "=" + r.itemName);
+        return out;
+    };
+    auto rec = [](const std::string& name) {
+        CFObj r;
+        r.itemName = name;
+        return r;
+    };
+    CMapStrToFObj map;
+    for (const char* k : {"9", "10", "1", "zz", "a"}) map.SetAt(k, rec(std::string("v") + k));
+    EXPECT_EQ(keys(map), (std::vector<std::string>{"9=v9", "10=v10", "1=v1", "zz=vzz", "a=va"}));
+
+    map.SetAt("10", rec("new"));                    // a replacement keeps its place
+    EXPECT_EQ(map.AddIfAbsent("1", rec("no")), 0);  // a refused addition changes nothing
+    map.RemoveKey("9");
+    map.SetAt("9", rec("back"));  // removed and stored again: at the end
+    EXPECT_EQ(map.AddIfAbsent("b", rec("vb")), 1);
+    const std::vector<std::string> expected{"10=new", "1=v1", "zz=vzz", "a=va", "9=back", "b=vb"};
+    EXPECT_EQ(keys(map), expected);
+
+    CMapStrToFObj copy(map);
+    EXPECT_EQ(keys(copy), expected);
+    CFObj found;
+    ASSERT_EQ(copy.Lookup("zz", found), 1);  // the copy's index is its own
+    map.RemoveAll();
+    EXPECT_EQ(found.itemName, "vzz");
+    EXPECT_EQ(copy.RemoveKey("a"), 1);
+    EXPECT_EQ(copy.GetCount(), 5);
 }
 
 TEST(Records, APositionTakenBeforeAChangeReadsAsNull) {

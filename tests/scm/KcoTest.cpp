@@ -31,7 +31,6 @@ protected:
         ctx_.password = "Secr3t!";
         ctx_.srcProject = "Payroll";
         ctx_.srcState = "DEV";
-        ctx_.emptySourceItems = [this] { ++emptied_; };
     }
     void TearDown() override { qv::SetTraceFile(""); }
 
@@ -56,8 +55,8 @@ protected:
     std::string trace_ = work_ / "Quorvel.trc";
     std::string args_ = work_ / "args";
     qv::HeadlessHost host_;
-    qv::KcoContext ctx_;
     int emptied_ = 0;
+    qv::KcoContext ctx_{[this] { ++emptied_; }};
 };
 
 TEST_F(KcoTest, LocalCopyAlreadyThereRunsNothing) {
@@ -206,7 +205,9 @@ TEST(ReadKcoLog, TraceLines) {
     WriteFile(qv::KcoLogPath(install.path()),
               "E0101: The File Is Writable\r\nx 100% done\r\n" + std::string(kSummaryOk) + "\r\n");
     std::string text;
-    EXPECT_EQ(qv::ReadKcoLog(host, install.path(), {}, text), 3);
+    EXPECT_EQ(qv::ReadKcoLog(
+                  host, install.path(), [] {}, text),
+              3);
     EXPECT_EQ(TraceMessages(install / "t.trc"),
               (Args{"ReadKcoLog: START", "E0101: The File Is Writable", kSummaryOk,
                     "ReadKcoLog: END readcount=3"}));

@@ -44,7 +44,8 @@ protected:
     std::string trace_ = work_ / "Quorvel.trc";
     std::string args_ = work_ / "args";
     qv::HeadlessHost host_;
-    qv::KsqlContext ctx_;
+    std::string ksqlFmt_;
+    qv::KsqlContext ctx_{ksqlFmt_};
 };
 
 TEST_F(KsqlTest, RowsGiveOneRunAndOnlyTheMaskedCommandLineIsTraced) {
@@ -123,7 +124,7 @@ TEST_F(KsqlTest, ToolThatCannotStart) {
 TEST_F(KsqlTest, EmptyTemplateFallsBackToTheDefaultAndKeepsIt) {
     ctx_.ksqlFmt = "";
     qv::RunKsql(ctx_, "SELECT 1");
-    EXPECT_EQ(ctx_.ksqlFmt, qv::kDefaultKsqlFmt);
+    EXPECT_EQ(ksqlFmt_, qv::kDefaultKsqlFmt) << "the owner's own template keeps the default";
     std::vector<std::string> got = TraceMessages(trace_);
     ASSERT_FALSE(got.empty());
     EXPECT_EQ(got[0], "ksql -b Central -usr jdoe -pw ********** -t -f " + Stmt() + " -o " + Dat());
@@ -144,7 +145,8 @@ TEST_F(KsqlTest, TimeLimitEndsTheToolAndTheResultIsStillRead) {
 TEST_F(KsqlTest, StatementFileThatCannotBeWritten) {
     ctx_.installDir = install_ / "missing";
     ctx_.ksqlFmt = FakeKsql("--exit 0");
-    EXPECT_EQ(qv::RunKsql(ctx_, "SELECT 1"), 0);
+    // Distinct from a failed tool run, so that the caller ends its action.
+    EXPECT_EQ(qv::RunKsql(ctx_, "SELECT 1"), qv::kKsqlStatementUnwritten);
     ASSERT_EQ(host_.boxes.size(), 1u);
     EXPECT_EQ(host_.boxes[0].kind, qv::MsgKind::Error);
     EXPECT_EQ(host_.boxes[0].text, "Error: Unable to write " + (install_ / "missing/ksqlstmt.sql") +

@@ -1,4 +1,7 @@
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "tests/support/TempEnv.h"
 #include "tests/support/ToolRunner.h"
@@ -135,6 +138,73 @@ TEST(KrepoTest, DemoDataIsConsistent) {
             0)
             << tag;
     }
+}
+
+TEST(KrepoTest, NewRepositoriesAreReadableByTheirOwnerOrAGroupOnly) {
+    TempDir dir;
+    const mode_t old = umask(0);  // the mode must not depend on the umask
+    struct group* g = getgrgid(getgid());
+    ASSERT_NE(g, nullptr);
+    const std::string ownGroup = g->gr_name;
+    struct Case {
+        std::vector<std::string> args;
+        mode_t mode;
+    } const cases[] = {
+        {{"create", dir / "c.db"}, 0600},
+        {{"create", dir / "g.db", "--group", ownGroup}, 0640},
+        {{"demo", dir / "d.db"}, 0600},
+        {{"demo", dir / "dg.db", "--group", ownGroup}, 0640},
+    };
+    for (const Case& c : cases) {
+        ToolResult r = RunTool("krepo", c.args);
+        ASSERT_EQ(r.exitCode, 0) << c.args[1] << ": " << r.err;
+        struct stat st;
+        ASSERT_EQ(stat(c.args[1].c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, c.mode) << c.args[1];
+    }
+    ToolResult r = RunTool("krepo", {"create", dir / "x.db", "--group", "no-such-group-qv"});
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_FALSE(FileExists(dir / "x.db"));
+    umask(old);
+}
+
+TEST(KrepoTest, DemoJoinsTheUsersAndTheIdsTheRepositoryAlreadyHas) {
+    TempDir dir;
+    const std::string db = dir / "u.db";
+    ASSERT_EQ(RunTool("krepo", {"create", db}).exitCode, 0);
+    ASSERT_EQ(RunTool("krepo", {"adduser", db, "alice"}, "pw\n").exitCode, 0);
+    ASSERT_EQ(RunTool("krepo", {"adduser", db, "zed"}, "pw\n").exitCode, 0);
+    const long long alice = Count(db, "SELECT USROBJID FROM KESALLUSERS WHERE USERNAME = 'alice'");
+    const long long zed = Count(db, "SELECT USROBJID FROM KESALLUSERS WHERE USERNAME = 'zed'");
+    ToolResult r = RunTool("krepo", {"demo", db});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    struct Case {
+        const char* what;
+        std::string sql;
+        long long expected;
+    } const cases[] = {
+        {"alice keeps her id", "SELECT USROBJID FROM KESALLUSERS WHERE USERNAME = 'alice'", alice},
+        {"one alice", "SELECT COUNT(*) FROM KESALLUSERS WHERE USERNAME = 'alice'", 1},
+        {"the demo's users and zed", "SELECT COUNT(*) FROM KESALLUSERS", 6},
+        {"no object below the sequence",
+         "SELECT COUNT(*) FROM KESENVIRONMENT WHERE ENVOBJID <= " + std::to_string(zed), 0},
+        {"no id twice",
+         "SELECT COUNT(*) FROM (SELECT USROBJID AS ID FROM KESALLUSERS UNION ALL SELECT "
+         "ENVOBJID FROM KESENVIRONMENT UNION ALL SELECT VERSIONOBJID FROM KESVERSIONS) "
+         "GROUP BY ID HAVING COUNT(*) > 1",
+         -1},
+        {"the sequence follows the demo",
+         "SELECT (SELECT CAST(VALUE AS INTEGER) FROM TKMETA WHERE KEY = 'nextobjid') > "
+         "(SELECT MAX(VERSIONOBJID) FROM KESVERSIONS)",
+         1},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Count(db, c.sql), c.expected) << c.what;
+    WriteFile(dir / "s.sql", "SELECT COUNT(*) AS N FROM KESENVIRONMENT");
+    setenv("TESSARK_BROKERS", (dir / "brokers.ini").c_str(), 1);
+    ASSERT_EQ(RunTool("krepo", {"broker", "u", db}).exitCode, 0);
+    RunTool("ksql", {"-b", "u", "-usr", "zed", "-pw", "pw", "-f", dir / "s.sql", "-o", dir / "r"});
+    EXPECT_EQ(ReadFile(dir / "r"), "N\n3\n");
+    unsetenv("TESSARK_BROKERS");
 }
 
 }  // namespace

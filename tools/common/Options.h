@@ -14,7 +14,7 @@ struct OptionSpec {
 };
 
 struct ParsedOptions {
-    std::map<std::string, std::string> values;  // last occurrence wins
+    std::map<std::string, std::string> values;
     std::set<std::string> flags;
     bool Has(const std::string& name) const {
         return values.count(name) != 0 || flags.count(name) != 0;
@@ -25,13 +25,14 @@ struct ParsedOptions {
     }
 };
 
-// Parses argv[1..]; false with `error` set for an unknown option, a stray argument or a missing
-// value. Option names are compared ignoring letter case ("-USR" is "-usr").
+// Parses argv[1..]; false with `error` set for an unknown option, a stray argument, a missing
+// value or an option given twice (so that a value with a blank, filled into a command template,
+// cannot add an option that overrides one of the template's own). Option names are compared
+// ignoring letter case ("-USR" is "-usr"). The error text never holds an argument's value.
 bool ParseOptions(const std::vector<std::string>& args, const OptionSpec& known, ParsedOptions& out,
                   std::string& error);
 
-// The value after the last "-name" among the arguments, whatever else they hold (so that an
-// output file is known even when the other options are faulty); empty when absent.
-std::string FindOptionValue(const std::vector<std::string>& args, const std::string& name);
+// True for a lone "--help" (or "-help", "-h", "-?"): the tool prints its usage and exits with 0.
+bool IsHelpRequest(const std::vector<std::string>& args);
 
 }  // namespace qv::tools

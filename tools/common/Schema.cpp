@@ -91,6 +91,7 @@ CREATE TABLE TKMETA (
     VALUE TEXT NOT NULL
 );
 INSERT INTO TKMETA (KEY, VALUE) VALUES ('schema', '1');
+INSERT INTO TKMETA (KEY, VALUE) VALUES ('nextobjid', '1001');
 )sql";
 
 // Secondary indexes, each named so that it can be dropped for a measurement.

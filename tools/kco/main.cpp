@@ -298,14 +298,22 @@ int Run(int argc, char** argv) {
                      {"br", "r"}};
     ParsedOptions opts;
     std::string error;
-    bool parsed = ParseOptions(args, known, opts, error);
-    Log log(parsed ? opts.Get("o") : FindOptionValue(args, "o"));
+    if (IsHelpRequest(args)) {
+        printf("%s\n", kUsageText);
+        return 0;
+    }
+    // Options that cannot be parsed leave the log file unknown: a split path or an overriding
+    // option must not make the tool write or replace a file anywhere.
+    if (!ParseOptions(args, known, opts, error)) {
+        fprintf(stderr, "kco: %s\n%s\n", error.c_str(), kUsageText);
+        return 2;
+    }
+    Log log(opts.Get("o"));
     auto fail = [&](const char* code, const std::string& message, int exitCode) {
         log.Error(code, message);
         log.Finish();
         return exitCode;
     };
-    if (!parsed) return fail("E0001", error + " (" + kUsageText + ")", 2);
     for (const char* required : {"s", "b", "en", "st", "cp", "usr", "pw"}) {
         if (!opts.Has(required))
             return fail("E0001",
@@ -313,7 +321,7 @@ int Run(int argc, char** argv) {
                         2);
     }
     if (opts.Has("op") && !EqualsIgnoreCase(opts.Get("op"), "pc"))
-        return fail("E0001", "unsupported -op value '" + opts.Get("op") + "' (only pc)", 2);
+        return fail("E0001", "unsupported -op value (only pc)", 2);
     if (opts.Has("vn") && opts.Has("bo"))
         return fail("E0001", "-vn and -bo cannot be used together", 2);
 

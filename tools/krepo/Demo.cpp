@@ -463,8 +463,38 @@ public:
         return true;
     }
 
+    // Takes the first object id from the repository's sequence, so that the demo's objects
+    // follow whatever the repository already holds (users added before, for one).
+    bool StartAtSequence(std::string& error) {
+        Stmt get = db_.Prepare("SELECT VALUE FROM TKMETA WHERE KEY = 'nextobjid'", error);
+        if (!get) return false;
+        int rc = get.Step();
+        if (rc == SQLITE_ROW) {
+            nextId_ = get.Int(0);
+        } else if (rc != SQLITE_DONE) {
+            error = db_.LastError();
+            return false;
+        }
+        return true;
+    }
+
     bool Skeleton(std::string& error) {
+        Stmt known = db_.Prepare("SELECT USROBJID FROM KESALLUSERS WHERE USERNAME = ?1", error);
+        if (!known) return false;
         for (const char* user : kUsers) {
+            // A user the repository already knows keeps its id.
+            known.Bind(1, std::string_view(user));
+            int rc = known.Step();
+            if (rc == SQLITE_ROW) {
+                users_.push_back(known.Int(0));
+                known.Reset();
+                continue;
+            }
+            if (rc != SQLITE_DONE) {
+                error = db_.LastError();
+                return false;
+            }
+            known.Reset();
             long long id = NextId();
             users_.push_back(id);
             insUser_.Bind(1, id).Bind(2, std::string_view(user));
@@ -672,7 +702,7 @@ private:
     }
 
     Db& db_;
-    long long nextId_ = 1001;
+    long long nextId_ = 1;
     long long itemCount_ = 0, versionCount_ = 0;
     std::vector<long long> users_;
     std::map<std::string, long long> envs_, states_, names_, paths_;
@@ -773,7 +803,7 @@ bool LoadDemo(Db& db, long long items, std::string& error) {
         return false;
     }
     Builder b(db);
-    if (!b.Prepare(error) || !b.Skeleton(error)) return false;
+    if (!b.StartAtSequence(error) || !b.Prepare(error) || !b.Skeleton(error)) return false;
     for (const ItemSpec& it : CoreItems()) {
         std::vector<Version> versions;
         for (const VersionSpec& v : it.versions) versions.push_back({v.mapped, v.tag, v.package});

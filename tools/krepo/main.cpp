@@ -1,12 +1,17 @@
 // krepo: looks after repositories for the repository tools.
 //
-//   krepo create DB [--no-indexes]      create an empty repository file
+//   krepo create DB [--no-indexes] [--group GROUP]
+//                                       create an empty repository file, readable by its
+//                                       owner only (or also by GROUP)
 //   krepo indexes DB create|drop        create or drop the secondary indexes
 //   krepo adduser DB USER               add a user or change a password (read from stdin)
 //   krepo broker NAME DB|LOCATOR        register a broker in the brokers file
-//   krepo demo DB [--size N] [--no-indexes] [--broker NAME]
+//   krepo demo DB [--size N] [--no-indexes] [--broker NAME] [--group GROUP]
 //                                       create DB if absent and load the demo data set
 //   krepo stats DB                      print counts per table, project and package
+#include <errno.h>
+#include <fcntl.h>
+#include <grp.h>
 #include <stdio.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -31,11 +36,11 @@ namespace {
 
 const char* const kUsage =
     "usage:\n"
-    "  krepo create DB [--no-indexes]\n"
+    "  krepo create DB [--no-indexes] [--group GROUP]\n"
     "  krepo indexes DB create|drop\n"
     "  krepo adduser DB USER            (password: first line of standard input)\n"
     "  krepo broker NAME DB|sqlite:/absolute/path.db\n"
-    "  krepo demo DB [--size N] [--no-indexes] [--broker NAME]\n"
+    "  krepo demo DB [--size N] [--no-indexes] [--broker NAME] [--group GROUP]\n"
     "  krepo stats DB\n";
 
 int Fail(const std::string& message) {
@@ -66,12 +71,46 @@ bool OpenExisting(Db& db, const std::string& path, std::string& error) {
     return true;
 }
 
-bool Create(const std::string& path, bool indexes, Db& db, std::string& error) {
+// Makes the empty repository file readable by its owner only (it holds the password hashes),
+// or also by the members of `group` when one is named. SQLite gives its journal files the same
+// permissions.
+bool CreateFile(const std::string& path, const std::string& group, std::string& error) {
+    gid_t gid = static_cast<gid_t>(-1);
+    if (!group.empty()) {
+        struct group* g = getgrnam(group.c_str());
+        if (!g) {
+            error = "no group named " + group;
+            return false;
+        }
+        gid = g->gr_gid;
+    }
+    const mode_t mode = group.empty() ? 0600 : 0640;
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0) {
+        error = errno == EEXIST ? path + " already exists"
+                                : "cannot create " + path + ": " + strerror(errno);
+        return false;
+    }
+    // The mode given to open is narrowed by the umask; set it exactly.
+    bool ok =
+        (group.empty() || fchown(fd, static_cast<uid_t>(-1), gid) == 0) && fchmod(fd, mode) == 0;
+    if (!ok) error = "cannot set the permissions of " + path + ": " + strerror(errno);
+    close(fd);
+    if (!ok) unlink(path.c_str());
+    return ok;
+}
+
+bool Create(const std::string& path, bool indexes, const std::string& group, Db& db,
+            std::string& error) {
     if (FileExists(path)) {
         error = path + " already exists";
         return false;
     }
-    if (!db.Open(path, Db::Mode::Create, error)) return false;
+    if (!CreateFile(path, group, error)) return false;
+    if (!db.Open(path, Db::Mode::ReadWrite, error)) {
+        remove(path.c_str());
+        return false;
+    }
     if (!CreateSchema(db, indexes, error)) {
         db.Close();
         remove(path.c_str());
@@ -83,16 +122,21 @@ bool Create(const std::string& path, bool indexes, Db& db, std::string& error) {
 int CmdCreate(const std::vector<std::string>& args) {
     if (args.empty()) return Usage("create needs a repository file");
     bool indexes = true;
+    std::string group;
     for (size_t i = 1; i < args.size(); ++i) {
         if (args[i] == "--no-indexes")
             indexes = false;
+        else if (args[i] == "--group" && i + 1 < args.size())
+            group = args[++i];
         else
-            return Usage("unknown argument '" + args[i] + "'");
+            return Usage("unknown argument (argument " + std::to_string(i + 2) + ")");
     }
     Db db;
     std::string error;
-    if (!Create(args[0], indexes, db, error)) return Fail(error);
-    printf("created %s%s\n", AbsolutePath(args[0]).c_str(), indexes ? "" : " (without indexes)");
+    if (!Create(args[0], indexes, group, db, error)) return Fail(error);
+    printf("created %s%s%s\n", AbsolutePath(args[0]).c_str(), indexes ? "" : " (without indexes)",
+           group.empty() ? " (readable by its owner only)"
+                         : (" (readable by group " + group + ")").c_str());
     return 0;
 }
 
@@ -157,7 +201,7 @@ int CmdDemo(const std::vector<std::string>& args) {
     if (args.empty()) return Usage("demo needs a repository file");
     long long size = 0;
     bool indexes = true;
-    std::string broker;
+    std::string broker, group;
     for (size_t i = 1; i < args.size(); ++i) {
         if (args[i] == "--no-indexes") {
             indexes = false;
@@ -168,15 +212,17 @@ int CmdDemo(const std::vector<std::string>& args) {
                 return Usage("--size needs a number of items");
         } else if (args[i] == "--broker" && i + 1 < args.size()) {
             broker = args[++i];
+        } else if (args[i] == "--group" && i + 1 < args.size()) {
+            group = args[++i];
         } else {
-            return Usage("unknown argument '" + args[i] + "'");
+            return Usage("unknown argument (argument " + std::to_string(i + 2) + ")");
         }
     }
     Db db;
     std::string error;
     if (FileExists(args[0])) {
         if (!OpenExisting(db, args[0], error)) return Fail(error);
-    } else if (!Create(args[0], indexes, db, error)) {
+    } else if (!Create(args[0], indexes, group, db, error)) {
         return Fail(error);
     }
     timespec t0, t1;
@@ -217,7 +263,7 @@ int Run(int argc, char** argv) {
         printf("%s", kUsage);
         return 0;
     }
-    return Usage("unknown command '" + cmd + "'");
+    return Usage("unknown command");
 }
 
 }  // namespace

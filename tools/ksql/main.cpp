@@ -84,6 +84,34 @@ bool IsReadingPragma(const char* name, const char* arg) {
     return false;
 }
 
+// What a denied action is, and why ksql refuses it, for the error line.
+std::string DescribeRefusal(int action, const char* a1) {
+    const std::string object = a1 ? a1 : "";
+    const bool schemaTable =
+        EqualsIgnoreCase(object, "sqlite_master") || EqualsIgnoreCase(object, "sqlite_schema");
+    switch (action) {
+        case SQLITE_UPDATE:
+            // SQLite reaches for the schema table when it sets up a table-valued pragma
+            // function (pragma_table_info and the like) for the statement.
+            if (schemaTable)
+                return "table-valued pragma functions such as pragma_table_info are not allowed, "
+                       "as setting them up writes the schema; use PRAGMA table_info(...) instead";
+            return "writing to table " + object + " is not allowed: ksql runs read-only";
+        case SQLITE_INSERT:
+        case SQLITE_DELETE:
+            return "writing to table " + object + " is not allowed: ksql runs read-only";
+        case SQLITE_TRANSACTION:
+        case SQLITE_SAVEPOINT:
+            return "transaction control is not allowed: ksql runs each statement on its own";
+        case SQLITE_ANALYZE:
+        case SQLITE_REINDEX:
+            return "ANALYZE and REINDEX are not allowed: they change the repository";
+        default:
+            return "changing the schema or the repository's settings is not allowed: ksql runs "
+                   "read-only";
+    }
+}
+
 struct AuthState {
     std::string refusal;
 };
@@ -118,7 +146,7 @@ int Authorize(void* user, int action, const char* a1, const char* a2, const char
             state->refusal = "ATTACH and DETACH are not allowed: ksql reads one repository only";
             return SQLITE_DENY;
         default:
-            state->refusal = "the statement would change the repository; ksql runs read-only";
+            state->refusal = DescribeRefusal(action, a1);
             return SQLITE_DENY;
     }
 }
@@ -191,9 +219,17 @@ int Run(int argc, char** argv) {
     OptionSpec known{{"b", "usr", "pw", "f", "o"}, {"t"}};
     ParsedOptions opts;
     std::string error;
-    bool parsed = ParseOptions(args, known, opts, error);
-    Output out(parsed ? opts.Get("o") : FindOptionValue(args, "o"));
-    if (!parsed) return out.Error(error + " (" + kUsageText + ")", kUsage);
+    if (IsHelpRequest(args)) {
+        printf("%s\n", kUsageText);
+        return kOk;
+    }
+    // Options that cannot be parsed leave the result file unknown: a split path or an
+    // overriding option must not make the tool write or replace a file anywhere.
+    if (!ParseOptions(args, known, opts, error)) {
+        fprintf(stderr, "ksql: %s\n%s\n", error.c_str(), kUsageText);
+        return kUsage;
+    }
+    Output out(opts.Get("o"));
     for (const char* required : {"b", "usr", "pw", "f"}) {
         if (!opts.Has(required))
             return out.Error(

@@ -1,0 +1,231 @@
+#include "engine/MappedVersion.h"
+
+#include <cctype>
+#include <climits>
+#include <string_view>
+
+#include "app/Trace.h"
+#include "host/Host.h"
+#include "scm/Sql.h"
+
+namespace qv {
+
+namespace {
+
+// Child versions of a version within a view: parent version, view.
+constexpr char kChildVersionsStatement[] =
+    "SELECT V.MAPPEDVERSION FROM   KESVERSIONS V WHERE  V.PARENTVERSIONID = %d AND    "
+    "V.MAPPEDVERSION != '0' AND EXISTS (      SELECT VV.VERSIONOBJID      FROM "
+    "KESVERSIONINVIEW VV      WHERE VV.VIEWOBJID = %d      AND   V.VERSIONOBJID = "
+    "VV.VERSIONOBJID ) ";
+
+// Newest first version of a branch of an item within a view: column, value, view.
+constexpr char kLatestBranchStatement[] =
+    "SELECT MAPPEDVERSION FROM   KESVERSIONS WHERE  VERSIONOBJID = (SELECT MAX( "
+    "V.VERSIONOBJID ) FROM   KESVERSIONS V, KESVIEW W, KESPACKAGE P WHERE  V.%s = %d AND    "
+    "V.INBRANCH != 0 AND    V.PACKAGEOBJID = P.PACKAGEOBJID AND    P.ENVOBJID = W.ENVOBJID "
+    "AND    W.VIEWOBJID = %d AND    V.MAPPEDVERSION LIKE '%%.%%.1' )";
+
+// The view of a project state: project, state. A state without a view gives an empty value.
+constexpr char kTargetViewStatement[] =
+    "SELECT MIN(W.VIEWOBJID) FROM KESVIEW W, KESSTATE S, KESENVIRONMENT E WHERE "
+    "W.STATEOBJID = S.STATEOBJID AND S.ENVOBJID = E.ENVOBJID AND E.ENVIRONMENTNAME = '%s' AND "
+    "S.STATENAME = '%s'";
+
+// The longest result text.
+constexpr size_t kMaxResultChars = 63;
+
+bool Contains(const std::string& text, std::string_view part) {
+    return text.find(part) != std::string::npos;
+}
+
+bool BeginsWithX(const std::string& text) {
+    return !text.empty() && text[0] == 'x';
+}
+
+// A number as the result texts show it; long long, so that num()+1 never overflows.
+std::string Dec(long long n) {
+    return std::to_string(n);
+}
+
+MappedVersion Result(std::string text) {
+    return {MappedStatus::Result, std::move(text)};
+}
+
+}  // namespace
+
+int Num(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    // Beyond the range of int the value stays at its limit.
+    long long value = 0;
+    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1)
+            value = static_cast<long long>(INT_MAX) + 1;
+    }
+    if (negative) value = -value;
+    if (value > INT_MAX) return INT_MAX;
+    if (value < INT_MIN) return INT_MIN;
+    return static_cast<int>(value);
+}
+
+VersionParts SplitVersion(const std::string& text) {
+    VersionParts parts;
+    const size_t first = text.find('.');
+    if (first == std::string::npos) {
+        parts.c1 = text;
+        parts.count = 1;
+        return parts;
+    }
+    parts.c1 = text.substr(0, first);
+    const std::string rest = text.substr(first + 1);
+    const size_t second = rest.find('.');
+    if (second == std::string::npos) {
+        parts.count = 1;
+        return parts;
+    }
+    parts.c2 = rest.substr(0, second);
+    parts.count = 2;
+    const std::string remainder = rest.substr(second + 1);
+    if (!remainder.empty()) {
+        parts.c3 = remainder;
+        parts.count = 3;
+    }
+    return parts;
+}
+
+void MappedVersionCalculator::SetTargetContext(const std::string& project,
+                                               const std::string& state) {
+    targetProject_ = project;
+    targetState_ = state;
+    viewKnown_ = false;
+    view_ = 0;
+}
+
+MappedVersionCalculator::ChildCheck MappedVersionCalculator::CheckChildren(int P) {
+    const int run = repository_.Run(FormatStatement(kChildVersionsStatement, {P, P}));
+    if (run == kKsqlStatementUnwritten) return ChildCheck::Abandon;
+    if (run != kKsqlOk) return ChildCheck::Pass;
+    const std::vector<std::string> values = repository_.Values();
+    if (values.empty()) return ChildCheck::Pass;
+    if (values.size() == 1) {
+        // Only a first version on a branch may stand alone among the children.
+        const std::string& v = values[0];
+        const size_t dot = v.rfind('.');
+        return dot != std::string::npos && v.compare(dot + 1, std::string::npos, "1") == 0
+                   ? ChildCheck::Pass
+                   : ChildCheck::Fail;
+    }
+    for (const std::string& v : values)
+        if (!Contains(v, ".")) return ChildCheck::Fail;
+    return ChildCheck::Pass;
+}
+
+bool MappedVersionCalculator::CheckChildVersions(int P) {
+    return CheckChildren(P) != ChildCheck::Fail;
+}
+
+MappedVersionCalculator::ViewLookup MappedVersionCalculator::TargetView() {
+    if (viewKnown_) return ViewLookup::Known;
+    const int run =
+        repository_.Run(FormatStatement(kTargetViewStatement, {targetProject_, targetState_}));
+    if (run == kKsqlStatementUnwritten) return ViewLookup::Abandon;
+    if (run != kKsqlOk) return ViewLookup::Failed;
+    const FirstValue first = repository_.First();
+    if (Contains(first.value, kKsqlErrorMarker)) {
+        lookupError_ = first.value;
+        return ViewLookup::Error;
+    }
+    // An unreadable result file (already reported by the reader) says nothing about the view:
+    // this item searches without one, and the next branch statement asks again.
+    if (!first.found && first.value.empty() && !repository_.Lines(kResultReadSize).readable) {
+        view_ = 0;
+        return ViewLookup::Known;
+    }
+    // The zero-results line and an empty value (no view) read as 0: no branch is found.
+    view_ = Num(first.value);
+    viewKnown_ = true;
+    return ViewLookup::Known;
+}
+
+MappedVersion MappedVersionCalculator::ReportError(const std::string& line) {
+    WriteTrace("CalculateMappedVersion: Target Item Result=%s", line.c_str());
+    host_.MessageBox(MsgKind::Plain, line);
+    return {};
+}
+
+MappedVersion MappedVersionCalculator::Calculate(int P, const std::string& T, bool onBranch, int Vn,
+                                                 int I) {
+    MappedVersion mapped = Compute(P, T, onBranch, Vn, I);
+    if (mapped.status == MappedStatus::Result && mapped.text.size() > kMaxResultChars) {
+        // A version text this long is not a repository's; a shortened one would be a wrong
+        // prediction, so there is none.
+        WriteTrace("CalculateMappedVersion: Result too long: %s", mapped.text.c_str());
+        return {};
+    }
+    return mapped;
+}
+
+MappedVersion MappedVersionCalculator::Compute(int P, const std::string& T, bool onBranch, int Vn,
+                                               int I) {
+    // 1. On the trunk, a parent version whose other children stand in the way gives nothing.
+    if (!onBranch && P != 0) {
+        const ChildCheck check = CheckChildren(P);
+        if (check == ChildCheck::Abandon) return {MappedStatus::Abandoned, {}};
+        if (check == ChildCheck::Fail) return {};
+    }
+    const long long n = Num(T);
+
+    // 2. The target's latest version is on a branch.
+    if (Contains(T, ".")) {
+        if (!BeginsWithX(T)) return Result(T + " (U)");
+        if (!onBranch) return Result("0");
+        const VersionParts parts = SplitVersion(T);
+        const long long branch = static_cast<long long>(Num(parts.c2)) + 1;
+        if (parts.c1 == "x") return Result("x." + Dec(branch) + "." + Dec(Num(parts.c3)));
+        return Result("x" + Dec(Num(parts.c1)) + "." + Dec(branch) + "." + Dec(Num(parts.c3)));
+    }
+
+    // 3. A trunk version, placed on the trunk.
+    if (!onBranch) {
+        if (BeginsWithX(T)) return Result("0");
+        if (n != 0) return Result(Dec(n + 1) + " (M)");
+        return Result(Dec(n) + " (T)");
+    }
+
+    // 4. A trunk version, placed on a branch: the newest first version of one of its branches.
+    const ViewLookup lookup = TargetView();
+    if (lookup == ViewLookup::Abandon) return {MappedStatus::Abandoned, {}};
+    if (lookup == ViewLookup::Error) return ReportError(lookupError_);
+    // A failed run of the tool, for the view or for the branches, gives a first branch.
+    if (lookup == ViewLookup::Failed) return Result("x" + Dec(n) + ".1.1");
+    const bool byItem = I != 0;
+    const int run = repository_.Run(
+        FormatStatement(kLatestBranchStatement,
+                        {byItem ? "ITEMOBJID" : "PARENTVERSIONID", byItem ? I : Vn, view_}));
+    if (run == kKsqlStatementUnwritten) return {MappedStatus::Abandoned, {}};
+    if (run != kKsqlOk) return Result("x" + Dec(n) + ".1.1");
+    const std::string R = repository_.First().value;
+    if (Contains(R, kKsqlErrorMarker)) return ReportError(R);
+
+    // A value without two dots cannot be a first branch version: it counts as no row.
+    const size_t first = R.find('.');
+    const size_t second = first == std::string::npos ? first : R.find('.', first + 1);
+    if (R.empty() || R == kKsqlZeroResults || second == std::string::npos) {
+        if (T.empty()) return Result("x.1.1");
+        if (n != 0) return Result(Dec(n) + ".1.1");
+        return Result(Dec(n) + " (T)");
+    }
+    const long long branch =
+        static_cast<long long>(Num(R.substr(first + 1, second - first - 1))) + 1;
+    if (BeginsWithX(R)) return Result("x." + Dec(branch) + ".1");
+    return Result(Dec(n) + "." + Dec(branch) + ".1");
+}
+
+}  // namespace qv

@@ -1,0 +1,58 @@
+// The repository as the analysis sees it: run one statement, then read what it left. The
+// analysis code takes this interface, so that it runs unchanged over the query tool
+// (KsqlRepository) and over result-file texts in tests.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "scm/Ksql.h"
+
+namespace qv {
+
+// The raw lines of a result file, as the line reader hands them out.
+struct ResultLines {
+    bool readable = false;  // false: the file could not be opened or a read failed
+    std::vector<std::string> lines;
+};
+
+class Repository {
+public:
+    virtual ~Repository() = default;
+    // Runs one statement; the result is RunKsql's (kKsqlOk, kKsqlFailed,
+    // kKsqlStatementUnwritten).
+    virtual int Run(const std::string& statement) = 0;
+    // The readers of the result file the last run left (see ReadFirstValue and ReadValues; they
+    // show "Unable to read: %s" themselves).
+    virtual FirstValue First() = 0;
+    virtual std::vector<std::string> Values() = 0;
+    // Every line of the result file, header and blank lines included, read `readSize` characters
+    // at a time. Nothing is shown when the file cannot be read: the caller says what failed.
+    virtual ResultLines Lines(size_t readSize) = 0;
+    // The result file's path, for messages.
+    virtual std::string ResultPath() const = 0;
+};
+
+// The repository through the query tool: statements run with RunKsql in the context's install
+// directory, and the result file there is read.
+class KsqlRepository : public Repository {
+public:
+    explicit KsqlRepository(KsqlContext& context, int timeLimitSeconds = -1)
+        : context_(context), timeLimitSeconds_(timeLimitSeconds) {}
+
+    int Run(const std::string& statement) override;
+    FirstValue First() override;
+    std::vector<std::string> Values() override;
+    ResultLines Lines(size_t readSize) override;
+    std::string ResultPath() const override;
+
+private:
+    KsqlContext& context_;
+    int timeLimitSeconds_;
+};
+
+// Reads every line of a file with the shared line reader.
+ResultLines ReadResultLines(const std::string& path, size_t readSize);
+
+}  // namespace qv
