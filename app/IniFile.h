@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "app/AtomicFile.h"
+
 namespace qv {
 
 // How a value is written after the '=', and how the text after the '=' reads as a value.
@@ -23,11 +25,6 @@ std::string FormatIniValue(const std::string& value);
 std::string ParseIniValue(const std::string& text);
 // True when a value can be stored: it holds no line break (CR or LF).
 bool IsStorableIniValue(const std::string& value);
-
-// Writes a whole file atomically: a temporary file in the same directory with the given mode,
-// synced, then renamed over the target. Either the old or the new contents are on disk,
-// whatever happens. Returns false (leaving no temporary file) on failure.
-bool WriteFileAtomically(const std::string& path, const std::string& contents, unsigned mode);
 
 // Creates a directory and its missing parents with the given mode; true when it exists after.
 bool MakeDirectories(const std::string& dir, unsigned mode);

@@ -4,10 +4,12 @@
 //
 // Runs the main window with made-up records and saves, one after the other: the filled list,
 // its context menu, the wait dialog over the window, the Registry Settings dialog and the About
-// box. The menu and the wait dialog are separate windows, so those two pictures are taken from
-// the screen; run it on an X server of its own (scripts/screenshots uses xvfb-run).
+// box, then the Find dialog over the list, the export's file dialog and the wait dialog of the
+// compare. The menu and the dialogs over the window are separate windows, so those pictures are
+// taken from the screen; run it on an X server of its own (scripts/screenshots uses xvfb-run).
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QDialog>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
@@ -18,6 +20,7 @@
 #include "desktop/DemoRecords.h"
 #include "host/qt/DialogWindow.h"
 #include "host/qt/QtHost.h"
+#include "ui/FindTopDlg.h"
 #include "ui/MainWindow.h"
 #include "ui/WaitDlg.h"
 
@@ -114,11 +117,65 @@ private:
                     host_.Post([this] {
                         GrabNextModal("about.png");
                         window_.UserSysCommand(qv::IDM_ABOUTBOX);
-                        After(200, [this] { window_.EndDialog(qv::IDCANCEL); });
+                        After(200, [this] { host_.Post([this] { FindDialog(); }); });
                     });
                 });
             });
         });
+    }
+
+    // The Find dialog with a text typed, over the filled list.
+    void FindDialog() {
+        After(600, [this] {
+            auto* modal = qobject_cast<qv::DialogWindow*>(QApplication::activeModalWidget());
+            if (!modal || modal == View() || !modal->dialog()) {
+                std::fprintf(stderr, "qv-screenshots: no Find dialog\n");
+                ++g_failures;
+                return;
+            }
+            modal->dialog()->UserSetText(qv::IDC_FIND_TEXT, "payslip");
+            After(300, [this, modal] {
+                Save(GrabScreen(View()->frameGeometry().united(modal->frameGeometry())),
+                     "find-dialog.png");
+                modal->dialog()->EndDialog(qv::IDCANCEL);
+                After(200, [this] { host_.Post([this] { ExportDialog(); }); });
+            });
+        });
+        window_.UserClick(qv::IDC_FIND);
+    }
+
+    // The file dialog of "Export List...".
+    void ExportDialog() {
+        After(900, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || modal == View()) {
+                std::fprintf(stderr, "qv-screenshots: no export file dialog\n");
+                ++g_failures;
+                return;
+            }
+            Save(GrabScreen(modal->frameGeometry()), "export-file-dialog.png");
+            if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+            After(200, [this] { host_.Post([this] { CompareWaitDialog(); }); });
+        });
+        window_.UserClick(qv::IDC_EXPORT_LIST);
+    }
+
+    // The wait dialog as "WinDiff vs Latest Version..." shows it while it checks out the
+    // latest target version.
+    void CompareWaitDialog() {
+        {
+            int proceed = 1;
+            qv::CWaitDlg wait(host_, proceed, 100, window_);
+            wait.ReportProgress(33);
+            wait.SetStatusText("Comparing to Latest Version in\nPayroll->Release");
+            wait.ReportProgress(66);
+            QEventLoop settle;
+            QTimer::singleShot(600, &settle, &QEventLoop::quit);
+            settle.exec(QEventLoop::ExcludeUserInputEvents);
+            Save(GrabScreen(View()->frameGeometry()), "compare-wait-dialog.png");
+            wait.Close();
+        }
+        After(200, [this] { window_.EndDialog(qv::IDCANCEL); });
     }
 
     // Saves the next modal dialog once it is drawn, then cancels it.

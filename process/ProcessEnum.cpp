@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <fstream>
 
 #include "process/Launcher.h"
 
@@ -71,14 +72,33 @@ bool CProcessEnum::ModuleName(std::string& name) const {
     return true;
 }
 
-int FindProcessByName(const std::string& name) {
+bool CProcessEnum::OwnerUid(unsigned& uid) const {
+    if (index_ >= pids_.size()) return false;
+    std::ifstream in("/proc/" + std::to_string(pids_[index_]) + "/status");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("Uid:", 0) != 0) continue;
+        char* end = nullptr;
+        const unsigned long value = std::strtoul(line.c_str() + 4, &end, 10);
+        if (end == line.c_str() + 4) return false;
+        uid = static_cast<unsigned>(value);
+        return true;
+    }
+    return false;
+}
+
+int FindProcessByName(const std::string& name, long owner) {
     if (name.empty()) return -1;
     CProcessEnum processes;
     if (!processes.Valid()) return -1;
     for (bool more = processes.First(); more; more = processes.Next()) {
         std::string module;
         if (!processes.ModuleName(module)) continue;
-        if (StartsWithIgnoringCase(module, name)) return processes.ProcessId();
+        if (!StartsWithIgnoringCase(module, name)) continue;
+        unsigned uid = 0;
+        if (owner >= 0 && (!processes.OwnerUid(uid) || uid != static_cast<unsigned long>(owner)))
+            continue;
+        return processes.ProcessId();
     }
     return -1;
 }
@@ -87,7 +107,7 @@ int EndProgramInstance(const std::string& startupDir, const std::string& program
     if (!startupDir.empty() && chdir(startupDir.c_str()) != 0) {
         // Staying in the current directory changes nothing of what follows.
     }
-    int pid = FindProcessByName(programName);
+    int pid = FindProcessByName(programName, static_cast<long>(getuid()));
     if (pid <= 0) return kKillDone;
     if (kill(pid, SIGKILL) == 0) return kKillDone;
     return errno == ESRCH ? kKillDone : kKillFailed;

@@ -22,6 +22,8 @@ public:
     // The current entry's executable file name; false when it cannot be read (the process has
     // ended, belongs to someone else, or is a kernel thread).
     bool ModuleName(std::string& name) const;
+    // The current entry's real user id; false when it cannot be read.
+    bool OwnerUid(unsigned& uid) const;
 
 private:
     std::vector<int> pids_;
@@ -31,14 +33,16 @@ private:
 
 // The id of the first running process (ascending id) whose executable file name begins with
 // `name`, ignoring the case of ASCII letters; -1 when there is none, the name is empty or the
-// process list cannot be read. Processes whose executable cannot be read are skipped.
-int FindProcessByName(const std::string& name);
+// process list cannot be read. Processes whose executable cannot be read are skipped. With an
+// owner of 0 or above, only processes whose real user id is that owner are considered.
+int FindProcessByName(const std::string& name, long owner = -1);
 
 // The program's own name as the exit-time termination looks for it.
 inline constexpr char kProgramName[] = "Quorvel";
 
 // At exit: makes the start-up directory (when not empty) the current directory, finds the first
-// running process whose executable name begins with `programName` and ends it with SIGKILL. When
+// running process of this program's user whose executable name begins with `programName` and
+// ends it with SIGKILL; another user's process is never a target. When
 // that is this very process, the program ends here. Returns 32 when the process was ended or
 // none was found, -1 when it could not be ended (no message).
 int EndProgramInstance(const std::string& startupDir,

@@ -256,7 +256,7 @@ void Dialog::Initialize() {
             if (c.id == IDC_STATIC) continue;
             if ((c.kind == ControlKind::Edit || c.kind == ControlKind::Button ||
                  c.kind == ControlKind::ComboBox || c.kind == ControlKind::CheckBox ||
-                 c.kind == ControlKind::List) &&
+                 c.kind == ControlKind::Radio || c.kind == ControlKind::List) &&
                 IsControlEnabled(c.id) && IsControlVisible(c.id)) {
                 SetFocusId(c.id);
                 break;
@@ -271,6 +271,7 @@ void Dialog::UserClick(int id) {
     if (!windowEnabled_ || !s || !t || !s->enabled || !s->visible) return;
     if (t->kind == ControlKind::CheckBox && !(t->style & kManualCheck))
         CheckDlgButton(id, s->checked ? 0 : 1);
+    if (t->kind == ControlKind::Radio) CheckRadioInRun(id);
     SetFocusId(id);
     if (!ended_) OnCommand(id);
 }
@@ -280,6 +281,18 @@ void Dialog::UserSetText(int id, const std::string& text) {
     const ControlTemplate* t = template_.Find(id);
     if (!windowEnabled_ || !s || !t || !s->enabled || (t->style & kReadOnly)) return;
     SetDlgItemText(id, text);
+    if (t->kind == ControlKind::Edit) OnEditChange(id);
+}
+
+void Dialog::CheckRadioInRun(int id) {
+    const auto& cs = template_.controls;
+    size_t at = 0;
+    while (at < cs.size() && cs[at].id != id) ++at;
+    if (at == cs.size()) return;
+    size_t first = at, last = at;
+    while (first > 0 && cs[first - 1].kind == ControlKind::Radio) --first;
+    while (last + 1 < cs.size() && cs[last + 1].kind == ControlKind::Radio) ++last;
+    for (size_t i = first; i <= last; ++i) CheckDlgButton(cs[i].id, cs[i].id == id ? 1 : 0);
 }
 
 void Dialog::UserSelectCombo(int id, int index) {

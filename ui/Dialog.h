@@ -34,8 +34,8 @@ struct ControlState {
     int checked = 0;  // 0 unchecked, 1 checked
     bool enabled = true;
     bool visible = true;
-    std::vector<std::string> entries;  // combo box entries
-    int curSel = -1;                   // combo box selection, -1 none
+    std::vector<std::string> entries;            // combo box entries
+    int curSel = -1;                             // combo box selection, -1 none
     int rangeLow = 0, rangeHigh = 100, pos = 0;  // progress bar
     std::unique_ptr<CReportCtrl> list;           // list controls only
 };
@@ -115,12 +115,12 @@ public:
 
     // --- User input, as a view (or a test) delivers it. Ignored while the window or the control
     // is disabled or hidden. ---
-    void UserClick(int id);  // button, check box
+    void UserClick(int id);                             // button, check box
     void UserSetText(int id, const std::string& text);  // typing into an edit or combo box
     void UserSelectCombo(int id, int index);
     void UserFocus(int id);
     void UserKeyEscape() { UserCommand(IDCANCEL); }
-    void UserKeyEnter();  // the default button, else IDOK
+    void UserKeyEnter();       // the default button, else IDOK
     void UserCommand(int id);  // a command from a menu or a key
     void UserSysCommand(int command);
     void UserContextMenu(int controlId, int x, int y);
@@ -131,10 +131,14 @@ public:
     virtual void OnOK() { EndDialog(IDOK); }
     virtual void OnCancel() { EndDialog(IDCANCEL); }
     virtual void OnKillFocus(int /*id*/) {}
+    // The user changed the text of an edit box.
+    virtual void OnEditChange(int /*id*/) {}
     virtual void OnSysCommand(int /*command*/) {}
     virtual void OnContextMenu(int /*controlId*/, int /*x*/, int /*y*/) {}
 
 protected:
+    // Checks the radio button and clears the others of its run of radio buttons.
+    void CheckRadioInRun(int id);
     ControlState* State(int id);
     const ControlState* State(int id) const;
     void Notify(int id);

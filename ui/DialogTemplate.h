@@ -23,6 +23,7 @@ enum class ControlKind {
     List,      // a report-style list (a CReportCtrl)
     Progress,  // a progress bar
     Icon,      // the program's icon
+    Radio,     // a radio button; a run of them in the template is one group
 };
 
 // Style flags, combined with |.

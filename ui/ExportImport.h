@@ -26,6 +26,8 @@ public:
     bool WriteList(const std::string& path);
     // Asks the user for a file (through the host) and writes the list there.
     bool ExportList(Host& host);
+    // True when the last WriteList could not write its file (the user has been told).
+    bool WriteFailed() const { return writeFailed_; }
     // The target items of `project` and `state` to the target data file at `path`, written
     // whole or not at all.
     bool SaveTargetData(const CMapStrToTFObj& items, const std::string& project,
@@ -34,6 +36,7 @@ public:
 private:
     CReportCtrl& list_;
     std::string caption_;
+    bool writeFailed_ = false;
 };
 
 // Reads list files into the main window's maps.

@@ -488,4 +488,10 @@ void CQuorvelDlg::ExitProgram() {
     EndDialog(IDCANCEL);
 }
 
+void CQuorvelDlg::EndRunningInstance() {
+    // Normally the first instance found is this very program, which then ends here; an older
+    // instance of the same user ends instead, and this one closes its window.
+    EndProgramInstance(TheApp().startupDir, programName_);
+}
+
 }  // namespace qv

@@ -11,6 +11,8 @@
 #include "app/MainSettings.h"
 #include "engine/MappedVersion.h"
 #include "engine/Records.h"
+#include "process/ProcessEnum.h"
+#include "scm/Kco.h"
 #include "scm/Ksql.h"
 #include "scm/Repository.h"
 #include "ui/Dialog.h"
@@ -191,29 +193,61 @@ public:
     virtual void OnAbout();
     // "Reg Setings...": the Registry Settings dialog for the four action templates.
     virtual void OnRegSettings();
-    // "Exit": saves the settings, writes the closing trace line and closes with Cancel.
+    // "Exit": saves the settings, writes the closing trace line, ends the running instance of the
+    // program (normally this one) and closes with Cancel.
     virtual void ExitProgram();
     virtual void OnRowClicked(int notifyId, int row);
     virtual void OnRowDoubleClicked(int /*notifyId*/, int /*row*/) {}
 
     // Actions that arrive with later work; they do nothing yet.
     virtual void OnBtnSetContext() {}
-    virtual void OnBtnFind() {}
-    virtual void OnBtnExportList() {}
-    virtual void OnBtnSaveList() {}
-    virtual void OnBtnLoadSavedList() {}
     virtual void OnBtnRunCPM() {}
-    // Context menu entries, acting on the list's focused row.
     virtual void OnRunSelectedItem() {}
-    virtual void OnOpenCrystalEdit() {}
-    virtual void OnOpenHexViewer() {}
-    virtual void OnOpenDefaultAssoc() {}
-    virtual void OnWinDiffLatest() {}
+
+    // --- The list buttons (ui/MainWindowList.cpp) ---
+    virtual void OnBtnFind() { FindInList(); }
+    virtual void OnBtnExportList();
+    virtual void OnBtnSaveList() { SaveList(); }
+    virtual void OnBtnLoadSavedList() { LoadSavedList(); }
+    // "Save List": the list as shown to the saved list file in the install directory.
+    void SaveList();
+    // "Load Saved List": the saved list into SourceItems and the list; its packages become
+    // selected packages.
+    void LoadSavedList();
+    // "Find...": selects the first row from the top in which a cell holds the text, ignoring
+    // case, and scrolls it into view with up to three rows below it.
+    void FindInList();
+    // The text the last search looked for (upper case once a search ran).
+    const std::string& SearchText() const { return searchText_; }
+    // The saved list file in the install directory.
+    static std::string SavedListPath();
+
+    // --- Context menu entries, acting on the list's focused row (ui/MainWindowActions.cpp) ---
+    virtual void OnOpenCrystalEdit() { OpenInEditor(); }
+    virtual void OnOpenHexViewer() { OpenInHexViewer(); }
+    virtual void OnOpenDefaultAssoc() { OpenWithDefaultApp(); }
+    virtual void OnWinDiffLatest() { CompareWithLatestVersion(); }
+    void OpenInEditor();
+    void OpenInHexViewer();
+    void OpenWithDefaultApp();
+    void CompareWithLatestVersion();
+    // Checks out the latest version of the item name in the target project and state below the
+    // compare directory; true with the local file's path, false when it cannot be compared.
+    bool CheckOutLatestTargetVersion(const std::string& itemName, std::string& localFile);
+
+    // What a check-out for browse needs, from the window's values.
+    KcoContext CheckOutContext();
+    // True (after telling the user) when the item's local copy would not be a plain file below
+    // the check-out directory.
+    bool RefuseUnplainItem(const std::string& path, const std::string& name);
+
+    // The name Exit looks for among the running programs (the program's own by default).
+    void SetProgramNameForTesting(const std::string& name) { programName_ = name; }
 
 protected:
     // Exit's step between the trace line and closing the window: ending the running instance of
-    // the program. Nothing yet.
-    virtual void EndRunningInstance() {}
+    // the program, which may be this very process.
+    virtual void EndRunningInstance();
 
 private:
     // Replaces the rows by the records of `items` (steps shared by both fills).
@@ -236,6 +270,8 @@ private:
     bool targetDataLoaded_ = false;
     bool selectAll_ = false;
     bool initialized_ = false;
+    std::string searchText_;
+    std::string programName_ = kProgramName;
 };
 
 }  // namespace qv

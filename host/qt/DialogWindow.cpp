@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
@@ -73,7 +74,7 @@ bool HasMnemonic(const std::string& caption) {
 
 bool TakesFocus(ControlKind k) {
     return k == ControlKind::Edit || k == ControlKind::ComboBox || k == ControlKind::List ||
-           k == ControlKind::Button || k == ControlKind::CheckBox;
+           k == ControlKind::Button || k == ControlKind::CheckBox || k == ControlKind::Radio;
 }
 
 bool IsPassive(ControlKind k) {
@@ -270,6 +271,18 @@ QWidget* DialogWindow::CreateControl(const ControlTemplate& c) {
             });
             return b;
         }
+        case ControlKind::Radio: {
+            // The model decides which button of the run is checked.
+            auto* b = new QRadioButton(this);
+            b->setAutoExclusive(false);
+            connect(b, &QRadioButton::clicked, this, [this, id] {
+                Send(PendingMessage::Other, [id](DialogWindow& w, Dialog& d) {
+                    d.UserClick(id);
+                    w.RefreshAll();
+                });
+            });
+            return b;
+        }
         case ControlKind::ComboBox: {
             auto* cb = new QComboBox(this);
             cb->setEditable(true);
@@ -361,6 +374,7 @@ void DialogWindow::Refresh(int id) {
                 b->setText(text);
             break;
         case ControlKind::CheckBox:
+        case ControlKind::Radio:
             if (auto* b = qobject_cast<QAbstractButton*>(w)) {
                 if (b->text() != text) b->setText(text);
                 if (b->isChecked() != (d.IsDlgButtonChecked(id) != 0))

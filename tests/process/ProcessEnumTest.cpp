@@ -69,6 +69,16 @@ TEST_F(NamedProbe, FoundByAnyLetterCaseAndPrefix) {
     }
 }
 
+TEST_F(NamedProbe, OnlyProcessesOfTheGivenOwnerAreFound) {
+    const long own = static_cast<long>(getuid());
+    struct Case {
+        long owner;
+        int found;
+    } cases[] = {{-1, pid_}, {own, pid_}, {own + 1, -1}};
+    for (const auto& c : cases)
+        EXPECT_EQ(qv::FindProcessByName(name_, c.owner), c.found) << c.owner;
+}
+
 TEST_F(NamedProbe, EndProgramInstanceEndsTheFirstMatchAndEntersTheStartupDirectory) {
     char oldCwd[4096];
     ASSERT_NE(getcwd(oldCwd, sizeof oldCwd), nullptr);

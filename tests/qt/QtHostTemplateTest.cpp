@@ -13,6 +13,7 @@
 #include "host/qt/DialogWindow.h"
 #include "host/qt/QtHost.h"
 #include "ui/Dialog.h"
+#include "ui/FindTopDlg.h"
 #include "ui/MainWindowIds.h"
 #include "ui/MainWindowTemplate.h"
 
@@ -142,7 +143,7 @@ TEST(MainWindowTemplate, TheAboutBoxAndTheListMenuHoldTheirTexts) {
 // Every caption is readable in full in the rendered window: the font and the dialog units
 // agree with the layout.
 TEST(MainWindowTemplate, RenderedCaptionsFitTheirControls) {
-    for (const DialogTemplate& t : {MainWindowTemplate(), AboutTemplate()}) {
+    for (const DialogTemplate& t : {MainWindowTemplate(), AboutTemplate(), FindTopTemplate()}) {
         QtHost host;
         Dialog dialog(host, t);
         host.ShowModeless(dialog);

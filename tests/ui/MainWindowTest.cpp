@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <optional>
 #include <set>
 #include <string>
@@ -13,7 +14,9 @@
 #include "app/Settings.h"
 #include "app/Trace.h"
 #include "host/headless/HeadlessHost.h"
+#include "process/Launcher.h"
 #include "tests/app/Support.h"
+#include "tests/helpers/ProbeSupport.h"
 #include "tests/support/TempEnv.h"
 #include "ui/MainWindow.h"
 #include "ui/MainWindowTemplate.h"
@@ -635,8 +638,14 @@ TEST_F(MainWindowTest, EnterDoesNotCloseTheWindowEscapeCancels) {
     EXPECT_EQ(ReadSettingText(kSectionSettings, "MergeOption", "<absent>"), "<absent>");
 }
 
+// A program name that no running process has, so that Exit ends nothing.
+std::string NoProgramName() {
+    return "QuorvelNoSuchInstance" + std::to_string(getpid());
+}
+
 TEST_F(MainWindowTest, ExitSavesTheSettingsAndColumnWidthsThenClosesWithCancel) {
     CQuorvelDlg w(host_);
+    w.SetProgramNameForTesting(NoProgramName());
     Start(w);
     w.UserSetText(IDC_BROKER, "brk-new");
     w.UserSetText(IDC_PASSWORD, "pw");
@@ -705,8 +714,9 @@ TEST_F(MainWindowTest, TheAboutEntryShowsTheAboutBoxModally) {
 }
 
 // The whole program: start-up, the main window, and the status file. Exit keeps a changed
-// broker for the next start; the close box does not.
-TEST_F(MainWindowTest, ExitKeepsAChangeForTheNextStartAndTheCloseBoxDoesNot) {
+// broker for the next start and ends an older instance of the program, then closes normally;
+// the close box saves nothing and ends nothing.
+TEST_F(MainWindowTest, ExitKeepsAChangeForTheNextStartAndEndsAnOlderInstance) {
     qvtest::ScopedCwd cwd;
     const std::string install = home_ / "inst";
     ASSERT_EQ(mkdir(install.c_str(), 0755), 0);
@@ -724,8 +734,21 @@ TEST_F(MainWindowTest, ExitKeepsAChangeForTheNextStartAndTheCloseBoxDoesNot) {
         {"by-close-box", false, "by-exit"},
         {"unused", false, "by-exit"},
     };
+    int count = 0;
     for (const Step& s : steps) {
         SCOPED_TRACE(s.broker);
+        // The older instance: a program named as this one (with a name of its own, so that no
+        // other process of the machine is taken for it), started by the test.
+        const std::string name =
+            "Quorvel" + std::to_string(getpid()) + "x" + std::to_string(++count);
+        const std::string program = home_ / name;
+        std::filesystem::copy_file(qvtest::ProbePath(), program);
+        ASSERT_EQ(chmod(program.c_str(), 0755), 0);
+        int older = 0;
+        ASSERT_EQ(StartTask(program + " --sleep 20000", kForegroundTaskOptions, older),
+                  kTaskStarted);
+        qvtest::KillGuard guard(older);
+
         HeadlessHost host;
         std::string shown;
         host.OnModal(IDD_QUORVEL_DIALOG, [&](Dialog& d) {
@@ -736,8 +759,9 @@ TEST_F(MainWindowTest, ExitKeepsAChangeForTheNextStartAndTheCloseBoxDoesNot) {
             else
                 d.UserKeyEscape();
         });
-        const int result = CQuorvelApp().Run(host, "quorvel", [](Host& h) {
+        const int result = CQuorvelApp().Run(host, "quorvel", [&](Host& h) {
             CQuorvelDlg w(h);
+            w.SetProgramNameForTesting(name);
             return h.RunModal(w);
         });
         EXPECT_EQ(result, IDCANCEL);
@@ -746,6 +770,10 @@ TEST_F(MainWindowTest, ExitKeepsAChangeForTheNextStartAndTheCloseBoxDoesNot) {
         const std::vector<std::string> lines = Lines(ReadFile(install + "/Quorvel.trc"));
         ASSERT_FALSE(lines.empty());
         EXPECT_EQ(lines.back().ends_with(" Quorvel EXIT"), s.exit) << lines.back();
+        if (s.exit)
+            EXPECT_TRUE(qvtest::WaitUntil([&] { return !qvtest::IsRunning(older); }));
+        else
+            EXPECT_TRUE(qvtest::IsRunning(older));
     }
 }
 

@@ -1,0 +1,161 @@
+// Find: the dialog and the search over the result list.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/MainSettings.h"
+#include "tests/ui/WindowFixture.h"
+#include "ui/FindTopDlg.h"
+
+namespace qv {
+namespace {
+
+using qvtest::MakeRecord;
+
+class FindTest : public qvtest::WindowTest {
+protected:
+    // A list of `rows` rows named f00.cpp, f01.cpp ... (sorted in that order).
+    void FillRows(CQuorvelDlg& w, int rows) {
+        std::vector<CFObj> rs;
+        for (int i = 0; i < rows; ++i) {
+            const std::string n = (i < 10 ? "f0" : "f") + std::to_string(i);
+            rs.push_back(MakeRecord(n + ".cpp", "", "id" + n));
+        }
+        Fill(w, rs);
+    }
+    // Answers the next Find dialog with a typed text (nothing: Cancel), and notes what it
+    // started with.
+    void Answer(std::optional<std::string> typed) {
+        host_.OnNextModal([this, typed](Dialog& d) {
+            shownText_ = d.GetDlgItemText(IDC_FIND_TEXT);
+            if (!typed) return d.UserClick(IDCANCEL);
+            d.UserSetText(IDC_FIND_TEXT, *typed);
+            d.UserKeyEnter();
+        });
+    }
+    std::string shownText_;
+};
+
+TEST_F(FindTest, SelectsTheFirstMatchingRowAndScrollsThreeRowsBelowIt) {
+    struct Case {
+        const char* what;
+        int matchRow;  // the row given the matching cell, -1 none
+        int matchColumn;
+        std::string cell;
+        std::string text;
+        int selected;  // -1: nothing found
+        int ensured;
+    };
+    const std::vector<Case> cases = {
+        {"file name, any case", 7, kColFile, "README.TXT", "readme", 7, 10},
+        {"one of the last three rows", 13, kColFile, "README.TXT", "readme", 13, 13},
+        {"the first of two matches", 3, kColCreator, "Readme-Writer", "readme", 3, 6},
+        {"hidden Itemobjid column", 4, kColItemObjId, "hidden-key", "HIDDEN-KEY", 4, 7},
+        {"hidden Record column", 6, kColRecord, "zz-top", "zz-top", 6, 9},
+        {"the Path column", 2, kColPath, "\\Odd\\Dir", "\\odd\\dir", 2, 5},
+        {"no match", -1, -1, "", "nowhere", -1, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CQuorvelDlg w(host_);
+        Start(w);
+        FillRows(w, 15);
+        if (c.matchRow >= 0) w.ResultList().SetCellText(c.matchRow, c.matchColumn, c.cell);
+        w.ResultList().SetCellText(14, kColFile, "readme.md");  // a later match
+        w.ResultList().SetRowSelected(0);
+        w.ResultList().SetRowFocused(1);
+        const int ensuredBefore = w.ResultList().LastEnsuredVisibleRow();
+
+        for (int run = 0; run < 2; ++run) {  // the search always starts again at the top
+            Answer(c.text);
+            w.UserClick(IDC_FIND);
+            EXPECT_EQ(w.ResultList().SelectedRow(), c.selected < 0 ? 0 : c.selected);
+            EXPECT_EQ(w.ResultList().LastEnsuredVisibleRow(),
+                      c.ensured < 0 ? ensuredBefore : c.ensured);
+            EXPECT_EQ(w.ResultList().FocusedRow(), 1);
+            EXPECT_EQ(w.GetFocusId(), c.selected < 0 ? IDC_FIND : IDC_RESULT_LIST);
+        }
+        EXPECT_TRUE(host_.boxes.empty());
+    }
+}
+
+TEST_F(FindTest, TheTypedTextIsStoredAndTheUpperCaseFormRemembered) {
+    CQuorvelDlg w(host_);
+    Start(w);
+    FillRows(w, 3);
+    WriteSettingText(kSectionSettings, "SearchTopText", "stored");
+
+    Answer(std::string("f01"));
+    w.UserClick(IDC_FIND);
+    EXPECT_EQ(shownText_, "stored");  // read from the settings when nothing was searched yet
+    EXPECT_EQ(ReadSettingText(kSectionSettings, "SearchTopText"), "f01");
+    EXPECT_EQ(ReadSettingText(kSectionSettings, "FindString"), "f01");
+    EXPECT_EQ(w.SearchText(), "F01");
+
+    // Cancel changes neither the selection nor the settings nor the text.
+    w.ResultList().SetRowSelected(2);
+    Answer(std::nullopt);
+    w.UserClick(IDC_FIND);
+    EXPECT_EQ(shownText_, "F01");
+    EXPECT_EQ(w.ResultList().SelectedRow(), 2);
+    EXPECT_EQ(ReadSettingText(kSectionSettings, "SearchTopText"), "f01");
+    EXPECT_EQ(w.SearchText(), "F01");
+
+    // A new run of the program starts from the typed form.
+    HeadlessHost next;
+    CQuorvelDlg again(next);
+    next.ShowModeless(again);
+    std::string shown;
+    next.OnNextModal([&](Dialog& d) {
+        shown = d.GetDlgItemText(IDC_FIND_TEXT);
+        d.UserClick(IDCANCEL);
+    });
+    again.UserClick(IDC_FIND);
+    EXPECT_EQ(shown, "f01");
+}
+
+TEST_F(FindTest, TheDialogEnablesFindOnlyWithTextAndKeepsItsOptionsHidden) {
+    const DialogTemplate t = FindTopTemplate();
+    EXPECT_EQ(t.id, 105);
+    EXPECT_EQ(t.title, "Find");
+    EXPECT_EQ(t.width, 236);
+    EXPECT_EQ(t.height, 62);
+
+    CFindTopDlg d(host_, "");
+    host_.ShowModeless(d);
+    for (int id : {IDC_FIND_UP, IDC_FIND_DOWN, IDC_FIND_MATCH_CASE, IDC_FIND_WHOLE_WORD}) {
+        EXPECT_FALSE(d.IsControlVisible(id)) << id;
+        EXPECT_FALSE(d.IsControlEnabled(id)) << id;
+    }
+    EXPECT_EQ(d.IsDlgButtonChecked(IDC_FIND_DOWN), 1);
+    EXPECT_EQ(d.GetFocusId(), IDC_FIND_TEXT);
+
+    struct Step {
+        std::string typed;
+        bool findEnabled;
+    };
+    for (const Step& s : std::vector<Step>{{"", false}, {"a", true}, {"", false}, {" ", true}}) {
+        d.UserSetText(IDC_FIND_TEXT, s.typed);
+        EXPECT_EQ(d.IsControlEnabled(IDOK), s.findEnabled) << "'" << s.typed << "'";
+    }
+    d.UserSetText(IDC_FIND_TEXT, "");
+    d.UserKeyEnter();  // the disabled default button does nothing
+    EXPECT_FALSE(d.IsEnded());
+    d.UserSetText(IDC_FIND_TEXT, "x");
+    d.UserKeyEnter();
+    EXPECT_TRUE(d.IsEnded());
+    EXPECT_EQ(d.Result(), IDOK);
+    EXPECT_EQ(d.Text(), "x");
+    EXPECT_TRUE(d.Down());
+    EXPECT_FALSE(d.MatchCase());
+    EXPECT_FALSE(d.WholeWord());
+
+    CFindTopDlg withText(host_, "start");
+    host_.ShowModeless(withText);
+    EXPECT_TRUE(withText.IsControlEnabled(IDOK));
+    EXPECT_EQ(withText.GetDlgItemText(IDC_FIND_TEXT), "start");
+}
+
+}  // namespace
+}  // namespace qv

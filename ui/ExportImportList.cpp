@@ -1,0 +1,100 @@
+// The saved result list and CSV exports: the result list to a list file, and a saved list back
+// into a map of source items.
+#include <cerrno>
+#include <cstring>
+
+#include "app/AtomicFile.h"
+#include "app/MainSettings.h"
+#include "app/Settings.h"
+#include "engine/SavedList.h"
+#include "scm/LineReader.h"
+#include "ui/ExportImport.h"
+#include "ui/MainWindow.h"
+#include "ui/ReportCtrl.h"
+
+namespace qv {
+
+namespace {
+
+// Where exports go when none has been made yet, relative to the current directory.
+constexpr char kDefaultExportDir[] = "../data";
+constexpr char kExportDirKey[] = "ExportTopDirectory";
+
+// A list that holds nothing to write: no rows, or the blank list "Clear List" leaves.
+bool NothingToWrite(const CReportCtrl& list) {
+    return list.RowCount() == 0 || list.CellTextRef(0, 0).empty();
+}
+
+}  // namespace
+
+bool CExportTop::WriteList(const std::string& path) {
+    writeFailed_ = false;
+    std::string contents;
+    const bool rows = !NothingToWrite(list_);
+    if (rows) {
+        const int columns = list_.ColumnCount();
+        std::vector<std::string> cells(static_cast<size_t>(columns));
+        for (int c = 0; c < columns; ++c) cells[static_cast<size_t>(c)] = list_.ColumnTitle(c);
+        contents = ListHeaderLine(cells);
+        for (int r = 0, n = list_.RowCount(); r < n; ++r) {
+            for (int c = 0; c < columns; ++c)
+                cells[static_cast<size_t>(c)] = list_.CellTextRef(r, c);
+            contents += ListDataLine(cells);
+        }
+    }
+    // Written whole or not at all: the saved list may be the user's only copy of an analysis. A
+    // list without rows still empties the file.
+    if (!WriteFileAtomically(path, contents, ExistingFileMode(path, 0644))) {
+        writeFailed_ = true;
+        const std::string why = std::strerror(errno);
+        list_.host().MessageBox(MsgKind::Error, "Unable to write " + path + ":\n" + why);
+        return false;
+    }
+    return rows;
+}
+
+bool CExportTop::ExportList(Host& host) {
+    if (NothingToWrite(list_)) return false;
+    std::string dir = ReadSettingText(kSectionSettings, kExportDirKey);
+    if (dir.empty()) dir = kDefaultExportDir;
+
+    FileDialogRequest request;
+    request.save = true;  // the user names a file to write, which may not exist yet
+    request.initialDir = dir;
+    request.filters = {{"CSV Files (*.csv)", "*.csv"}};
+    request.overwritePrompt = true;
+    const std::optional<std::string> chosen = host.FileDialog(request);
+    if (!chosen) return false;
+
+    WaitCursor wait(host);
+    if (const size_t slash = chosen->rfind('/'); slash != std::string::npos)
+        WriteSettingText(kSectionSettings, kExportDirKey,
+                         slash == 0 ? "/" : chosen->substr(0, slash));
+    return WriteList(*chosen);
+}
+
+int CImport::ReadSavedList(const std::string& path, CMapStrToFObj& items) {
+    LineReader reader(path, kListReadSize);
+    if (!reader.IsOpen()) {
+        window_.host().MessageBox(MsgKind::Plain, "Unable to read: " + path);
+        return 0;
+    }
+    items.RemoveAll();
+    int count = 0;
+    bool header = true;
+    std::string line;
+    while (reader.Next(line)) {
+        if (EndsListReading(line)) return 0;
+        if (header) {
+            header = false;
+            continue;
+        }
+        if (line.empty()) continue;
+        const CFObj record = SavedListRecord(line);
+        items.AddIfAbsent(record.itemObjId, record);
+        ++count;
+    }
+    return count;
+}
+
+}  // namespace qv
