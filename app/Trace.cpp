@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <string>
+#include <vector>
 
 namespace qv {
 
@@ -33,6 +35,17 @@ std::string g_traceFile;
 std::function<std::tm()> g_clock;
 CountCache g_cache;
 bool g_fullRecount = false;
+
+// Lines held back by open batches: each with the time stamp of its call.
+struct HeldLine {
+    std::tm time;
+    std::string message;
+};
+int g_batchDepth = 0;
+std::vector<HeldLine> g_held;
+size_t g_heldBytes = 0;
+constexpr size_t kMaxHeldBytes = 1 << 20;
+void FlushHeld();
 
 bool ReadAll(int fd, char* buf, size_t size, off_t offset) {
     while (size > 0) {
@@ -156,6 +169,7 @@ std::uint64_t CountTraceLines(const std::string& path) {
 
 void SetTraceFile(const std::string& path) {
     std::lock_guard lock(g_mutex);
+    FlushHeld();
     g_traceFile = path;
     g_cache = CountCache();
 }
@@ -175,6 +189,72 @@ void SetTraceFullRecount(bool on) {
     g_cache = CountCache();
 }
 
+namespace {
+
+// One line of the file: its number, the time stamp and the message.
+std::string TraceLine(std::uint64_t number, const std::tm& tm, const char* message, size_t size) {
+    char head[96];
+    const int h = snprintf(head, sizeof head, "%llu %02d/%02d/%d %02d:%02d:%02d ",
+                           static_cast<unsigned long long>(number), tm.tm_mon + 1, tm.tm_mday,
+                           tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
+    std::string line(head, static_cast<size_t>(h));
+    line.append(message, size);
+    line.push_back('\n');
+    return line;
+}
+
+// Appends whole lines to the trace file with one write, so that lines of several programs
+// sharing the file never interleave.
+void AppendLines(const std::string& lines) {
+    const int fd =
+        open(g_traceFile.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0) return;
+    const bool written = WriteAll(fd, lines.data(), lines.size());
+    close(fd);
+    if (written && getenv("QUORVEL_DEBUG_TRACE")) {
+        fwrite(lines.data(), 1, lines.size(), stderr);
+        fflush(stderr);
+    }
+}
+
+// Writes the held lines, numbered on from the file's count as single writes would number them.
+// The caller holds g_mutex.
+void FlushHeld() {
+    if (g_held.empty()) return;
+    if (!g_traceFile.empty()) {
+        CountLines(g_traceFile);
+        TraceLineCounter counter = g_cache.valid ? g_cache.counter : TraceLineCounter();
+        std::string lines;
+        lines.reserve(g_heldBytes + g_held.size() * 32);
+        for (const HeldLine& held : g_held) {
+            const std::string line =
+                TraceLine(counter.Total() + 1, held.time, held.message.data(), held.message.size());
+            counter.Feed(line.data(), line.size());
+            lines += line;
+        }
+        AppendLines(lines);
+    }
+    g_held.clear();
+    g_heldBytes = 0;
+}
+
+}  // namespace
+
+TraceBatch::TraceBatch() {
+    std::lock_guard lock(g_mutex);
+    ++g_batchDepth;
+}
+
+TraceBatch::~TraceBatch() {
+    std::lock_guard lock(g_mutex);
+    if (--g_batchDepth == 0) FlushHeld();
+}
+
+void TraceBatch::Flush() {
+    std::lock_guard lock(g_mutex);
+    FlushHeld();
+}
+
 int WriteTrace(const char* format, ...) {
     char message[16428];
     va_list ap;
@@ -192,27 +272,15 @@ int WriteTrace(const char* format, ...) {
         localtime_r(&now, &tm);
     }
     if (g_traceFile.empty()) return 1;
-
-    const std::uint64_t count = CountLines(g_traceFile);
-    char head[96];
-    const int h = snprintf(head, sizeof head, "%llu %02d/%02d/%d %02d:%02d:%02d ",
-                           static_cast<unsigned long long>(count + 1), tm.tm_mon + 1, tm.tm_mday,
-                           tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
-    std::string line(head, static_cast<size_t>(h));
     // The message is taken as "%s" would take it: up to its first zero character.
-    line.append(message, strnlen(message, static_cast<size_t>(n)));
-    line.push_back('\n');
-
-    // One write per line, so that lines of several programs sharing the file never interleave.
-    const int fd =
-        open(g_traceFile.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
-    if (fd < 0) return 1;
-    const bool written = WriteAll(fd, line.data(), line.size());
-    close(fd);
-    if (written && getenv("QUORVEL_DEBUG_TRACE")) {
-        fwrite(line.data(), 1, line.size(), stderr);
-        fflush(stderr);
+    const size_t size = strnlen(message, static_cast<size_t>(n));
+    if (g_batchDepth > 0) {
+        g_held.push_back({tm, std::string(message, size)});
+        g_heldBytes += size;
+        if (g_heldBytes > kMaxHeldBytes) FlushHeld();
+        return 1;
     }
+    AppendLines(TraceLine(CountLines(g_traceFile) + 1, tm, message, size));
     return 1;
 }
 

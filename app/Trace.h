@@ -18,6 +18,21 @@ void SetTraceClock(std::function<std::tm()> clock);
 // long to be written, 1 otherwise (also when the file cannot be opened).
 int WriteTrace(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// Holds back the trace lines written while it lives and appends them to the file together: when
+// Flush is called, when more than a megabyte is held, when the trace file changes, and when the
+// outermost batch ends. Each line keeps the time stamp of its call and gets the number it would
+// have had when written at once, so the file ends up the same; only the moment it reaches the
+// disk differs. For loops that trace every item of a long list.
+class TraceBatch {
+public:
+    TraceBatch();
+    ~TraceBatch();
+    TraceBatch(const TraceBatch&) = delete;
+    TraceBatch& operator=(const TraceBatch&) = delete;
+    // Writes what is held now.
+    void Flush();
+};
+
 // The size of an existing file; 0 when it cannot be opened or its size read, in which case the
 // error code goes to err and a trace line is written. err is untouched on success.
 long FileSize(const std::string& path, int& err);

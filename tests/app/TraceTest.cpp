@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -318,6 +319,68 @@ TEST_F(TraceTest, FileSize) {
             EXPECT_EQ(lines[0], "1 03/06/2026 14:05:09 " + r.traced);
         }
     }
+}
+
+// A batch leaves the same file as single writes: each line keeps the time of its call and gets
+// the number it would have had, whatever the file held before.
+TEST_F(TraceTest, BatchedLinesEqualSingleWrites) {
+    const std::string longMessage(20000, 'L');  // counts as two reads
+    struct Case {
+        const char* what;
+        std::string before;  // the file's contents before the lines
+    };
+    const Case cases[] = {
+        {"no file", ""},
+        {"earlier lines", "1 01/01/2026 00:00:00 a\n2 01/01/2026 00:00:00 b\n"},
+        {"an unfinished last line", "1 01/01/2026 00:00:00 a\npartial"},
+        {"CR LF line ends", "x\r\ny\r\n"},
+    };
+    auto writeAll = [&](bool batched) {
+        std::optional<qv::TraceBatch> batch;
+        if (batched) batch.emplace();
+        for (int i = 0; i < 5; ++i) {
+            now_.tm_sec = i;
+            WriteTrace("%s %d", i == 2 ? longMessage.c_str() : "item", i);
+        }
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string single, batched;
+        for (bool batch : {false, true}) {
+            unlink(path_.c_str());
+            if (!c.before.empty()) qvtest::WriteFile(path_, c.before);
+            qv::SetTraceFile(path_);
+            writeAll(batch);
+            (batch ? batched : single) = ReadFile(path_);
+        }
+        EXPECT_EQ(batched, single);
+        EXPECT_GT(single.size(), c.before.size());
+    }
+}
+
+TEST_F(TraceTest, ABatchWritesWhenFlushedOrEndedOrTheFileChanges) {
+    {
+        qv::TraceBatch outer;
+        WriteTrace("one");
+        {
+            qv::TraceBatch inner;
+            WriteTrace("two");
+        }
+        EXPECT_EQ(ReadFile(path_), "");  // the outer batch still holds them
+        outer.Flush();
+        EXPECT_EQ(qvtest::Lines(ReadFile(path_)).size(), 2u);
+        WriteTrace("three");
+        const std::string other = dir_ / "other.trc";
+        qv::SetTraceFile(other);  // what is held goes to the file it was written for
+        EXPECT_EQ(qvtest::Lines(ReadFile(path_)).size(), 3u);
+        WriteTrace("four");
+        qv::SetTraceFile(path_);
+        EXPECT_EQ(qvtest::Lines(ReadFile(other)).size(), 1u);
+        WriteTrace("five");
+    }
+    const auto lines = qvtest::Lines(ReadFile(path_));
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[3], "4 03/06/2026 14:05:09 five");
 }
 
 }  // namespace

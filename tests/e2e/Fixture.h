@@ -1,10 +1,12 @@
-// What every end-to-end suite stands on: one demo repository for the whole suite, and for every
-// test an install directory, a scratch directory with the trace file and a headless host of its
-// own.
+// What every end-to-end suite stands on: one demo repository per backend for the whole suite
+// (each suite runs on a SQLite file and on a PostgreSQL server), and for every test an install
+// directory, a scratch directory with the trace file and a headless host of its own.
 #pragma once
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -13,18 +15,31 @@
 #include "host/headless/HeadlessHost.h"
 #include "scm/Kco.h"
 #include "tests/e2e/Repository.h"
+#include "tests/support/PgCluster.h"
 #include "tests/support/TempEnv.h"
 
 namespace e2e {
 
-class EndToEnd : public ::testing::Test {
+class EndToEnd : public ::testing::TestWithParam<Backend> {
 protected:
-    // A suite that needs other data replaces this with its own, which changes the repository.
-    static void SetUpTestSuite() { repo_ = std::make_unique<DemoRepository>(); }
-    static void TearDownTestSuite() { repo_.reset(); }
+    static void TearDownTestSuite() { repos_.clear(); }
 
-    void SetUp() override { qv::SetTraceFile(trace_); }
+    void SetUp() override {
+        std::string why;
+        if (GetParam() == Backend::Postgres && !qvtest::PgCluster::Get(why)) GTEST_SKIP() << why;
+        auto& repo = repos_[GetParam()];
+        if (!repo) {
+            repo = std::make_unique<DemoRepository>("demo", GetParam());
+            ChangeRepository(*repo);
+        }
+        repo_ = repo.get();
+        setenv("TESSARK_BROKERS", repo_->brokersFile().c_str(), 1);
+        qv::SetTraceFile(trace_);
+    }
     void TearDown() override { qv::SetTraceFile(""); }
+
+    // A suite that needs other data changes the suite's repositories here, once per backend.
+    virtual void ChangeRepository(DemoRepository&) {}
 
     // Check-out settings of the test user on the demo broker, checking out below install_/Temp
     // with the default command template.
@@ -45,11 +60,18 @@ protected:
         return kco;
     }
 
-    static inline std::unique_ptr<DemoRepository> repo_;
+    static inline std::map<Backend, std::unique_ptr<DemoRepository>> repos_;
+    DemoRepository* repo_ = nullptr;
     qvtest::TempDir install_;
     qvtest::TempDir work_;
     std::string trace_ = work_ / "Quorvel.trc";
     qv::HeadlessHost host_;
 };
+
+// Runs a parameterised suite on both backends, named by backend.
+#define QV_E2E_ON_BOTH_BACKENDS(suite)                                                        \
+    INSTANTIATE_TEST_SUITE_P(Backends, suite,                                                 \
+                             ::testing::Values(e2e::Backend::Sqlite, e2e::Backend::Postgres), \
+                             [](const auto& info) { return e2e::BackendName(info.param); })
 
 }  // namespace e2e

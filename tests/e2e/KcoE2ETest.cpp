@@ -60,7 +60,7 @@ protected:
     qv::KcoContext ctx_ = KcoSettings("Payroll", "DEV", "PAY0001", [this] { ++emptied_; });
 };
 
-TEST_F(KcoEndToEnd, ChecksOutBelowTheBrowseDirectoryKeepingTheRepositoryPath) {
+TEST_P(KcoEndToEnd, ChecksOutBelowTheBrowseDirectoryKeepingTheRepositoryPath) {
     struct Case {
         const char* path;
         const char* name;
@@ -105,7 +105,7 @@ TEST_F(KcoEndToEnd, ChecksOutBelowTheBrowseDirectoryKeepingTheRepositoryPath) {
     }
 }
 
-TEST_F(KcoEndToEnd, SecondRunUsesTheLocalCopyWithoutStartingTheTool) {
+TEST_P(KcoEndToEnd, SecondRunUsesTheLocalCopyWithoutStartingTheTool) {
     const std::string local = qv::LocalItemPath(ctx_.browseDir, "\\Payroll\\src\\calc", "tax.cpp");
     ASSERT_GT(qv::RunKco(ctx_, "\\Payroll\\src\\calc", "tax.cpp"), 0);
     const int started = qv::LastStart().processId;
@@ -120,7 +120,7 @@ TEST_F(KcoEndToEnd, SecondRunUsesTheLocalCopyWithoutStartingTheTool) {
     EXPECT_EQ(emptied_, 1);
 }
 
-TEST_F(KcoEndToEnd, EmptyLocalCopyIsCheckedOutAgain) {
+TEST_P(KcoEndToEnd, EmptyLocalCopyIsCheckedOutAgain) {
     const std::string local = qv::LocalItemPath(ctx_.browseDir, "\\Payroll\\src\\calc", "tax.cpp");
     ASSERT_GT(qv::RunKco(ctx_, "\\Payroll\\src\\calc", "tax.cpp"), 0);
     MakeWritable(local);
@@ -133,7 +133,7 @@ TEST_F(KcoEndToEnd, EmptyLocalCopyIsCheckedOutAgain) {
     EXPECT_TRUE(host_.boxes.empty());
 }
 
-TEST_F(KcoEndToEnd, ToolErrorsGiveZeroAndTheirLine) {
+TEST_P(KcoEndToEnd, ToolErrorsGiveZeroAndTheirLine) {
     struct Case {
         const char* what;
         std::string project, package, item, password;
@@ -178,7 +178,7 @@ TEST_F(KcoEndToEnd, ToolErrorsGiveZeroAndTheirLine) {
 
 // The latest-version check-out of the compare action: no local-copy shortcut, a version
 // option, and the log read on its own.
-TEST_F(KcoEndToEnd, WritableLocalFileIsReplacedWithoutCountingAsFailure) {
+TEST_P(KcoEndToEnd, WritableLocalFileIsReplacedWithoutCountingAsFailure) {
     struct Case {
         const char* item;
         const char* package;
@@ -228,7 +228,7 @@ TEST_F(KcoEndToEnd, WritableLocalFileIsReplacedWithoutCountingAsFailure) {
     }
 }
 
-TEST_F(KcoEndToEnd, TracedCommandHidesThePasswordOnly) {
+TEST_P(KcoEndToEnd, TracedCommandHidesThePasswordOnly) {
     ctx_.checkoutPackage = "PAY0002";
     ASSERT_GT(qv::RunKco(ctx_, "\\Payroll\\src\\util", "util.cpp"), 0);
     const Lines commands = ExecutedCommands();
@@ -246,9 +246,8 @@ TEST_F(KcoEndToEnd, TracedCommandHidesThePasswordOnly) {
 // A repository whose paths and item names try to lead out of the browse directory.
 class UnsafeNamesEndToEnd : public KcoEndToEnd {
 protected:
-    static void SetUpTestSuite() {
-        repo_ = std::make_unique<e2e::DemoRepository>();
-        repo_->Exec(
+    void ChangeRepository(e2e::DemoRepository& repo) override {
+        repo.Exec(
             "INSERT INTO KESPATHFULLNAME (VERSIONOBJID, PATHFULLNAME) "
             "VALUES (900001, '\\..\\..\\escaped');"
             "UPDATE KESVERSIONS SET PATHVERSIONID = 900001 WHERE ITEMNAMEID = "
@@ -258,7 +257,7 @@ protected:
     }
 };
 
-TEST_F(UnsafeNamesEndToEnd, PathsLeadingOutOfTheBrowseDirectoryAreRefused) {
+TEST_P(UnsafeNamesEndToEnd, PathsLeadingOutOfTheBrowseDirectoryAreRefused) {
     struct Case {
         const char* path;
         const char* name;
@@ -292,5 +291,8 @@ TEST_F(UnsafeNamesEndToEnd, PathsLeadingOutOfTheBrowseDirectoryAreRefused) {
         }
     }
 }
+
+QV_E2E_ON_BOTH_BACKENDS(KcoEndToEnd);
+QV_E2E_ON_BOTH_BACKENDS(UnsafeNamesEndToEnd);
 
 }  // namespace

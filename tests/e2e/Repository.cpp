@@ -5,16 +5,31 @@
 
 #include <stdexcept>
 
+#include "tests/support/PgCluster.h"
 #include "tests/support/ToolRunner.h"
 
 namespace e2e {
 
-DemoRepository::DemoRepository(const std::string& broker) {
-    db_ = dir_ / "demo.db";
-    setenv("TESSARK_BROKERS", (dir_ / "brokers.ini").c_str(), 1);
-    qvtest::ToolResult r = qvtest::RunTool("krepo", {"demo", db_});
+std::string BackendName(Backend backend) {
+    return backend == Backend::Sqlite ? "Sqlite" : "Postgres";
+}
+
+DemoRepository::DemoRepository(const std::string& broker, Backend backend) : backend_(backend) {
+    if (backend == Backend::Sqlite) {
+        db_ = locator_ = dir_ / "demo.db";
+    } else {
+        std::string why;
+        qvtest::PgCluster* cluster = qvtest::PgCluster::Get(why);
+        if (!cluster) throw std::runtime_error(why);
+        const std::string conninfo = cluster->NewDatabase("e2e");
+        db_ = conninfo.substr(conninfo.find("dbname=") + 7);
+        db_ = db_.substr(0, db_.find(' '));
+        locator_ = "postgresql:" + conninfo;
+    }
+    setenv("TESSARK_BROKERS", brokersFile().c_str(), 1);
+    qvtest::ToolResult r = qvtest::RunTool("krepo", {"demo", locator_});
     if (r.exitCode != 0) throw std::runtime_error("krepo demo failed: " + r.err);
-    r = qvtest::RunTool("krepo", {"broker", broker, db_});
+    r = qvtest::RunTool("krepo", {"broker", broker, locator_});
     if (r.exitCode != 0) throw std::runtime_error("krepo broker failed: " + r.err);
     AddUser(kTester, kTesterPassword);
 }
@@ -24,7 +39,7 @@ DemoRepository::~DemoRepository() {
 }
 
 void DemoRepository::AddUser(const std::string& user, const std::string& password) {
-    qvtest::ToolResult r = qvtest::RunTool("krepo", {"adduser", db_, user}, password + "\n");
+    qvtest::ToolResult r = qvtest::RunTool("krepo", {"adduser", locator_, user}, password + "\n");
     if (r.exitCode != 0) throw std::runtime_error("krepo adduser failed: " + r.err);
 }
 
@@ -45,6 +60,13 @@ struct Connection {
 }  // namespace
 
 void DemoRepository::Exec(const std::string& sql) {
+    if (backend_ == Backend::Postgres) {
+        std::string why;
+        bool ok = false;
+        qvtest::PgCluster::Get(why)->Sql(db_, sql, &ok);
+        if (!ok) throw std::runtime_error("SQL failed: " + sql);
+        return;
+    }
     Connection c(db_);
     char* message = nullptr;
     if (sqlite3_exec(c.db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
@@ -55,6 +77,14 @@ void DemoRepository::Exec(const std::string& sql) {
 }
 
 std::string DemoRepository::Scalar(const std::string& sql) {
+    if (backend_ == Backend::Postgres) {
+        std::string why;
+        bool ok = false;
+        std::string out = qvtest::PgCluster::Get(why)->Sql(db_, sql, &ok);
+        if (!ok) throw std::runtime_error("SQL failed: " + sql);
+        out = out.substr(0, out.find('\n'));
+        return out.substr(0, out.find('|'));
+    }
     Connection c(db_);
     sqlite3_stmt* stmt = nullptr;
     if (sqlite3_prepare_v2(c.db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {

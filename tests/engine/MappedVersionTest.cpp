@@ -305,15 +305,6 @@ TEST_F(Calculation, TheViewIsLookedUpOncePerTargetContext) {
         calc.Calculate(0, "5", true, 1, 2);
         EXPECT_EQ(repo.statements().size(), first + c.secondAdds);
     }
-    // Setting the context again asks again.
-    qvtest::FakeRepository repo(host_);
-    MappedVersionCalculator calc(repo, host_);
-    calc.SetTargetContext("PayrollEU", "DEV");
-    calc.Calculate(0, "5", true, 1, 2);
-    calc.SetTargetContext("PayrollEU", "QA");
-    calc.Calculate(0, "5", true, 1, 2);
-    ASSERT_EQ(repo.statements().size(), 4u);
-    EXPECT_NE(repo.statements()[2].find("S.STATENAME = 'QA'"), std::string::npos);
 }
 
 TEST_F(Calculation, ChildVersionsAllowATrunkPlacementOnlyBesideBranches) {

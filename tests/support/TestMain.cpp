@@ -14,7 +14,9 @@ namespace qvtest {
 namespace {
 std::string g_home;
 }
-const std::string& TestHome() { return g_home; }
+const std::string& TestHome() {
+    return g_home;
+}
 }  // namespace qvtest
 
 int main(int argc, char** argv) {

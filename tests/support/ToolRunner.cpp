@@ -23,9 +23,13 @@ std::string BinDir() {
 
 ToolResult RunTool(const std::string& name, const std::vector<std::string>& args,
                    const std::string& input) {
+    return RunProgram(BinDir() + "/" + name, args, input);
+}
+
+ToolResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& input) {
     TempDir io;
     WriteFile(io / "in", input);
-    const std::string program = BinDir() + "/" + name;
     std::vector<std::string> all{program};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;

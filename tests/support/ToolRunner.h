@@ -21,4 +21,8 @@ std::string BinDir();
 ToolResult RunTool(const std::string& name, const std::vector<std::string>& args,
                    const std::string& input = "");
 
+// The same for a program given by its full path.
+ToolResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& input = "");
+
 }  // namespace qvtest

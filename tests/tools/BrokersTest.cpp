@@ -85,15 +85,19 @@ TEST(BrokersTest, Locators) {
         {"sqlite:/dir with blanks/x.db", true, "/dir with blanks/x.db"},
         {"sqlite:demo.db", false, "absolute"},
         {"sqlite:", false, "absolute"},
-        {"postgresql://host/db", false, "PostgreSQL"},
+        {"postgresql://host/db", true, "postgresql://host/db"},
+        {"postgresql:host=db dbname=tessark", true, "host=db dbname=tessark"},
+        {"postgresql: ", false, "empty"},
         {"/data/demo.db", false, "unknown repository locator"},
         {"", false, "unknown repository locator"},
         {"sqlite:/a.db\n[b]\nrepository = sqlite:/b.db", false, "line break"},
     };
     for (const Case& c : cases) {
-        std::string path, error;
-        EXPECT_EQ(ParseLocator(c.locator, path, error), c.ok) << c.locator;
-        EXPECT_NE((c.ok ? path : error).find(c.pathOrError), std::string::npos) << c.locator;
+        qv::tools::Locator parsed;
+        std::string error;
+        EXPECT_EQ(ParseLocator(c.locator, parsed, error), c.ok) << c.locator;
+        EXPECT_NE((c.ok ? parsed.target : error).find(c.pathOrError), std::string::npos)
+            << c.locator;
     }
 }
 
@@ -104,17 +108,18 @@ TEST(BrokersTest, TheBrokersFileComesFromTheEnvironmentOrTheConfigurationDirecto
     unsetenv("TESSARK_BROKERS");
     EXPECT_EQ(BrokersFilePath(), dir / "cfg/tessark/brokers.ini");
 
-    std::string error, path;
+    std::string error;
+    qv::tools::Locator path;
     EXPECT_FALSE(ResolveBroker("demo", path, error));
     EXPECT_NE(error.find("Unknown broker"), std::string::npos);
     ASSERT_TRUE(RegisterBroker("demo", "sqlite:/from/config.db", error)) << error;
     ASSERT_TRUE(ResolveBroker("Demo", path, error)) << error;
-    EXPECT_EQ(path, "/from/config.db");
+    EXPECT_EQ(path.target, "/from/config.db");
 
     qvtest::WriteFile(dir / "override.ini", "[demo]\nrepository = sqlite:/from/env.db\n");
     setenv("TESSARK_BROKERS", (dir / "override.ini").c_str(), 1);
     ASSERT_TRUE(ResolveBroker("demo", path, error)) << error;
-    EXPECT_EQ(path, "/from/env.db");
+    EXPECT_EQ(path.target, "/from/env.db");
 
     unsetenv("XDG_CONFIG_HOME");
     unsetenv("TESSARK_BROKERS");
@@ -135,7 +140,6 @@ TEST(BrokersTest, RegisteringRewritesTheFileWhole) {
               "[one]\nrepository = sqlite:/1b.db\n\n[two]\nrepository = sqlite:/2.db\n");
     for (const char* bad : {"", " x", "a]b", "a\nb"})
         EXPECT_FALSE(RegisterBroker(bad, "sqlite:/x.db", error)) << bad;
-    EXPECT_FALSE(RegisterBroker("pg", "postgresql://h/d", error));
     EXPECT_FALSE(RegisterBroker("rel", "sqlite:rel.db", error));
     size_t files = 0;
     for (const auto& e : fs::directory_iterator(dir / "sub")) {
@@ -147,12 +151,27 @@ TEST(BrokersTest, RegisteringRewritesTheFileWhole) {
     // krepo registers a plain path as an absolute sqlite locator.
     qvtest::ToolResult r = qvtest::RunTool("krepo", {"broker", "three", dir / "three.db"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    std::string path;
+    qv::tools::Locator path;
     ASSERT_TRUE(ResolveBroker("three", path, error)) << error;
-    EXPECT_EQ(path, dir / "three.db");
-    r = qvtest::RunTool("krepo", {"broker", "four", "postgresql://h/d"});
-    EXPECT_NE(r.exitCode, 0);
-    EXPECT_NE(r.err.find("PostgreSQL"), std::string::npos);
+    EXPECT_EQ(path.target, dir / "three.db");
+    // A server locator is registered for the repository's read-only role.
+    struct Case {
+        std::string given, registered;
+    } const cases[] = {
+        {"postgresql:host=/run/pg dbname=tk", "dbname='tk' host='/run/pg' user='tk_reader'"},
+        {"postgresql://h/tk", "dbname='tk' host='h' user='tk_reader'"},
+        {"postgres://owner:secret@h/tk?sslmode=require",
+         "dbname='tk' host='h' sslmode='require' user='tk_reader'"},
+        {"postgresql:dbname=it\\'s user=owner password=pw", "dbname='it\\'s' user='it\\'s_reader'"},
+        {"postgresql:host=h", "host=h"},
+    };
+    for (const Case& c : cases) {
+        r = qvtest::RunTool("krepo", {"broker", "four", c.given});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        ASSERT_TRUE(ResolveBroker("four", path, error)) << error;
+        EXPECT_EQ(path.kind, qv::tools::Locator::Kind::Postgres);
+        EXPECT_EQ(path.target, c.registered);
+    }
     unsetenv("TESSARK_BROKERS");
 }
 

@@ -308,10 +308,11 @@ TEST_F(KsqlTest, StatementsThatWouldChangeTheRepositoryAreRefused) {
 TEST_F(KsqlTest, BrokerAndCommandLineProblems) {
     WriteFile(*repo_ / "s.sql", "SELECT 1 AS X");
     const std::string s = *repo_ / "s.sql", o = *repo_ / "o.dat";
-    WriteFile(*repo_ / "other.ini",
-              "[pg]\nrepository = postgresql://host/db\n[rel]\nrepository = "
-              "sqlite:relative.db\n[gone]\nrepository = sqlite:/nonexistent/"
-              "x.db\n");
+    WriteFile(
+        *repo_ / "other.ini",
+        "[pg]\nrepository = postgresql:host=/nonexistent/sockets dbname=x\n[rel]\nrepository = "
+        "sqlite:relative.db\n[gone]\nrepository = sqlite:/nonexistent/"
+        "x.db\n");
     struct Case {
         std::vector<std::string> args;
         std::string brokers, contains;
@@ -321,7 +322,7 @@ TEST_F(KsqlTest, BrokerAndCommandLineProblems) {
          "Unknown broker"},
         {{"-b", "pg", "-usr", "demo", "-pw", "demo", "-t", "-f", s, "-o", o},
          "other.ini",
-         "PostgreSQL"},
+         "cannot reach the repository server of broker 'pg'"},
         {{"-b", "rel", "-usr", "demo", "-pw", "demo", "-t", "-f", s, "-o", o},
          "other.ini",
          "absolute"},

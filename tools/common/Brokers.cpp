@@ -109,7 +109,7 @@ bool IsValidBrokerName(const std::string& broker) {
     return true;
 }
 
-bool ResolveBroker(const std::string& broker, std::string& repositoryPath, std::string& error) {
+bool ResolveBroker(const std::string& broker, Locator& repository, std::string& error) {
     std::string file = BrokersFilePath();
     if (file.empty()) {
         error = "no configuration directory (neither XDG_CONFIG_HOME nor HOME is set)";
@@ -126,7 +126,7 @@ bool ResolveBroker(const std::string& broker, std::string& repositoryPath, std::
         return false;
     }
     std::string why;
-    if (!ParseLocator(locator, repositoryPath, why)) {
+    if (!ParseLocator(locator, repository, why)) {
         error = "Broker '" + broker + "': " + why;
         return false;
     }
@@ -138,8 +138,9 @@ bool RegisterBroker(const std::string& broker, const std::string& locator, std::
         error = "invalid broker name '" + broker + "'";
         return false;
     }
-    std::string path, why;
-    if (!ParseLocator(locator, path, why)) {
+    Locator parsed;
+    std::string why;
+    if (!ParseLocator(locator, parsed, why)) {
         error = why;
         return false;
     }

@@ -9,6 +9,8 @@
 
 #include <string>
 
+#include "tools/common/Repository.h"
+
 namespace qv::tools {
 
 // The brokers file in force: $TESSARK_BROKERS when set and not empty, else
@@ -30,8 +32,8 @@ std::string SetBrokerLocator(const std::string& iniText, const std::string& brok
 // leading or trailing blanks.
 bool IsValidBrokerName(const std::string& broker);
 
-// Resolves a broker to the path of its SQLite repository, with a readable error otherwise.
-bool ResolveBroker(const std::string& broker, std::string& repositoryPath, std::string& error);
+// Resolves a broker to the locator of its repository, with a readable error otherwise.
+bool ResolveBroker(const std::string& broker, Locator& repository, std::string& error);
 
 // Writes the broker into the brokers file (created with its directory when absent), completely
 // or not at all.

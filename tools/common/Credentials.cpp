@@ -12,9 +12,9 @@ bool SodiumReady() {
     return ready;
 }
 
-// A valid hash of a password nobody knows, checked against unknown users so that a refusal
-// takes the same time whether or not the user exists.
-const std::string& DummyHash() {
+}  // namespace
+
+const std::string& DummyPasswordHash() {
     static std::string hash = [] {
         std::string h;
         HashPassword("\x01unknown-user\x01", h);
@@ -22,8 +22,6 @@ const std::string& DummyHash() {
     }();
     return hash;
 }
-
-}  // namespace
 
 bool HashPassword(const std::string& password, std::string& hash) {
     if (!SodiumReady()) return false;
@@ -137,7 +135,7 @@ LoginResult CheckLogin(Db& db, const std::string& user, const std::string& passw
         error = db.LastError();
         return LoginResult::Failed;
     }
-    VerifyPassword(DummyHash(), password);
+    VerifyPassword(DummyPasswordHash(), password);
     return LoginResult::Refused;
 }
 

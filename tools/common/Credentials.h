@@ -29,6 +29,10 @@ bool AllocateObjectId(Db& db, long long& id, std::string& error);
 bool SetUserPassword(Db& db, const std::string& user, const std::string& password,
                      std::string& error);
 
+// A valid hash of a password nobody knows, checked against unknown users so that a refusal
+// takes the same time whether or not the user exists.
+const std::string& DummyPasswordHash();
+
 enum class LoginResult { Accepted, Refused, Failed };
 
 // Checks a user's credentials. Refused for an unknown user or a wrong password (the same work

@@ -154,23 +154,36 @@ bool Transaction::Commit(std::string& error) {
     return db_.Exec("COMMIT", error);
 }
 
-bool ParseLocator(const std::string& locator, std::string& path, std::string& error) {
+bool ParseLocator(const std::string& locator, Locator& out, std::string& error) {
     static const std::string kSqlite = "sqlite:";
     static const std::string kPostgres = "postgresql:";
-    if (locator.compare(0, kPostgres.size(), kPostgres) == 0) {
-        error = "PostgreSQL repositories are not supported yet (" + locator + ")";
-        return false;
-    }
-    if (locator.compare(0, kSqlite.size(), kSqlite) != 0) {
-        error = "unknown repository locator '" + locator + "' (expected sqlite:/absolute/path.db)";
-        return false;
-    }
+    auto startsWith = [&](const std::string& prefix) {
+        return locator.compare(0, prefix.size(), prefix) == 0;
+    };
     if (locator.find_first_of("\r\n") != std::string::npos) {
         error = "line break in repository locator";
         return false;
     }
-    path = locator.substr(kSqlite.size());
-    if (path.empty() || path[0] != '/') {
+    if (startsWith("postgresql://") || startsWith("postgres://")) {
+        out = {Locator::Kind::Postgres, locator};
+        return true;
+    }
+    if (startsWith(kPostgres)) {
+        out = {Locator::Kind::Postgres, locator.substr(kPostgres.size())};
+        if (out.target.find_first_not_of(" \t") == std::string::npos) {
+            error = "empty PostgreSQL connection string in the repository locator";
+            return false;
+        }
+        return true;
+    }
+    if (!startsWith(kSqlite)) {
+        error =
+            "unknown repository locator (expected sqlite:/absolute/path.db or "
+            "postgresql:CONNECTION)";
+        return false;
+    }
+    out = {Locator::Kind::Sqlite, locator.substr(kSqlite.size())};
+    if (out.target.empty() || out.target[0] != '/') {
         error = "repository path must be absolute in '" + locator + "'";
         return false;
     }

@@ -84,8 +84,17 @@ private:
     bool done_ = false;
 };
 
-// The repository path named by a locator "sqlite:/absolute/path.db". False with `error` set
-// for another scheme ("postgresql:" is reserved), a relative path or a malformed locator.
-bool ParseLocator(const std::string& locator, std::string& path, std::string& error);
+// Where a broker's repository is: a SQLite file ("sqlite:/absolute/path.db") or a PostgreSQL
+// database ("postgresql:" followed by a libpq connection string in key/value form, or a
+// "postgresql://" or "postgres://" URI as a whole).
+struct Locator {
+    enum class Kind { Sqlite, Postgres };
+    Kind kind = Kind::Sqlite;
+    std::string target;  // the file path, or the connection string
+};
+
+// False with `error` set for another scheme, a relative path, an empty connection string or a
+// line break.
+bool ParseLocator(const std::string& locator, Locator& out, std::string& error);
 
 }  // namespace qv::tools

@@ -110,6 +110,16 @@ const char* const kIndexes[][2] = {
 
 }  // namespace
 
+const char* SchemaSql() {
+    return kTables;
+}
+
+std::vector<std::pair<std::string, std::string>> IndexDefinitions() {
+    std::vector<std::pair<std::string, std::string>> out;
+    for (const auto& ix : kIndexes) out.emplace_back(ix[0], ix[1]);
+    return out;
+}
+
 const std::vector<std::string>& ScmTableNames() {
     static const std::vector<std::string> names = {
         "KESENVIRONMENT", "KESSTATE",    "KESPACKAGE",  "KESITEMNAME", "KESPATHFULLNAME",

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tools/common/Repository.h"
@@ -13,6 +14,11 @@ namespace qv::tools {
 inline constexpr const char* kFileDataTable = "TKFILEDATA";
 inline constexpr const char* kCredentialsTable = "TKCREDENTIALS";
 inline constexpr const char* kMetaTable = "TKMETA";
+
+// The statements that create every table (SQLite's dialect), and the secondary indexes as pairs
+// of name and "TABLE (COLUMNS)".
+const char* SchemaSql();
+std::vector<std::pair<std::string, std::string>> IndexDefinitions();
 
 // The SCM tables, in creation order.
 const std::vector<std::string>& ScmTableNames();

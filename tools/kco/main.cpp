@@ -20,16 +20,16 @@
 
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "tools/common/Brokers.h"
+#include "tools/common/Connection.h"
 #include "tools/common/Credentials.h"
 #include "tools/common/FileUtil.h"
 #include "tools/common/LocalPath.h"
 #include "tools/common/Options.h"
-#include "tools/common/Repository.h"
-#include "tools/common/Schema.h"
 
 namespace qv::tools {
 namespace {
@@ -211,7 +211,7 @@ std::string Describe(const Candidate& c) {
 
 // Checks one version out. A deleted version is an error when the item was named, and is
 // skipped (not processed) when it was found by a pattern.
-void CheckOutOne(Db& db, const std::string& clientDir, const Candidate& c, bool byPattern,
+void CheckOutOne(Connection& db, const std::string& clientDir, const Candidate& c, bool byPattern,
                  Log& log) {
     std::vector<std::string> components;
     std::string why;
@@ -258,18 +258,12 @@ void CheckOutOne(Db& db, const std::string& clientDir, const Candidate& c, bool 
         return;
     }
 
-    std::string error;
-    Stmt data = db.Prepare("SELECT CONTENT FROM TKFILEDATA WHERE VERSIONDATAOBJID = ?1", error);
-    std::string content;
+    std::string error, content;
     bool found = false;
-    if (data) {
-        data.Bind(1, static_cast<int64_t>(c.dataId));
-        if (data.Step() == SQLITE_ROW) {
-            found = true;
-            const void* blob = sqlite3_column_blob(data.get(), 0);
-            int size = sqlite3_column_bytes(data.get(), 0);
-            if (blob && size > 0) content.assign(static_cast<const char*>(blob), size);
-        }
+    if (!db.FileContent(c.dataId, content, found, error)) {
+        log.Error("E0023", "Cannot read the content of " + Describe(c) + ": " + error);
+        ++log.failed;
+        return;
     }
     if (!found) {
         log.Error("E0023", "No file content stored for " + Describe(c));
@@ -325,12 +319,11 @@ int Run(int argc, char** argv) {
     if (opts.Has("vn") && opts.Has("bo"))
         return fail("E0001", "-vn and -bo cannot be used together", 2);
 
-    std::string repository;
+    Locator repository;
     if (!ResolveBroker(opts.Get("b"), repository, error)) return fail("E0003", error, 4);
-    Db db;
-    if (!db.Open(repository, Db::Mode::ReadOnly, error)) return fail("E0003", error, 4);
-    if (!HasSchema(db)) return fail("E0003", "not a repository: " + repository, 4);
-    switch (CheckLogin(db, opts.Get("usr"), opts.Get("pw"), error)) {
+    std::unique_ptr<Connection> db = OpenReadOnly(opts.Get("b"), repository, error);
+    if (!db) return fail("E0003", error, 4);
+    switch (db->CheckLogin(opts.Get("usr"), opts.Get("pw"), error)) {
         case LoginResult::Accepted:
             break;
         case LoginResult::Refused:
@@ -342,30 +335,44 @@ int Run(int argc, char** argv) {
             return fail("E0003", error, 4);
     }
 
-    const std::string project = opts.Get("en"), state = opts.Get("st");
-    Stmt env = db.Prepare("SELECT ENVOBJID FROM KESENVIRONMENT WHERE ENVIRONMENTNAME = ?1", error);
-    if (!env) return fail("E0003", error, 4);
-    env.Bind(1, project);
-    if (env.Step() != SQLITE_ROW) return fail("E0004", "Project '" + project + "' not found", 1);
-    const long long envId = env.Int(0);
+    // The first value of the first row of a query; false when there is no row.
+    auto first = [&](const std::string& sql, const std::vector<std::string>& params,
+                     std::string& value, bool& ok) {
+        bool found = false;
+        ok = db->Query(
+            sql, params,
+            [&](const Row& row) {
+                if (!found) value = row.Text(0);
+                found = true;
+            },
+            error);
+        return found;
+    };
 
-    Stmt st = db.Prepare("SELECT 1 FROM KESSTATE WHERE ENVOBJID = ?1 AND STATENAME = ?2", error);
-    if (!st) return fail("E0003", error, 4);
-    st.Bind(1, static_cast<int64_t>(envId)).Bind(2, state);
-    if (st.Step() != SQLITE_ROW)
+    const std::string project = opts.Get("en"), state = opts.Get("st");
+    std::string envId, ignored;
+    bool ok = true;
+    bool found = first("SELECT ENVOBJID FROM KESENVIRONMENT WHERE ENVIRONMENTNAME = $1", {project},
+                       envId, ok);
+    if (!ok) return fail("E0003", error, 4);
+    if (!found) return fail("E0004", "Project '" + project + "' not found", 1);
+
+    found = first("SELECT 1 FROM KESSTATE WHERE ENVOBJID = $1 AND STATENAME = $2", {envId, state},
+                  ignored, ok);
+    if (!ok) return fail("E0003", error, 4);
+    if (!found)
         return fail("E0005", "State '" + state + "' not found in project '" + project + "'", 1);
 
-    long long packageId = 0;
+    std::string packageId;
     if (opts.Has("p")) {
-        Stmt pk = db.Prepare(
-            "SELECT PACKAGEOBJID FROM KESPACKAGE WHERE ENVOBJID = ?1 AND PACKAGENAME = ?2", error);
-        if (!pk) return fail("E0003", error, 4);
-        pk.Bind(1, static_cast<int64_t>(envId)).Bind(2, opts.Get("p"));
-        if (pk.Step() != SQLITE_ROW)
+        found =
+            first("SELECT PACKAGEOBJID FROM KESPACKAGE WHERE ENVOBJID = $1 AND PACKAGENAME = $2",
+                  {envId, opts.Get("p")}, packageId, ok);
+        if (!ok) return fail("E0003", error, 4);
+        if (!found)
             return fail("E0006",
                         "Package '" + opts.Get("p") + "' not found in project '" + project + "'",
                         1);
-        packageId = pk.Int(0);
     }
 
     const std::string item = opts.Get("s");
@@ -373,6 +380,11 @@ int Run(int argc, char** argv) {
     const std::string version = opts.Has("vn") ? opts.Get("vn") : opts.Get("bo");
     const bool byVersion = opts.Has("vn") || opts.Has("bo");
 
+    std::vector<std::string> params = {envId};
+    auto param = [&](const std::string& value) {
+        params.push_back(value);
+        return "$" + std::to_string(params.size());
+    };
     std::string sql =
         "SELECT V.ITEMOBJID, N.ITEMNAME, F.PATHFULLNAME, V.MAPPEDVERSION, "
         "V.ITEMTYPE, V.VERSIONSTATUS, V.VERSIONDATAOBJID, P.PACKAGENAME "
@@ -380,51 +392,47 @@ int Run(int argc, char** argv) {
         "JOIN KESPACKAGE P ON P.PACKAGEOBJID = V.PACKAGEOBJID "
         "JOIN KESITEMNAME N ON N.NAMEOBJID = V.ITEMNAMEID "
         "JOIN KESPATHFULLNAME F ON F.VERSIONOBJID = V.PATHVERSIONID "
-        "WHERE P.ENVOBJID = ?1";
-    if (packageId) sql += " AND V.PACKAGEOBJID = ?2";
-    if (byVersion) sql += " AND V.MAPPEDVERSION = ?3";
-    if (!wildcard) sql += " AND N.ITEMNAMEUPPER = ?4";
+        "WHERE P.ENVOBJID = $1";
+    if (!packageId.empty()) sql += " AND V.PACKAGEOBJID = " + param(packageId);
+    if (byVersion) sql += " AND V.MAPPEDVERSION = " + param(version);
+    if (!wildcard) sql += " AND N.ITEMNAMEUPPER = " + param(AsciiUpper(item));
     sql += " ORDER BY V.ITEMOBJID, V.VERSIONOBJID DESC";
-    Stmt q = db.Prepare(sql, error);
-    if (!q) return fail("E0003", error, 4);
-    q.Bind(1, static_cast<int64_t>(envId));
-    if (packageId) q.Bind(2, static_cast<int64_t>(packageId));
-    if (byVersion) q.Bind(3, version);
-    if (!wildcard) q.Bind(4, AsciiUpper(item));
 
     const std::string viewPath = opts.Has("vp") ? opts.Get("vp") : "\\";
     const bool recursive = opts.Has("r");
     std::map<std::pair<std::string, std::string>, std::vector<Candidate>> chosen;
     long long lastItem = -1;
-    int rc;
-    while ((rc = q.Step()) == SQLITE_ROW) {
-        long long itemId = q.Int(0);
-        if (itemId == lastItem) continue;  // an older version of an item already taken
-        lastItem = itemId;
-        Candidate c;
-        c.name = q.Text(1);
-        c.path = q.Text(2);
-        c.mappedVersion = q.Text(3);
-        c.itemType = q.Int(4);
-        c.status = q.Text(5);
-        c.dataId = q.Int(6);
-        c.package = q.Text(7);
-        if (wildcard && !WildcardMatch(item, c.name)) continue;
-        if (!PathSelected(c.path, viewPath, recursive)) continue;
-        chosen[{PathKey(c.path), AsciiUpper(c.name)}].push_back(std::move(c));
-    }
-    if (rc != SQLITE_DONE) return fail("E0003", db.LastError(), 4);
+    bool listed = db->Query(
+        sql, params,
+        [&](const Row& q) {
+            long long itemId = q.Int(0);
+            if (itemId == lastItem) return;  // an older version of an item already taken
+            lastItem = itemId;
+            Candidate c;
+            c.name = q.Text(1);
+            c.path = q.Text(2);
+            c.mappedVersion = q.Text(3);
+            c.itemType = q.Int(4);
+            c.status = q.Text(5);
+            c.dataId = q.Int(6);
+            c.package = q.Text(7);
+            if (wildcard && !WildcardMatch(item, c.name)) return;
+            if (!PathSelected(c.path, viewPath, recursive)) return;
+            chosen[{PathKey(c.path), AsciiUpper(c.name)}].push_back(std::move(c));
+        },
+        error);
+    if (!listed) return fail("E0003", error, 4);
 
     std::string clientDir = opts.Get("cp");
     while (clientDir.size() > 1 && clientDir.back() == '/') clientDir.pop_back();
     log.Info("Check-out for browse from broker '" + opts.Get("b") + "', project '" + project +
              "', state '" + state + "'" +
-             (packageId ? ", package '" + opts.Get("p") + "'" : std::string()) +
+             (!packageId.empty() ? ", package '" + opts.Get("p") + "'" : std::string()) +
              (byVersion ? ", version '" + version + "'" : std::string()) + " into " + clientDir);
 
     if (chosen.empty()) {
         std::string what = "No version found for item '" + item + "' in project '" + project + "'";
-        if (packageId) what += ", package '" + opts.Get("p") + "'";
+        if (!packageId.empty()) what += ", package '" + opts.Get("p") + "'";
         if (byVersion) what += ", version '" + version + "'";
         what += ", path '" + viewPath + "'" + (recursive ? " and below" : "");
         return fail("E0010", what, 1);
@@ -433,7 +441,7 @@ int Run(int argc, char** argv) {
     for (const auto& entry : chosen) {
         for (const Candidate& c : entry.second) {
             ++log.total;
-            CheckOutOne(db, clientDir, c, wildcard, log);
+            CheckOutOne(*db, clientDir, c, wildcard, log);
         }
     }
     bool written = log.Finish();

@@ -3,6 +3,7 @@
 #include <time.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -827,53 +828,62 @@ bool LoadDemo(Db& db, long long items, std::string& error) {
     return db.Exec("ANALYZE", error);
 }
 
-bool PrintStatistics(Db& db, std::string& error) {
+QueryRows SqliteRows(Db& db) {
+    return [&db](const std::string& sql, std::vector<std::vector<std::string>>& rows,
+                 std::string& error) {
+        rows.clear();
+        Stmt st = db.Prepare(sql, error);
+        if (!st) return false;
+        int rc;
+        while ((rc = st.Step()) == SQLITE_ROW) {
+            std::vector<std::string> row;
+            for (int c = 0; c < sqlite3_column_count(st.get()); ++c) row.push_back(st.Text(c));
+            rows.push_back(std::move(row));
+        }
+        if (rc != SQLITE_DONE) {
+            error = db.LastError();
+            return false;
+        }
+        return true;
+    };
+}
+
+bool PrintStatistics(const QueryRows& query, std::string& error) {
     std::vector<std::string> tables = ScmTableNames();
     tables.push_back(kFileDataTable);
     tables.push_back(kCredentialsTable);
+    auto number = [](const std::string& text) { return atoll(text.c_str()); };
+    std::vector<std::vector<std::string>> rows;
     printf("%-20s %10s\n", "table", "rows");
     for (const std::string& t : tables) {
-        long long n = 0;
-        if (!Count(db, "SELECT COUNT(*) FROM " + t, n, error)) return false;
-        printf("%-20s %10lld\n", t.c_str(), n);
+        if (!query("SELECT COUNT(*) FROM " + t, rows, error)) return false;
+        printf("%-20s %10lld\n", t.c_str(), rows.empty() ? 0LL : number(rows[0][0]));
     }
-    Stmt projects = db.Prepare(
-        "SELECT E.ENVIRONMENTNAME, P.PACKAGENAME, S.STATENAME, COUNT(V.VERSIONOBJID), "
-        "COUNT(DISTINCT V.ITEMOBJID) FROM KESENVIRONMENT E "
-        "JOIN KESPACKAGE P ON P.ENVOBJID = E.ENVOBJID "
-        "JOIN KESSTATE S ON S.STATEOBJID = P.STATEOBJID "
-        "LEFT JOIN KESVERSIONS V ON V.PACKAGEOBJID = P.PACKAGEOBJID "
-        "GROUP BY E.ENVIRONMENTNAME, P.PACKAGENAME, S.STATENAME "
-        "ORDER BY E.ENVIRONMENTNAME, P.PACKAGENAME",
-        error);
-    if (!projects) return false;
-    printf("\n%-12s %-10s %-8s %10s %10s\n", "project", "package", "state", "versions", "items");
-    int rc;
-    while ((rc = projects.Step()) == SQLITE_ROW) {
-        printf("%-12s %-10s %-8s %10lld %10lld\n", projects.Text(0).c_str(),
-               projects.Text(1).c_str(), projects.Text(2).c_str(), projects.Int(3),
-               projects.Int(4));
-    }
-    if (rc != SQLITE_DONE) {
-        error = db.LastError();
+    if (!query("SELECT E.ENVIRONMENTNAME, P.PACKAGENAME, S.STATENAME, COUNT(V.VERSIONOBJID), "
+               "COUNT(DISTINCT V.ITEMOBJID) FROM KESENVIRONMENT E "
+               "JOIN KESPACKAGE P ON P.ENVOBJID = E.ENVOBJID "
+               "JOIN KESSTATE S ON S.STATEOBJID = P.STATEOBJID "
+               "LEFT JOIN KESVERSIONS V ON V.PACKAGEOBJID = P.PACKAGEOBJID "
+               "GROUP BY E.ENVIRONMENTNAME, P.PACKAGENAME, S.STATENAME "
+               "ORDER BY E.ENVIRONMENTNAME, P.PACKAGENAME",
+               rows, error))
         return false;
+    printf("\n%-12s %-10s %-8s %10s %10s\n", "project", "package", "state", "versions", "items");
+    for (const auto& r : rows) {
+        printf("%-12s %-10s %-8s %10lld %10lld\n", r[0].c_str(), r[1].c_str(), r[2].c_str(),
+               number(r[3]), number(r[4]));
     }
-    Stmt items = db.Prepare(
-        "SELECT E.ENVIRONMENTNAME, COUNT(DISTINCT V.ITEMOBJID), COUNT(*) FROM KESVERSIONS V "
-        "JOIN KESPACKAGE P ON P.PACKAGEOBJID = V.PACKAGEOBJID "
-        "JOIN KESENVIRONMENT E ON E.ENVOBJID = P.ENVOBJID "
-        "GROUP BY E.ENVIRONMENTNAME ORDER BY E.ENVIRONMENTNAME",
-        error);
-    if (!items) return false;
+    if (!query("SELECT E.ENVIRONMENTNAME, COUNT(DISTINCT V.ITEMOBJID), COUNT(*) FROM KESVERSIONS V "
+               "JOIN KESPACKAGE P ON P.PACKAGEOBJID = V.PACKAGEOBJID "
+               "JOIN KESENVIRONMENT E ON E.ENVOBJID = P.ENVOBJID "
+               "GROUP BY E.ENVIRONMENTNAME ORDER BY E.ENVIRONMENTNAME",
+               rows, error))
+        return false;
     printf("\n%-12s %10s %10s\n", "project", "items", "versions");
     long long totalItems = 0;
-    while ((rc = items.Step()) == SQLITE_ROW) {
-        printf("%-12s %10lld %10lld\n", items.Text(0).c_str(), items.Int(1), items.Int(2));
-        totalItems += items.Int(1);
-    }
-    if (rc != SQLITE_DONE) {
-        error = db.LastError();
-        return false;
+    for (const auto& r : rows) {
+        printf("%-12s %10lld %10lld\n", r[0].c_str(), number(r[1]), number(r[2]));
+        totalItems += number(r[1]);
     }
     printf("%-12s %10lld\n", "all", totalItems);
     return true;

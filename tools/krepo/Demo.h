@@ -3,7 +3,9 @@
 // optionally grown with generated items to any size.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "tools/common/Repository.h"
 
@@ -14,7 +16,12 @@ namespace qv::tools {
 // the password "demo". One transaction: the repository gets all of it or nothing.
 bool LoadDemo(Db& db, long long items, std::string& error);
 
+// Runs a query and gives back its rows as texts, on whichever kind of repository.
+using QueryRows = std::function<bool(
+    const std::string& sql, std::vector<std::vector<std::string>>& rows, std::string& error)>;
+QueryRows SqliteRows(Db& db);
+
 // Prints counts per table and per project and package.
-bool PrintStatistics(Db& db, std::string& error);
+bool PrintStatistics(const QueryRows& query, std::string& error);
 
 }  // namespace qv::tools

@@ -9,6 +9,11 @@
 //   krepo demo DB [--size N] [--no-indexes] [--broker NAME] [--group GROUP]
 //                                       create DB if absent and load the demo data set
 //   krepo stats DB                      print counts per table, project and package
+//
+// DB is a repository file, or a PostgreSQL database as "postgresql:" followed by a libpq
+// connection string (or a postgresql:// URI), connected to as the repository's owner. There
+// `create` also makes the read-only login role the users' tools connect as
+// (--reader-password reads its password from standard input).
 #include <errno.h>
 #include <fcntl.h>
 #include <grp.h>
@@ -30,6 +35,7 @@
 #include "tools/common/Repository.h"
 #include "tools/common/Schema.h"
 #include "tools/krepo/Demo.h"
+#include "tools/krepo/Server.h"
 
 namespace qv::tools {
 namespace {
@@ -37,11 +43,14 @@ namespace {
 const char* const kUsage =
     "usage:\n"
     "  krepo create DB [--no-indexes] [--group GROUP]\n"
+    "  krepo create postgresql:CONNECTION [--no-indexes] [--reader-password]\n"
     "  krepo indexes DB create|drop\n"
     "  krepo adduser DB USER            (password: first line of standard input)\n"
-    "  krepo broker NAME DB|sqlite:/absolute/path.db\n"
+    "  krepo broker NAME DB|sqlite:/absolute/path.db|postgresql:CONNECTION\n"
     "  krepo demo DB [--size N] [--no-indexes] [--broker NAME] [--group GROUP]\n"
-    "  krepo stats DB\n";
+    "  krepo stats DB\n"
+    "DB is a repository file or a server repository, postgresql:CONNECTION (a libpq connection\n"
+    "string such as 'host=db dbname=tessark', or a postgresql:// URI).\n";
 
 int Fail(const std::string& message) {
     fprintf(stderr, "krepo: %s\n", message.c_str());
@@ -121,16 +130,23 @@ bool Create(const std::string& path, bool indexes, const std::string& group, Db&
 
 int CmdCreate(const std::vector<std::string>& args) {
     if (args.empty()) return Usage("create needs a repository file");
-    bool indexes = true;
+    bool indexes = true, readerPassword = false;
     std::string group;
     for (size_t i = 1; i < args.size(); ++i) {
         if (args[i] == "--no-indexes")
             indexes = false;
         else if (args[i] == "--group" && i + 1 < args.size())
             group = args[++i];
+        else if (args[i] == "--reader-password")
+            readerPassword = true;
         else
             return Usage("unknown argument (argument " + std::to_string(i + 2) + ")");
     }
+    if (IsServerLocator(args[0])) {
+        if (!group.empty()) return Usage("--group is for repository files");
+        return ServerCreate(args[0], indexes, readerPassword);
+    }
+    if (readerPassword) return Usage("--reader-password is for server repositories");
     Db db;
     std::string error;
     if (!Create(args[0], indexes, group, db, error)) return Fail(error);
@@ -143,6 +159,7 @@ int CmdCreate(const std::vector<std::string>& args) {
 int CmdIndexes(const std::vector<std::string>& args) {
     if (args.size() != 2 || (args[1] != "create" && args[1] != "drop"))
         return Usage("indexes needs a repository file and create or drop");
+    if (IsServerLocator(args[0])) return ServerIndexes(args[0], args[1] == "create");
     Db db;
     std::string error;
     if (!OpenExisting(db, args[0], error)) return Fail(error);
@@ -174,6 +191,7 @@ int CmdAddUser(const std::vector<std::string>& args) {
     std::string password;
     if (!ReadPassword(password)) return Fail("no password on standard input");
     if (!password.empty() && password.back() == '\r') password.pop_back();
+    if (IsServerLocator(args[0])) return ServerAddUser(args[0], args[1], password);
     Db db;
     std::string error;
     if (!OpenExisting(db, args[0], error)) return Fail(error);
@@ -183,6 +201,7 @@ int CmdAddUser(const std::vector<std::string>& args) {
 }
 
 std::string LocatorFor(const std::string& target) {
+    if (IsServerLocator(target)) return ReaderLocator(target);
     if (target.find(':') != std::string::npos && target[0] != '/' && target[0] != '.')
         return target;
     return "sqlite:" + AbsolutePath(target);
@@ -218,6 +237,10 @@ int CmdDemo(const std::vector<std::string>& args) {
             return Usage("unknown argument (argument " + std::to_string(i + 2) + ")");
         }
     }
+    if (IsServerLocator(args[0])) {
+        if (!group.empty()) return Usage("--group is for repository files");
+        return ServerDemo(args[0], size, indexes, broker);
+    }
     Db db;
     std::string error;
     if (FileExists(args[0])) {
@@ -232,7 +255,7 @@ int CmdDemo(const std::vector<std::string>& args) {
     printf("demo data loaded into %s in %.2f s (user demo, password demo)\n\n",
            AbsolutePath(args[0]).c_str(),
            static_cast<double>(t1.tv_sec - t0.tv_sec) + (t1.tv_nsec - t0.tv_nsec) / 1e9);
-    if (!PrintStatistics(db, error)) return Fail(error);
+    if (!PrintStatistics(SqliteRows(db), error)) return Fail(error);
     if (!broker.empty()) {
         if (!RegisterBroker(broker, LocatorFor(args[0]), error)) return Fail(error);
         printf("\nbroker %s registered in %s\n", broker.c_str(), BrokersFilePath().c_str());
@@ -242,10 +265,11 @@ int CmdDemo(const std::vector<std::string>& args) {
 
 int CmdStats(const std::vector<std::string>& args) {
     if (args.size() != 1) return Usage("stats needs a repository file");
+    if (IsServerLocator(args[0])) return ServerStats(args[0]);
     Db db;
     std::string error;
     if (!OpenExisting(db, args[0], error)) return Fail(error);
-    if (!PrintStatistics(db, error)) return Fail(error);
+    if (!PrintStatistics(SqliteRows(db), error)) return Fail(error);
     return 0;
 }
 

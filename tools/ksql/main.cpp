@@ -19,52 +19,11 @@
 #include "tools/common/Options.h"
 #include "tools/common/Repository.h"
 #include "tools/common/Schema.h"
+#include "tools/ksql/Output.h"
+#include "tools/ksql/Server.h"
 
 namespace qv::tools {
 namespace {
-
-enum ExitCode { kOk = 0, kStatementFailed = 1, kUsage = 2, kLoginRefused = 3, kNoRepository = 4 };
-
-const char* const kUsageText =
-    "usage: ksql -b BROKER -usr USER -pw PASSWORD [-t] -f STATEMENT_FILE [-o RESULT_FILE]";
-
-// A value or name fit for one field of a result line: tabs and line breaks become blanks.
-void AppendField(std::string& out, const char* text, size_t size) {
-    for (size_t i = 0; i < size; ++i) {
-        char c = text[i];
-        out += (c == '\t' || c == '\n' || c == '\r') ? ' ' : c;
-    }
-}
-
-class Output {
-public:
-    explicit Output(std::string path) : path_(std::move(path)) {}
-
-    // Writes the whole result at once: a reader sees either no file or the complete one.
-    bool Write(const std::string& text) {
-        if (path_.empty()) {
-            return fwrite(text.data(), 1, text.size(), stdout) == text.size() &&
-                   fflush(stdout) == 0;
-        }
-        std::string error;
-        if (!WriteFileAtomic(path_, text, error, 0644, false)) {
-            fprintf(stderr, "ksql: %s\n", error.c_str());
-            return false;
-        }
-        return true;
-    }
-
-    int Error(const std::string& message, int code) {
-        std::string line = "Error: ";
-        AppendField(line, message.data(), message.size());
-        line += '\n';
-        Write(line);
-        return code;
-    }
-
-private:
-    std::string path_;
-};
 
 // Pragmas that only read, allowed with or without an argument naming a table or an index.
 bool IsReadingPragma(const char* name, const char* arg) {
@@ -236,12 +195,16 @@ int Run(int argc, char** argv) {
                 std::string("option -") + required + " is required (" + kUsageText + ")", kUsage);
     }
 
-    std::string repository;
+    Locator repository;
     if (!ResolveBroker(opts.Get("b"), repository, error)) return out.Error(error, kNoRepository);
+    if (repository.kind == Locator::Kind::Postgres)
+        return RunOnServer(opts.Get("b"), repository.target, opts.Get("usr"), opts.Get("pw"),
+                           opts.Get("f"), out);
     Db db;
-    if (!db.Open(repository, Db::Mode::ReadOnly, error)) return out.Error(error, kNoRepository);
+    if (!db.Open(repository.target, Db::Mode::ReadOnly, error))
+        return out.Error(error, kNoRepository);
     if (!db.HasTable(kCredentialsTable))
-        return out.Error("not a repository: " + repository, kNoRepository);
+        return out.Error("not a repository: " + repository.target, kNoRepository);
 
     switch (CheckLogin(db, opts.Get("usr"), opts.Get("pw"), error)) {
         case LoginResult::Accepted:

@@ -1,0 +1,363 @@
+// Loading the target data, side by side on generated demo repositories of 5,000 to 50,000 items
+// (krepo demo --size N; about two in five of them are items of the target project):
+//   (a) the target statement run through RunKsql and the real ksql, nothing else,
+//   (b) GetTargetPackageData end to end from the repository, with the main window shown by the
+//       Qt host (offscreen unless a platform is named): the statement, every row stored, traced
+//       and shown in the status line, then the target data file written,
+//   (c) LoadTargetData reading that file back.
+// Goals: (b) <= 2 * (a); (c) <= 0.5 s at 50,000 items; the cost per item flat across the sizes.
+// The repositories are made once with krepo and kept in <build>/bench-data.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sqlite3.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/AppValues.h"
+#include "app/Paths.h"
+#include "app/Trace.h"
+#include "engine/TargetData.h"
+#include "host/qt/QtHost.h"
+#include "scm/Ksql.h"
+#include "ui/ExportImport.h"
+#include "ui/MainWindow.h"
+
+extern char** environ;
+
+namespace {
+
+const long long kSizes[] = {5000, 20000, 50000};
+std::map<long long, std::string> g_broker;  // size -> broker
+std::string g_runDir;
+
+std::string OwnDir() {
+    char buf[PATH_MAX + 1];
+    ssize_t n = readlink("/proc/self/exe", buf, PATH_MAX);
+    std::string exe(buf, n > 0 ? static_cast<size_t>(n) : 0);
+    return exe.substr(0, exe.rfind('/'));
+}
+
+bool Exists(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+// Runs a built tool quietly; true when it exits with 0.
+bool RunTool(const std::string& name, std::vector<std::string> args) {
+    const std::string program = OwnDir() + "/" + name;
+    args.insert(args.begin(), program);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    int rc = posix_spawn(&pid, program.c_str(), &fa, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&fa);
+    if (rc != 0) return false;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+long long ItemCount(const std::string& db) {
+    sqlite3* h = nullptr;
+    long long n = 0;
+    if (sqlite3_open_v2(db.c_str(), &h, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* s = nullptr;
+        if (sqlite3_prepare_v2(h, "SELECT COUNT(DISTINCT ITEMOBJID) FROM KESVERSIONS", -1, &s,
+                               nullptr) == SQLITE_OK &&
+            sqlite3_step(s) == SQLITE_ROW)
+            n = sqlite3_column_int64(s, 0);
+        sqlite3_finalize(s);
+    }
+    sqlite3_close(h);
+    return n;
+}
+
+// Makes the repositories (once; they are kept, the 50,000-item one shared with the query round
+// trip benchmark) and registers their brokers.
+bool PrepareData(std::string& error) {
+    const std::string dir = OwnDir() + "/../bench-data";
+    mkdir(dir.c_str(), 0755);
+    setenv("TESSARK_BROKERS", (dir + "/brokers.ini").c_str(), 1);
+    for (long long size : kSizes) {
+        const std::string db = dir + "/demo" + std::to_string(size / 1000) + "k.db";
+        if (!Exists(db) || ItemCount(db) < size) {
+            fprintf(stderr, "making %s with krepo demo --size %lld ...\n", db.c_str(), size);
+            const std::string tmp = db + ".tmp";
+            unlink(tmp.c_str());
+            if (!RunTool("krepo", {"demo", tmp, "--size", std::to_string(size)}) ||
+                rename(tmp.c_str(), db.c_str()) != 0) {
+                error = "krepo demo failed";
+                return false;
+            }
+        }
+        const std::string broker = "benchtarget" + std::to_string(size);
+        if (!RunTool("krepo", {"broker", broker, db})) {
+            error = "krepo broker failed";
+            return false;
+        }
+        g_broker[size] = broker;
+    }
+    g_runDir = dir + "/target-run";
+    mkdir(g_runDir.c_str(), 0755);
+    qv::AppValues app;
+    app.installDir = g_runDir;
+    app.provisionalInstallDir = g_runDir;
+    app.traceFile = g_runDir + "/Quorvel.trc";
+    qv::SetAppValues(app);
+    return true;
+}
+
+// Processor seconds of this process and of its waited-for children (the query tool) so far:
+// unlike the wall time, not stretched by whatever else the machine runs.
+double CpuSeconds() {
+    auto seconds = [](const rusage& u) {
+        return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+               static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
+    };
+    rusage self{}, children{};
+    getrusage(RUSAGE_SELF, &self);
+    getrusage(RUSAGE_CHILDREN, &children);
+    return seconds(self) + seconds(children);
+}
+
+// Counters of a run over `items` items that took `cpu` processor seconds in all.
+void ItemCounters(benchmark::State& state, double items, double cpu) {
+    state.counters["items"] = items;
+    state.counters["per_item"] = benchmark::Counter(
+        items, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["cpu_ms"] =
+        state.iterations() ? cpu * 1e3 / static_cast<double>(state.iterations()) : 0;
+}
+
+std::string DataFile() {
+    return qv::JoinPath(g_runDir, qv::kTargetDataFileName);
+}
+
+// Traced as the program traces, into a file emptied before each run.
+void FreshTrace() {
+    unlink(qv::TheApp().traceFile.c_str());
+    qv::SetTraceFile(qv::TheApp().traceFile);
+}
+
+// The main window with the target PayrollEU, DEV, EU0001 on the broker of a size.
+void SetTarget(qv::CQuorvelDlg& window, long long size) {
+    qv::MainWindowValues& v = window.Values();
+    v.Broker = g_broker[size];
+    v.UserId = "demo";
+    v.Password = "demo";
+    v.KsqlFmt = qv::kDefaultKsqlFmt;
+    v.TgtProject = "PayrollEU";
+    v.TgtState = "DEV";
+    v.TgtPackage = "EU0001";
+}
+
+// (a)
+void BM_TargetStatementThroughKsql(benchmark::State& state) {
+    const long long size = state.range(0);
+    qv::QtHost host;
+    std::string ksqlFmt = qv::kDefaultKsqlFmt;
+    qv::KsqlContext ctx(ksqlFmt);
+    ctx.host = &host;
+    ctx.installDir = g_runDir;
+    ctx.broker = g_broker[size];
+    ctx.userId = "demo";
+    ctx.password = "demo";
+    const std::string statement = qv::TargetStatement("PayrollEU", "DEV");
+    FreshTrace();
+    const double cpu = CpuSeconds();
+    for (auto _ : state) {
+        if (qv::RunKsql(ctx, statement) != qv::kKsqlOk) {
+            state.SkipWithError("RunKsql failed");
+            break;
+        }
+    }
+    const long long rows = static_cast<long long>(
+        qv::ReadResultLines(qv::KsqlResultPath(g_runDir), qv::kResultReadSize).lines.size() - 1);
+    ItemCounters(state, static_cast<double>(rows), CpuSeconds() - cpu);
+}
+
+// (b)
+void BM_GetTargetPackageData(benchmark::State& state) {
+    const long long size = state.range(0);
+    qv::QtHost host;
+    qv::CQuorvelDlg window(host);
+    host.ShowModeless(window);
+    QApplication::processEvents();
+    SetTarget(window, size);
+    const double cpu = CpuSeconds();
+    for (auto _ : state) {
+        state.PauseTiming();
+        unlink(DataFile().c_str());
+        FreshTrace();
+        window.SetTargetDataLoaded(false);
+        state.ResumeTiming();
+        if (!window.GetTargetPackageData() || !window.TargetDataLoaded()) {
+            state.SkipWithError("GetTargetPackageData failed");
+            break;
+        }
+        QApplication::processEvents();  // paint what is left to paint
+    }
+    const int rows = window.TargetItems().GetCount();
+    if (!Exists(DataFile())) state.SkipWithError("the target data file was not written");
+    if (window.Status() != qv::kStatusReady) state.SkipWithError("the status line is not Ready");
+    ItemCounters(state, rows, CpuSeconds() - cpu);
+    host.DestroyModeless(window);
+}
+
+// (c)
+void BM_LoadTargetData(benchmark::State& state) {
+    const long long size = state.range(0);
+    qv::QtHost host;
+    qv::CQuorvelDlg window(host);
+    SetTarget(window, size);
+    FreshTrace();
+    unlink(DataFile().c_str());
+    if (!window.GetTargetPackageData()) {
+        state.SkipWithError("GetTargetPackageData failed");
+        return;
+    }
+    const int rows = window.TargetItems().GetCount();
+    int accepted = 0;
+    const double cpu = CpuSeconds();
+    for (auto _ : state) accepted = qv::CImport(window).LoadTargetData();
+    const double used = CpuSeconds() - cpu;
+    if (accepted != rows + 2 || window.TargetItems().GetCount() != rows)
+        state.SkipWithError("the file did not give every item back");
+    ItemCounters(state, rows, used);
+}
+
+// (b)'s last step alone: the target data file written whole (temporary file, synced, renamed).
+void BM_SaveTargetData(benchmark::State& state) {
+    const long long size = state.range(0);
+    qv::QtHost host;
+    qv::CQuorvelDlg window(host);
+    SetTarget(window, size);
+    FreshTrace();
+    unlink(DataFile().c_str());
+    if (!window.GetTargetPackageData()) {
+        state.SkipWithError("GetTargetPackageData failed");
+        return;
+    }
+    const int rows = window.TargetItems().GetCount();
+    const double cpu = CpuSeconds();
+    for (auto _ : state) {
+        if (!qv::CExportTop(window.ResultList(), "")
+                 .SaveTargetData(window.TargetItems(), "PayrollEU", "DEV", DataFile())) {
+            state.SkipWithError("SaveTargetData failed");
+            break;
+        }
+    }
+    ItemCounters(state, rows, CpuSeconds() - cpu);
+}
+
+void Sizes(benchmark::internal::Benchmark* b) {
+    b->ArgName("size");
+    for (long long size : kSizes) b->Arg(size);
+    b->Unit(benchmark::kMillisecond);
+}
+BENCHMARK(BM_TargetStatementThroughKsql)->Apply(Sizes);
+BENCHMARK(BM_GetTargetPackageData)->Apply(Sizes);
+BENCHMARK(BM_LoadTargetData)->Apply(Sizes);
+BENCHMARK(BM_SaveTargetData)->Apply(Sizes);
+
+// Prints the results as usual and keeps the time per iteration and the items of each.
+class Collector : public benchmark::ConsoleReporter {
+public:
+    Collector() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& r : runs) {
+            if (r.error_occurred || r.iterations == 0 || r.run_type != Run::RT_Iteration) continue;
+            seconds[r.benchmark_name()] =
+                r.real_accumulated_time / static_cast<double>(r.iterations);
+            auto it = r.counters.find("items");
+            if (it != r.counters.end()) items[r.benchmark_name()] = it->second.value;
+            it = r.counters.find("cpu_ms");
+            if (it != r.counters.end()) cpuMs[r.benchmark_name()] = it->second.value;
+        }
+    }
+    std::map<std::string, double> seconds;
+    std::map<std::string, double> items;
+    std::map<std::string, double> cpuMs;
+};
+
+void PrintComparison(const Collector& c) {
+    auto get = [&](const std::map<std::string, double>& m, const std::string& name) {
+        auto it = m.find(name);
+        return it == m.end() ? -1.0 : it->second;
+    };
+    printf("\ntarget load: (b) end to end against (a) the statement alone; (c) the file:\n");
+    for (long long size : kSizes) {
+        const std::string arg = "/size:" + std::to_string(size);
+        const double a = get(c.seconds, "BM_TargetStatementThroughKsql" + arg);
+        const double b = get(c.seconds, "BM_GetTargetPackageData" + arg);
+        const double cc = get(c.seconds, "BM_LoadTargetData" + arg);
+        const double save = get(c.seconds, "BM_SaveTargetData" + arg);
+        const double n = get(c.items, "BM_GetTargetPackageData" + arg);
+        const double acpu = get(c.cpuMs, "BM_TargetStatementThroughKsql" + arg);
+        const double bcpu = get(c.cpuMs, "BM_GetTargetPackageData" + arg);
+        if (a <= 0 || b < 0 || cc < 0 || n <= 0) continue;
+        printf(
+            "  size %5lld (%5.0f target items): a %7.1f ms, b %7.1f ms (b / a = %.2f, goal <= "
+            "2), c %6.1f ms%s\n",
+            size, n, a * 1e3, b * 1e3, b / a, cc * 1e3,
+            size == 50000 ? (cc <= 0.5 ? " (goal <= 500 ms: met)" : " (goal <= 500 ms: MISSED)")
+                          : "");
+        printf("      per item: a %.1f us, b %.1f us, c %.2f us\n", a * 1e6 / n, b * 1e6 / n,
+               cc * 1e6 / n);
+        if (acpu > 0 && bcpu >= 0)
+            printf(
+                "      processor time, query tool included: a %.1f ms, b %.1f ms (b / a = %.2f)\n",
+                acpu, bcpu, bcpu / acpu);
+        if (save >= 0)
+            printf("      writing the file alone %.1f ms; b without it %.1f ms (b / a = %.2f)\n",
+                   save * 1e3, (b - save) * 1e3, (b - save) / a);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    char dir[] = "/tmp/qv-bench-XXXXXX";
+    if (mkdtemp(dir)) setenv("XDG_CONFIG_HOME", dir, 1);
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& m) {
+        if (type == QtFatalMsg) abort();
+        if (!m.startsWith(QLatin1String("This plugin does not support")))
+            std::fprintf(stderr, "%s\n", qPrintable(m));
+    });
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    std::string error;
+    if (!PrepareData(error)) {
+        fprintf(stderr, "target_load_qt: %s\n", error.c_str());
+        return 1;
+    }
+    Collector collector;
+    benchmark::RunSpecifiedBenchmarks(&collector);
+    fflush(stdout);
+    PrintComparison(collector);
+    benchmark::Shutdown();
+    qv::SetTraceFile("");
+    if (dir[0]) rmdir(dir);
+    return 0;
+}

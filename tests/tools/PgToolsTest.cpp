@@ -1,0 +1,294 @@
+// The tools on a PostgreSQL repository, side by side with the same demo data in a SQLite file:
+// the same result files, the same check-outs, and a server session that can only read.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+
+#include "tests/support/PgCluster.h"
+#include "tests/tools/DemoRepo.h"
+#include "tests/tools/Statements.h"
+
+namespace qvtest {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> SortedLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) lines.push_back(line);
+    if (!lines.empty()) std::sort(lines.begin() + 1, lines.end());
+    return lines;
+}
+
+class PgToolsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        std::string why;
+        cluster_ = PgCluster::Get(why);
+        if (!cluster_) return;
+        sqlite_ = new DemoRepo();
+        owner_ = cluster_->NewDatabase("tools");
+        database_ = owner_.substr(owner_.find("dbname=") + 7);
+        database_ = database_.substr(0, database_.find(' '));
+        ToolResult r = RunTool("krepo", {"demo", "postgresql:" + owner_, "--broker", "pgdemo"});
+        demoOk_ = r.exitCode == 0;
+        demoOutput_ = r.out + r.err;
+    }
+    static void TearDownTestSuite() {
+        delete sqlite_;
+        sqlite_ = nullptr;
+    }
+    void SetUp() override {
+        std::string why;
+        if (!PgCluster::Get(why)) GTEST_SKIP() << why;
+        ASSERT_TRUE(demoOk_) << demoOutput_;
+        setenv("TESSARK_BROKERS", (*sqlite_ / "brokers.ini").c_str(), 1);
+    }
+
+    // Runs ksql on a broker; the result file's text.
+    static std::string Query(const std::string& broker, const std::string& sql,
+                             const std::string& user = "demo",
+                             const std::string& password = "demo") {
+        WriteFile(*sqlite_ / "pg.sql", sql);
+        unlink((*sqlite_ / "pg.dat").c_str());
+        RunTool("ksql", {"-b", broker, "-usr", user, "-pw", password, "-t", "-f",
+                         *sqlite_ / "pg.sql", "-o", *sqlite_ / "pg.dat"});
+        return ReadFile(*sqlite_ / "pg.dat");
+    }
+    // The SQLite demo's answer to a scalar question.
+    static std::string Id(const std::string& sql) {
+        std::vector<std::string> lines = SortedLines(Query("demo", sql));
+        return lines.size() == 2 ? lines[1] : "?";
+    }
+    // Every row of every table, counted on the server as its owner.
+    static std::string Counts() {
+        return cluster_->Sql(
+            database_,
+            "SELECT (SELECT COUNT(*) FROM KESVERSIONS) || ' ' || (SELECT COUNT(*) FROM "
+            "KESALLUSERS) || ' ' || (SELECT COUNT(*) FROM TKCREDENTIALS) || ' ' || (SELECT "
+            "COUNT(*) FROM KESVIEW) || ' ' || (SELECT string_agg(PWHASH, ',') FROM TKCREDENTIALS) "
+            "|| ' ' || (SELECT COUNT(*) FROM pg_largeobject_metadata)");
+    }
+
+    static inline PgCluster* cluster_ = nullptr;
+    static inline DemoRepo* sqlite_ = nullptr;
+    static inline std::string owner_, database_, demoOutput_;
+    static inline bool demoOk_ = false;
+};
+
+TEST_F(PgToolsTest, EveryStatementGivesTheSameResultFileOnBothBackends) {
+    const std::string view =
+        Id("SELECT W.VIEWOBJID FROM KESVIEW W JOIN KESENVIRONMENT E ON E.ENVOBJID = W.ENVOBJID "
+           "JOIN KESSTATE S ON S.STATEOBJID = W.STATEOBJID WHERE E.ENVIRONMENTNAME = 'PayrollEU' "
+           "AND S.STATENAME = 'DEV'");
+    const std::string item =
+        Id("SELECT MIN(V.ITEMOBJID) FROM KESVERSIONS V JOIN KESITEMNAME N ON N.NAMEOBJID = "
+           "V.ITEMNAMEID JOIN KESPACKAGE P ON P.PACKAGEOBJID = V.PACKAGEOBJID WHERE N.ITEMNAME = "
+           "'payslip.cpp' AND P.PACKAGENAME LIKE 'EU%'");
+    const std::string version =
+        Id("SELECT MIN(V.VERSIONOBJID) FROM KESVERSIONS V WHERE V.ITEMOBJID = " + item +
+           " AND V.MAPPEDVERSION = '3'");
+    struct Case {
+        std::string what, sql;
+        bool ordered;  // the statement fixes the order of its rows
+    } const cases[] = {
+        {"package search", FillFormat(kPackageSearch, {"Payroll", "DEV"}), true},
+        {"package search, no package", FillFormat(kPackageSearch, {"Payroll", "ARCHIVE"}), true},
+        {"package search, no project", FillFormat(kPackageSearch, {"Nowhere", "DEV"}), true},
+        {"source items", FillFormat(kSourcePackageItems, {"Payroll", "DEV", "PAY0001"}), false},
+        {"source items QA", FillFormat(kSourcePackageItems, {"Payroll", "QA", "PAY0003"}), false},
+        {"target items", FillFormat(kTargetProjectItems, {"PayrollEU", "DEV"}), false},
+        {"target items QA", FillFormat(kTargetProjectItems, {"PayrollEU", "QA"}), false},
+        {"latest branch", FillFormat(kLatestBranchVersion, {"ITEMOBJID", item, view}), true},
+        {"children", FillFormat(kChildVersions, {version, view}), false},
+        {"latest target", FillFormat(kLatestTargetVersion, {"PayrollEU", "DEV", "CONFIG.H"}),
+         false},
+        {"project id", FillFormat(kProjectId, {"Tools"}), true},
+        {"max over text",
+         "SELECT MAX(ITEMNAME) AS M, MIN(PATHFULLNAME) FROM KESITEMNAME, "
+         "KESPATHFULLNAME",
+         true},
+        {"byte order", "SELECT ITEMNAME FROM KESITEMNAME ORDER BY ITEMNAME", true},
+        {"nulls, tabs and line breaks",
+         "SELECT NULL AS a, 1 AS b, 'x' AS c UNION ALL SELECT 'tab\there', 2, 'line\nbreak'", true},
+        {"padded cast",
+         "SELECT cast (DATASIZE as char(12)), cast ('ab' as char(5)) AS t FROM "
+         "KESVERSIONDATA ORDER BY VERSIONDATAOBJID",
+         true},
+        {"zero results", "SELECT ENVOBJID FROM KESENVIRONMENT WHERE ENVOBJID < 0", true},
+    };
+    for (const Case& c : cases) {
+        const std::string onFile = Query("demo", c.sql), onServer = Query("pgdemo", c.sql);
+        ASSERT_NE(onFile.rfind("Error", 0), 0u) << c.what << ": " << onFile;
+        if (c.ordered)
+            EXPECT_EQ(onServer, onFile) << c.what;
+        else
+            EXPECT_EQ(SortedLines(onServer), SortedLines(onFile)) << c.what;
+    }
+}
+
+TEST_F(PgToolsTest, WhatDoesNotOnlyReadIsRefusedAndChangesNothing) {
+    const std::string before = Counts();
+    ASSERT_FALSE(before.empty());
+    const std::string statements[] = {
+        "INSERT INTO KESALLUSERS (USROBJID, USERNAME) VALUES (1, 'mallory')",
+        "UPDATE KESVERSIONS SET MAPPEDVERSION = '99' RETURNING 1",
+        "DELETE FROM KESVERSIONS",
+        "WITH d AS (DELETE FROM KESVIEW RETURNING 1) SELECT * FROM d",
+        "DROP TABLE KESVERSIONS",
+        "CREATE TEMP TABLE t (x int)",
+        "SELECT 1; DELETE FROM KESVERSIONS",
+        "SELECT 1; SELECT 2",
+        "COPY KESVIEW TO PROGRAM 'touch /tmp/qv-pg-owned'",
+        "COPY (SELECT 1) TO '/tmp/qv-pg-owned'",
+        "SELECT * FROM TKCREDENTIALS",
+        "SELECT TK_LOGIN_HASH('demo')",
+        "SELECT rolpassword FROM pg_authid",
+        "SELECT passwd FROM pg_shadow",
+        "SET ROLE postgres",
+        "RESET ROLE",
+        "SELECT set_config('role', 'postgres', false)",
+        "SELECT set_config('work_mem', '1MB', false)",
+        "SET default_transaction_read_only = off",
+        "SELECT set_config('default_transaction_read_only', 'off', false)",
+        "SELECT pg_read_file('/etc/passwd')",
+        "SELECT lo_create(0)",
+        "SELECT pg_advisory_lock(7)",
+        "BEGIN",
+        "COMMIT",
+    };
+    for (const std::string& sql : statements) {
+        std::string out = Query("pgdemo", sql);
+        EXPECT_EQ(out.rfind("Error: ", 0), 0u) << sql << " -> " << out;
+        EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << sql << " -> " << out;
+    }
+    EXPECT_EQ(Counts(), before);
+    EXPECT_FALSE(FileExists("/tmp/qv-pg-owned"));
+}
+
+TEST_F(PgToolsTest, LoginIsCheckedAndThePasswordNeverShows) {
+    const std::string secret = "Zq9-never-shown";
+    struct Case {
+        std::string user, password, expected;
+    } const cases[] = {
+        {"demo", "demo", "N\n1\n"},
+        {"demo", secret, "Error: Incorrect Login for user 'demo' on broker 'pgdemo'\n"},
+        {"nobody", secret, "Error: Incorrect Login for user 'nobody' on broker 'pgdemo'\n"},
+        {"DEMO", "demo", "Error: Incorrect Login for user 'DEMO' on broker 'pgdemo'\n"},
+        {"demo", "", "Error: Incorrect Login for user 'demo' on broker 'pgdemo'\n"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Query("pgdemo", "SELECT 1 AS N", c.user, c.password), c.expected) << c.user;
+    }
+    // krepo adduser on the server, then a login with the new password.
+    ToolResult r = RunTool("krepo", {"adduser", "postgresql:" + owner_, "erin"}, secret + "\n");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out.find(secret), std::string::npos);
+    EXPECT_EQ(
+        Query("pgdemo", "SELECT USERNAME FROM KESALLUSERS WHERE USERNAME = 'erin'", "erin", secret),
+        "USERNAME\nerin\n");
+    EXPECT_EQ(cluster_->Sql(database_, "SELECT COUNT(*) FROM TKCREDENTIALS WHERE PWHASH LIKE '%" +
+                                           secret + "%'"),
+              "0\n");
+}
+
+TEST_F(PgToolsTest, BrokersThatCannotServeGiveOneErrorLineNamingTheBroker) {
+    WriteFile(*sqlite_ / "bad.ini",
+              "[gone]\nrepository = postgresql:host=/nonexistent/socket dbname=x\n"
+              "[owner]\nrepository = postgresql:" +
+                  owner_ + "\n[nodb]\nrepository = postgresql:host=" + cluster_->socketDir() +
+                  " dbname=nosuchdb user=postgres\n");
+    setenv("TESSARK_BROKERS", (*sqlite_ / "bad.ini").c_str(), 1);
+    struct Case {
+        std::string broker, contains;
+    } const cases[] = {
+        {"gone", "cannot reach the repository server of broker 'gone'"},
+        {"owner", "read-only role"},
+        {"nodb", "broker 'nodb'"},
+    };
+    for (const Case& c : cases) {
+        std::string out = Query(c.broker, "SELECT 1");
+        EXPECT_EQ(out.rfind("Error: ", 0), 0u) << out;
+        EXPECT_NE(out.find(c.contains), std::string::npos) << out;
+        EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
+    }
+}
+
+TEST_F(PgToolsTest, CheckOutWritesTheSameFilesFromBothBackends) {
+    for (const std::string broker : {"demo", "pgdemo"}) {
+        const std::string client = *sqlite_ / ("co-" + broker), log = *sqlite_ / "co.log";
+        ToolResult r =
+            RunTool("kco", {"-s",   "*",    "-b",  broker, "-en", "Payroll", "-st", "DEV",
+                            "-vp",  "\\",   "-br", "-r",   "-op", "pc",      "-cp", client,
+                            "-usr", "demo", "-pw", "demo", "-o",  log,       "-p",  "PAY0001"});
+        EXPECT_EQ(r.exitCode, 0) << ReadFile(log);
+        EXPECT_NE(ReadFile(log).find("Total: 25 ; Success: 24 ; Failed: 0 ; Not Processed: 1 ."),
+                  std::string::npos)
+            << broker << ": " << ReadFile(log);
+    }
+    size_t files = 0;
+    for (const auto& e : fs::recursive_directory_iterator(*sqlite_ / "co-demo")) {
+        if (!e.is_regular_file()) continue;
+        ++files;
+        const std::string relative = fs::relative(e.path(), *sqlite_ / "co-demo").string();
+        EXPECT_EQ(ReadFile(*sqlite_ / ("co-pgdemo/" + relative)), ReadFile(e.path().string()))
+            << relative;
+    }
+    EXPECT_EQ(files, 23u);  // 24 checked out, one of them a directory
+    ToolResult wrong = RunTool(
+        "kco", {"-s", "tax.cpp", "-b", "pgdemo", "-en", "Payroll", "-st", "DEV", "-cp",
+                *sqlite_ / "co-wrong", "-usr", "demo", "-pw", "nope", "-o", *sqlite_ / "w.log"});
+    EXPECT_NE(wrong.exitCode, 0);
+    EXPECT_EQ(ReadFile(*sqlite_ / "w.log").rfind("E0002 Incorrect Login", 0), 0u);
+}
+
+TEST_F(PgToolsTest, KrepoLooksAfterServerRepositories) {
+    const std::string locator = "postgresql:" + owner_;
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string contains;
+    } const cases[] = {
+        {{"create", locator}, 1, "already holds"},
+        {{"demo", locator}, 1, "already holds projects"},
+        {{"stats", locator}, 0, "KESVERSIONS"},
+        {{"indexes", locator, "drop"}, 0, "dropped"},
+        {{"indexes", locator, "create"}, 0, "created"},
+        {{"create", locator, "--group", "x"}, 2, "--group"},
+    };
+    for (const Case& c : cases) {
+        ToolResult r = RunTool("krepo", c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.args[0] << ": " << r.err;
+        EXPECT_NE((r.out + r.err).find(c.contains), std::string::npos) << r.out << r.err;
+    }
+    EXPECT_EQ(cluster_->Sql(database_,
+                            "SELECT COUNT(*) FROM pg_indexes WHERE indexname LIKE "
+                            "'kes%' AND indexname NOT LIKE '%key'"),
+              "10\n");
+
+    // A fresh server repository with a user of its own: the demo keeps the user and its id,
+    // and takes its ids from the repository's sequence.
+    const std::string other = "postgresql:" + cluster_->NewDatabase("fresh");
+    ASSERT_EQ(RunTool("krepo", {"create", other, "--no-indexes"}).exitCode, 0);
+    ASSERT_EQ(RunTool("krepo", {"adduser", other, "alice"}, "pw\n").exitCode, 0);
+    ToolResult demo = RunTool("krepo", {"demo", other, "--size", "300"});
+    ASSERT_EQ(demo.exitCode, 0) << demo.err;
+    const std::string db =
+        other.substr(other.find("dbname=") + 7, other.find(" user") - other.find("dbname=") - 7);
+    EXPECT_EQ(cluster_->Sql(db,
+                            "SELECT COUNT(*), MIN(USROBJID) FROM KESALLUSERS WHERE "
+                            "USERNAME = 'alice'"),
+              "1|1001\n");
+    EXPECT_EQ(cluster_->Sql(db,
+                            "SELECT COUNT(DISTINCT ITEMOBJID) >= 300, MIN(ENVOBJID) > 1001 "
+                            "FROM KESVERSIONS, KESENVIRONMENT"),
+              "t|t\n");
+}
+
+}  // namespace
+}  // namespace qvtest

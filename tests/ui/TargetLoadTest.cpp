@@ -1,0 +1,303 @@
+// The main window's target load over a fake repository, and the target data file it writes and
+// reads.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "app/AppValues.h"
+#include "app/Paths.h"
+#include "app/Settings.h"
+#include "app/Trace.h"
+#include "engine/TargetData.h"
+#include "host/headless/HeadlessHost.h"
+#include "tests/app/Support.h"
+#include "tests/helpers/ProbeSupport.h"
+#include "tests/support/FakeRepository.h"
+#include "tests/support/TempEnv.h"
+#include "ui/ExportImport.h"
+#include "ui/MainWindow.h"
+
+namespace qv {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+const std::string kHeader =
+    "ITEMNAME\tPATHFULLNAME\tMAPPEDVERSION\tITEMTYPE\tVERSIONSTATUS\tITEMOBJID\n";
+
+// A result row of the target query: name, mapped version, tag, item id; the client path is
+// empty; package EU0001 of state DEV of PayrollEU.
+std::string Row(const std::string& name, const std::string& version, const std::string& tag,
+                const std::string& id) {
+    std::string row = name + "\t\\src\t" + version + "\t1\t" + tag + "\t" + id + "\t" + id +
+                      "0\t5\t" + id +
+                      "1\t0\t0\t0\t0\t\tann\t2024-01-01 10:00:00\tbob\t"
+                      "2024-02-01 10:00:00\tpc1\t\t120         \t1\t80          \t0\t1\t0\t"
+                      "EU0001\tDEV\tPayrollEU";
+    return row + "\n";
+}
+
+class TargetLoad : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SwitchToRegistry(kCompanyKey);
+        AppValues app;
+        app.installDir = home_ / "install";
+        app.provisionalInstallDir = app.installDir;
+        app.traceFile = home_ / "Quorvel.trc";
+        SetAppValues(app);
+        SetTraceFile(app.traceFile);
+        qvtest::WriteFile(app.installDir + "/.keep", "");
+        window_.SetRepositoryForTesting(&repo_);
+        host_.ShowModeless(window_);
+        SetTarget("PayrollEU", "DEV", "EU0001");
+    }
+    void TearDown() override {
+        host_.DestroyModeless(window_);
+        SwitchToProfile();
+        SetTraceFile("");
+        SetAppValues({});
+    }
+    void SetTarget(const std::string& project, const std::string& state, const std::string& pkg) {
+        window_.Values().TgtProject = project;
+        window_.Values().TgtState = state;
+        window_.Values().TgtPackage = pkg;
+    }
+    Strings Trace() const { return qvtest::TraceMessages(TheApp().traceFile); }
+    std::string FilePath() const { return JoinPath(TheApp().installDir, kTargetDataFileName); }
+    // Item names of the target items, in iteration order.
+    Strings Names() {
+        Strings names;
+        std::string key;
+        CTFObj r;
+        for (auto pos = window_.TargetItems().GetStartPosition(); pos;) {
+            window_.TargetItems().GetNextAssoc(pos, key, r);
+            names.push_back(key + "=" + r.itemName);
+        }
+        return names;
+    }
+    // True when the trace holds the message as one whole entry (it may span lines).
+    bool TraceHas(const std::string& message) const {
+        const std::string text = qvtest::ReadFile(TheApp().traceFile);
+        for (size_t at = text.find(message); at != std::string::npos;
+             at = text.find(message, at + 1)) {
+            if (at > 0 && text[at - 1] == ' ' && text.compare(at + message.size(), 1, "\n") == 0)
+                return true;
+        }
+        return false;
+    }
+
+    qvtest::TempDir home_;
+    qvtest::ScopedEnv config_{"XDG_CONFIG_HOME", home_ / "config"};
+    HeadlessHost host_;
+    qvtest::FakeRepository repo_{host_};
+    CQuorvelDlg window_{host_};
+};
+
+TEST_F(TargetLoad, TheQueryResultDecidesTheOutcome) {
+    const std::string statement = TargetStatement("PayrollEU", "DEV");
+    struct Case {
+        const char* what;
+        std::string result;
+        int run;
+        bool ok;
+        Strings items;  // key=name
+        bool loaded;
+        bool fileWritten;
+        std::string box;
+        std::string traced;  // one line the trace must hold
+    };
+    const std::vector<Case> cases = {
+        {"rows after the header",
+         kHeader + Row("tax.cpp", "5", "N", "11") + "\n" + Row("vat.cpp", "2", "N", "12"),
+         kKsqlOk,
+         true,
+         {"0=tax.cpp", "1=vat.cpp"},
+         true,
+         true,
+         "",
+         "    tax.cpp    PayrollEU DEV EU0001"},
+        {"zero results",
+         "KSQL query has Zero results.\n",
+         kKsqlOk,
+         true,
+         {},
+         false,
+         false,
+         "",
+         "KSQL query has Zero results."},
+        {"a header only",
+         kHeader,
+         kKsqlOk,
+         true,
+         {},
+         false,
+         false,
+         "",
+         "GetTargetPackageData was successful."},
+        {"an R tag is traced and stored",
+         kHeader + Row("rates.h", "5", "R", "13"),
+         kKsqlOk,
+         true,
+         {"0=rates.h"},
+         true,
+         true,
+         "",
+         "CPM Analysis Error: Target Package contains an R tag version: rates.h"},
+        {"an M tag likewise",
+         kHeader + Row("tax.cpp", "5", "M", "11"),
+         kKsqlOk,
+         true,
+         {"0=tax.cpp"},
+         true,
+         true,
+         "",
+         "CPM Analysis Error: Target Package contains an M tag version: tax.cpp"},
+        {"an error line keeps the rows before it",
+         kHeader + Row("tax.cpp", "5", "N", "11") + "Error: disk I/O error\n",
+         kKsqlOk,
+         false,
+         {"0=tax.cpp"},
+         false,
+         false,
+         statement + "\n\nError: disk I/O error",
+         statement + "\n\nError: disk I/O error"},
+        {"the runner fails",
+         "",
+         kKsqlFailed,
+         false,
+         {},
+         false,
+         false,
+         "Error: Target RunKsql failed - unable to connect to the broker.",
+         "Error: Target RunKsql failed - unable to connect to the broker."},
+        {"the statement file cannot be written",
+         "",
+         kKsqlStatementUnwritten,
+         false,
+         {},
+         false,
+         false,
+         "",
+         "Perform GetTargetPackageData"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        unlink(FilePath().c_str());
+        qvtest::WriteFile(TheApp().traceFile, "");
+        host_.ClearBoxes();
+        window_.SetTargetDataLoaded(false);
+        repo_.Answer(c.result, c.run);
+        const size_t before = repo_.statements().size();
+        EXPECT_EQ(window_.GetTargetPackageData(), c.ok);
+        ASSERT_EQ(repo_.statements().size(), before + 1);
+        EXPECT_EQ(repo_.statements().back(), statement);
+        EXPECT_EQ(Names(), c.items);
+        EXPECT_EQ(window_.TargetDataLoaded(), c.loaded);
+        EXPECT_EQ(qvtest::FileExists(FilePath()), c.fileWritten);
+        if (c.box.empty()) {
+            EXPECT_TRUE(host_.boxes.empty());
+        } else {
+            ASSERT_EQ(host_.boxes.size(), 1u);
+            EXPECT_EQ(host_.boxes[0].text, c.box);
+        }
+        EXPECT_TRUE(TraceHas(c.traced));
+        EXPECT_EQ(Trace().front(), "Perform GetTargetPackageData");
+        EXPECT_EQ(window_.Status() == kStatusReady, c.ok);
+    }
+}
+
+TEST_F(TargetLoad, RowsAreStoredWithBlanksForEmptyColumns) {
+    repo_.Answer(kHeader + Row("tax.cpp", "5", "N", "11"));
+    ASSERT_TRUE(window_.GetTargetPackageData());
+    CTFObj r;
+    ASSERT_TRUE(window_.TargetItems().Lookup("0", r));
+    EXPECT_EQ(r.itemName, "tax.cpp");
+    EXPECT_EQ(r.itemObjId, "11");
+    EXPECT_EQ(r.refactorBy, " ");
+    EXPECT_EQ(r.clientPath, " ");
+    EXPECT_EQ(r.dataSize, "120         ");
+    EXPECT_EQ(r.environmentName, "PayrollEU");
+    EXPECT_EQ(r.result, "");
+    // The file holds the project, the state and the record, the blank written as " ,".
+    const Strings lines = qvtest::Lines(qvtest::ReadFile(FilePath()));
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "PayrollEU");
+    EXPECT_EQ(lines[1], "DEV");
+    EXPECT_NE(lines[2].find(",pc1, ,120         ,"), std::string::npos) << lines[2];
+    EXPECT_EQ(lines[2].substr(lines[2].size() - 12), ",PayrollEU,,");
+}
+
+TEST_F(TargetLoad, AFileThatCannotServeFallsBackToTheQuery) {
+    const std::vector<std::pair<const char*, std::string>> cases = {
+        {"empty", ""},
+        {"an error line", "PayrollEU\nDEV\nError: something\n"},
+        {"the zero-results line", "PayrollEU\nDEV\nKSQL query has Zero results.\n"},
+        {"another project", "Payroll\nDEV\n"},
+        {"a header only in the wrong order", "DEV\nPayrollEU\n"},
+    };
+    for (const auto& [what, text] : cases) {
+        SCOPED_TRACE(what);
+        qvtest::WriteFile(FilePath(), text);
+        repo_.Answer(kHeader + Row("tax.cpp", "5", "N", "11"));
+        const size_t before = repo_.statements().size();
+        ASSERT_TRUE(window_.GetTargetPackageData());
+        EXPECT_EQ(repo_.statements().size(), before + 1);
+        EXPECT_EQ(Names(), (Strings{"0=tax.cpp"}));
+    }
+    // A directory in the file's place has no size: the query, without a message.
+    unlink(FilePath().c_str());
+    ASSERT_EQ(mkdir(FilePath().c_str(), 0755), 0);
+    host_.ClearBoxes();
+    repo_.Answer(kHeader + Row("tax.cpp", "5", "N", "11"));
+    ASSERT_TRUE(window_.GetTargetPackageData());
+    EXPECT_EQ(Names(), (Strings{"0=tax.cpp"}));
+    EXPECT_TRUE(host_.boxes.empty());
+    rmdir(FilePath().c_str());
+}
+
+TEST_F(TargetLoad, ARecordThatWouldNotReadBackLeavesTheOldFile) {
+    qvtest::WriteFile(FilePath(), "Payroll\nQA\n");  // an older file for another target
+    repo_.Answer(kHeader + Row("tax.cpp", "5", "N", "10") + Row("a,b.cpp", "5", "N", "11"));
+    ASSERT_TRUE(window_.GetTargetPackageData());
+    EXPECT_EQ(window_.TargetItems().GetCount(), 2);
+    EXPECT_TRUE(window_.TargetDataLoaded());
+    EXPECT_EQ(qvtest::ReadFile(FilePath()), "Payroll\nQA\n");
+    const std::string traced = qvtest::ReadFile(TheApp().traceFile);
+    EXPECT_NE(traced.find("SaveTargetData: " + FilePath() + " not written"), std::string::npos);
+}
+
+TEST_F(TargetLoad, ABlankTargetValueStopsBeforeAnything) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"", "DEV", "EU0001"}, {"PayrollEU", "", "EU0001"}, {"PayrollEU", "DEV", ""}};
+    window_.TargetItems().SetAt("keep", CTFObj{});
+    for (const auto& c : cases) {
+        host_.ClearBoxes();
+        SetTarget(c[0], c[1], c[2]);
+        EXPECT_FALSE(window_.GetTargetPackageData());
+        ASSERT_EQ(host_.boxes.size(), 1u);
+        EXPECT_EQ(host_.boxes[0].text, "Error: Target Project, State, or Package cannot be blank.");
+        EXPECT_EQ(window_.TargetItems().GetCount(), 1);
+    }
+    EXPECT_TRUE(repo_.statements().empty());
+}
+
+TEST_F(TargetLoad, ALoadMakesTheCalculationAskForTheViewAgain) {
+    repo_.Answer(kHeader + Row("tax.cpp", "5", "N", "11"));
+    ASSERT_TRUE(window_.GetTargetPackageData());
+    repo_.Answer("MIN(W.VIEWOBJID)\n7\n");
+    window_.MappedVersions().Calculate(0, "5", true, 1, 2);
+    window_.MappedVersions().Calculate(0, "5", true, 1, 2);
+    EXPECT_EQ(repo_.statements().size(), 4u);  // target, view, two branch statements
+    SetTarget("PayrollEU", "QA", "EU0003");
+    ASSERT_TRUE(window_.GetTargetPackageData());  // the zero-results line
+    window_.MappedVersions().Calculate(0, "5", true, 1, 2);
+    ASSERT_EQ(repo_.statements().size(), 7u);
+    EXPECT_NE(repo_.statements()[5].find("S.STATENAME = 'QA'"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qv

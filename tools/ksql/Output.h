@@ -1,0 +1,55 @@
+// The result file of ksql and the exit codes, shared by the SQLite and the server path.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "tools/common/FileUtil.h"
+
+namespace qv::tools {
+
+enum ExitCode { kOk = 0, kStatementFailed = 1, kUsage = 2, kLoginRefused = 3, kNoRepository = 4 };
+
+inline const char* const kUsageText =
+    "usage: ksql -b BROKER -usr USER -pw PASSWORD [-t] -f STATEMENT_FILE [-o RESULT_FILE]";
+
+// A value or name fit for one field of a result line: tabs and line breaks become blanks.
+inline void AppendField(std::string& out, const char* text, size_t size) {
+    for (size_t i = 0; i < size; ++i) {
+        char c = text[i];
+        out += (c == '\t' || c == '\n' || c == '\r') ? ' ' : c;
+    }
+}
+
+class Output {
+public:
+    explicit Output(std::string path) : path_(std::move(path)) {}
+
+    // Writes the whole result at once: a reader sees either no file or the complete one.
+    bool Write(const std::string& text) {
+        if (path_.empty()) {
+            return fwrite(text.data(), 1, text.size(), stdout) == text.size() &&
+                   fflush(stdout) == 0;
+        }
+        std::string error;
+        if (!WriteFileAtomic(path_, text, error, 0644, false)) {
+            fprintf(stderr, "ksql: %s\n", error.c_str());
+            return false;
+        }
+        return true;
+    }
+
+    // Writes the one "Error: " line and gives back the exit code.
+    int Error(const std::string& message, int code) {
+        std::string line = "Error: ";
+        AppendField(line, message.data(), message.size());
+        line += '\n';
+        Write(line);
+        return code;
+    }
+
+private:
+    std::string path_;
+};
+
+}  // namespace qv::tools
