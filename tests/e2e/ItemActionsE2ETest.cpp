@@ -108,7 +108,7 @@ protected:
     std::unique_ptr<qv::CQuorvelDlg> window_;
 };
 
-TEST_F(ItemActionsEndToEnd, TheBrowseActionsOpenTheCheckedOutFileAndCheckOutOnlyOnce) {
+TEST_P(ItemActionsEndToEnd, TheBrowseActionsOpenTheCheckedOutFileAndCheckOutOnlyOnce) {
     struct Case {
         int command;
         const char* companion;  // nullptr: the associated application
@@ -139,7 +139,7 @@ TEST_F(ItemActionsEndToEnd, TheBrowseActionsOpenTheCheckedOutFileAndCheckOutOnly
     EXPECT_EQ(window_->Values().CheckoutPackage, "PAY0001");
 }
 
-TEST_F(ItemActionsEndToEnd, CompareChecksOutBothVersionsAndStartsTheDiffWithBothPaths) {
+TEST_P(ItemActionsEndToEnd, CompareChecksOutBothVersionsAndStartsTheDiffWithBothPaths) {
     struct Case {
         const char* path;
         const char* name;
@@ -179,7 +179,7 @@ TEST_F(ItemActionsEndToEnd, CompareChecksOutBothVersionsAndStartsTheDiffWithBoth
     }
 }
 
-TEST_F(ItemActionsEndToEnd, CompareStopsWhereTheTargetCannotBeCompared) {
+TEST_P(ItemActionsEndToEnd, CompareStopsWhereTheTargetCannotBeCompared) {
     struct Case {
         const char* what;
         std::string name;
@@ -213,7 +213,7 @@ TEST_F(ItemActionsEndToEnd, CompareStopsWhereTheTargetCannotBeCompared) {
     }
 }
 
-TEST_F(ItemActionsEndToEnd, AMissingCheckOutToolShowsTheLaunchersMessageAndStartsNothing) {
+TEST_P(ItemActionsEndToEnd, AMissingCheckOutToolShowsTheLaunchersMessageAndStartsNothing) {
     window_->Values().KcoFmt = "kco-not-installed-qv -s \"%s\" -o kco.log";
     Focus(Row("\\Payroll\\src\\calc", "tax.cpp"));
     for (int command :
@@ -232,5 +232,7 @@ TEST_F(ItemActionsEndToEnd, AMissingCheckOutToolShowsTheLaunchersMessageAndStart
     EXPECT_TRUE(host_.opened.empty());
     EXPECT_FALSE(qvtest::FileExists(Record("CrystalEdit")));
 }
+
+QV_E2E_ON_BOTH_BACKENDS(ItemActionsEndToEnd);
 
 }  // namespace

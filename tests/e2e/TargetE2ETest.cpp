@@ -82,7 +82,7 @@ protected:
     qv::KsqlContext ctx_{ksqlFmt_};
 };
 
-TEST_F(TargetEndToEnd, MappedVersionsOfTheDemoTargetItems) {
+TEST_P(TargetEndToEnd, MappedVersionsOfTheDemoTargetItems) {
     auto w = Window();
     ASSERT_TRUE(w->GetTargetPackageData());
     const auto target = ByName(w->TargetItems());
@@ -130,7 +130,7 @@ TEST_F(TargetEndToEnd, MappedVersionsOfTheDemoTargetItems) {
     EXPECT_TRUE(host_.boxes.empty());
 }
 
-TEST_F(TargetEndToEnd, TargetDataComeFromTheRepositoryOnceAndThenFromTheFile) {
+TEST_P(TargetEndToEnd, TargetDataComeFromTheRepositoryOnceAndThenFromTheFile) {
     auto w = Window();
     ASSERT_TRUE(w->GetTargetPackageData());
     ASSERT_TRUE(w->TargetDataLoaded());
@@ -172,16 +172,15 @@ TEST_F(TargetEndToEnd, TargetDataComeFromTheRepositoryOnceAndThenFromTheFile) {
 // A target version whose client path holds a comma.
 class CommaEndToEnd : public TargetEndToEnd {
 protected:
-    static void SetUpTestSuite() {
-        repo_ = std::make_unique<e2e::DemoRepository>();
-        repo_->Exec(
+    void ChangeRepository(e2e::DemoRepository& repo) override {
+        repo.Exec(
             "UPDATE KESVERSIONS SET CLIENTPATH = 'C:\\work,old' WHERE VERSIONOBJID = (SELECT "
             "MAX(V.VERSIONOBJID) FROM KESVERSIONS V JOIN KESITEMNAME N ON N.NAMEOBJID = "
             "V.ITEMNAMEID WHERE N.ITEMNAME = 'vat.cpp')");
     }
 };
 
-TEST_F(CommaEndToEnd, AFieldWithACommaLeavesNoFile) {
+TEST_P(CommaEndToEnd, AFieldWithACommaLeavesNoFile) {
     auto w = Window();
     ASSERT_TRUE(w->GetTargetPackageData());
     EXPECT_EQ(Named(w->TargetItems(), "vat.cpp").clientPath, "C:\\work,old");
@@ -196,5 +195,8 @@ TEST_F(CommaEndToEnd, AFieldWithACommaLeavesNoFile) {
     ASSERT_TRUE(again->GetTargetPackageData());
     EXPECT_TRUE(qvtest::FileExists(ResultFile()));
 }
+
+QV_E2E_ON_BOTH_BACKENDS(TargetEndToEnd);
+QV_E2E_ON_BOTH_BACKENDS(CommaEndToEnd);
 
 }  // namespace
