@@ -184,8 +184,10 @@ std::string CQuorvelDlg::SelectedPlacementOption() const {
 
 // --- The result list ---
 
+// The counter is drawn at once, also in the middle of a long fill that lets nothing else through.
 void CQuorvelDlg::SetRowCounter(int count) {
     SetDlgItemText(IDC_ROW_COUNT, std::to_string(count));
+    host().PumpPaintMessages();
 }
 
 void CQuorvelDlg::PostTopList() {
