@@ -110,7 +110,12 @@ bool SaveSettings(const MainWindowValues& values, const std::vector<int>& column
         {"KsqlFmt", &values.KsqlFmt},
         {"SqlFmt", &values.SqlFmt},
     };
-    for (const auto& [key, value] : texts) batch.WriteText(kSectionSettings, key, *value);
+    // A value with a line break cannot be stored; the key keeps what the file holds (such a
+    // value can only have come from a hand-edited file), so that the others are still written
+    // and a false result means the file itself could not be written.
+    for (const auto& [key, value] : texts) {
+        if (IsStorableIniValue(*value)) batch.WriteText(kSectionSettings, key, *value);
+    }
 
     if (!columnWidths.empty()) {
         batch.WriteInt(kSectionTopList, "ColumnCount", static_cast<int>(columnWidths.size()));

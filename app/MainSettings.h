@@ -64,7 +64,8 @@ void LoadSettings(MainWindowValues& values, const AppValues& app = TheApp());
 
 // Writes the values to section "Settings" (INSTALLDIR from `app` first, the password scrambled),
 // then the column widths to section "TopList" when there is at least one column. All keys reach
-// the store in one atomic rewrite. Returns false when it could not be written.
+// the store in one atomic rewrite; a value with a line break is left out (the file keeps what it
+// holds for that key). Returns false when the file could not be written.
 bool SaveSettings(const MainWindowValues& values, const std::vector<int>& columnWidths,
                   const AppValues& app = TheApp());
 

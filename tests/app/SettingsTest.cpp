@@ -547,4 +547,18 @@ TEST_F(SettingsTest, ColumnWidthsOnlyWhenThereAreColumns) {
     EXPECT_EQ(qv::ReadSettingInt("TopList", "14", 45), 45);
 }
 
+TEST_F(SettingsTest, AValueWithALineBreakFromAHandEditedFileDoesNotStopTheSave) {
+    qv::SwitchToRegistry("Orvane");
+    ASSERT_TRUE(qvtest::WriteFile(RegistryFile(), "[Settings]\nKcoFmt=kco\r-o x\nBroker=old\n"));
+    qv::MainWindowValues v;
+    qv::LoadSettings(v, Dirs("/i"));
+    ASSERT_EQ(v.KcoFmt, "kco\r-o x");
+    v.Broker = "new";
+    EXPECT_TRUE(qv::SaveSettings(v, {}, Dirs("/i")));
+    qv::MainWindowValues back;
+    qv::LoadSettings(back, Dirs("/i"));
+    EXPECT_EQ(back.Broker, "new");
+    EXPECT_EQ(back.KcoFmt, "kco\r-o x");
+}
+
 }  // namespace

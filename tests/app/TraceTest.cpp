@@ -275,15 +275,20 @@ TEST_F(TraceTest, NoFileMeansNothingWritten) {
     struct Row {
         const char* name;
         std::string file;
-    } rows[] = {{"tracing off", ""},
-                {"a directory", dir_.path()},
-                {"missing directory", dir_ / "missing/Quorvel.trc"}};
+        std::string told;  // on the standard error, once; the line itself never
+    } rows[] = {{"tracing off", "", ""},
+                {"a directory", dir_.path(),
+                 "Quorvel: Unable to write the trace file " + dir_.path() + ": Is a directory\n"},
+                {"missing directory", dir_ / "missing/Quorvel.trc",
+                 "Quorvel: Unable to write the trace file " + (dir_ / "missing/Quorvel.trc") +
+                     ": No such file or directory\n"}};
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         qv::SetTraceFile(r.file);
         testing::internal::CaptureStderr();
         EXPECT_EQ(WriteTrace("nowhere"), 1);
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+        EXPECT_EQ(WriteTrace("nowhere either"), 1);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), r.told);
     }
     EXPECT_FALSE(qvtest::FileExists(dir_ / "missing"));
 }

@@ -34,6 +34,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(writer.WriteList(again) == (items.GetCount() > 0));
     qv::CMapStrToFObj reread;
     const int rereadCount = qv::CImport(window).ReadSavedList(again, reread);
+    // A cell that holds an error or zero-results text (perhaps once its line breaks are gone)
+    // ends the reading of the file written from it: the format cannot carry such a cell.
+    for (const auto& [key, record] : qvfuzz::Entries(items)) {
+        std::string line = qv::ListDataLine(
+            {record.itemName, record.pathFullName, record.mappedVersion, record.itemType,
+             record.versionStatus, record.result, record.packageName, record.dataSize,
+             record.creator, record.creationTime, record.modifier, record.modifiedTime,
+             record.itemObjId});
+        if (qv::EndsListReading(line)) return 0;
+    }
     FUZZ_CHECK(rereadCount == items.GetCount());
     FUZZ_CHECK(reread.GetCount() <= rereadCount);
 
@@ -42,7 +52,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string third = qvfuzz::WorkDir() + "/third.save";
     FUZZ_CHECK(qv::CExportTop(window.ResultList(), "").WriteList(third));
     qv::CMapStrToFObj thirdRead;
-    FUZZ_CHECK(qv::CImport(window).ReadSavedList(third, thirdRead) == rereadCount);
+    // (An empty cell is written as a blank, so an empty key and a blank key become one: the
+    // second read may hold fewer records than lines, the third holds as many.)
+    FUZZ_CHECK(qv::CImport(window).ReadSavedList(third, thirdRead) == reread.GetCount());
     // The same records; their order follows the list's sorting, which the removed line breaks
     // may change.
     auto sorted = [](const qv::CMapStrToFObj& map) {
