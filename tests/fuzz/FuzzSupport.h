@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -26,13 +27,19 @@ namespace qvfuzz {
 // A directory of this process, made once (below /dev/shm when it is there, so that writing the
 // input costs no disk time).
 inline const std::string& WorkDir() {
-    static const std::string dir = [] {
+    // Never destroyed, so that the removal at exit can still name it.
+    static const std::string* const dir = [] {
         std::string templ =
             access("/dev/shm", W_OK) == 0 ? "/dev/shm/qvfuzz.XXXXXX" : "/tmp/qvfuzz.XXXXXX";
         if (!mkdtemp(templ.data())) std::abort();
-        return templ;
+        // Removed when the run ends normally; a crashed run leaves it for a look.
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(WorkDir(), ignored);
+        });
+        return new std::string(templ);
     }();
-    return dir;
+    return *dir;
 }
 
 inline void WriteFile(const std::string& path, const uint8_t* data, size_t size) {
