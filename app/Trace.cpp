@@ -255,6 +255,12 @@ void TraceBatch::Flush() {
     FlushHeld();
 }
 
+int WriteTraceLines(const std::vector<std::string>& messages) {
+    TraceBatch batch;
+    for (const std::string& m : messages) WriteTrace("%s", m.c_str());
+    return 1;
+}
+
 int WriteTrace(const char* format, ...) {
     char message[16428];
     va_list ap;

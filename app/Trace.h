@@ -5,6 +5,7 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace qv {
 
@@ -32,6 +33,12 @@ public:
     // Writes what is held now.
     void Flush();
 };
+
+// Writes several messages (taken as they are, like "%s") as consecutive lines in one batch: the
+// file ends up as if WriteTrace had written them one after the other. Messages longer than
+// kTraceMaxMessage are left out, as WriteTrace refuses them. For loops that trace a line per
+// item; returns 1.
+int WriteTraceLines(const std::vector<std::string>& messages);
 
 // The size of an existing file; 0 when it cannot be opened or its size read, in which case the
 // error code goes to err and a trace line is written. err is untouched on success.

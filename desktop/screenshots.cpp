@@ -1,12 +1,15 @@
 // qv-screenshots: pictures of the desktop program's windows for the documentation.
 //
-//   qv-screenshots OUTPUT_DIR
+//   qv-screenshots OUTPUT_DIR [--demo]
 //
 // Runs the main window with made-up records and saves, one after the other: the filled list,
 // its context menu, the wait dialog over the window, the Registry Settings dialog and the About
 // box, then the Find dialog over the list, the export's file dialog and the wait dialog of the
-// compare. The menu and the dialogs over the window are separate windows, so those pictures are
-// taken from the screen; run it on an X server of its own (scripts/screenshots uses xvfb-run).
+// compare. With --demo it goes on through "Set CPM Context..." against the broker "demo" (user
+// and password "demo"): the context dialog with the packages of Payroll/DEV listed, and the main
+// window after loading them. The menu and the dialogs over the window are separate windows, so
+// those pictures are taken from the screen; run it on an X server of its own
+// (scripts/screenshots uses xvfb-run).
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDialog>
@@ -14,12 +17,16 @@
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <string>
 
+#include "app/AppValues.h"
+#include "app/Paths.h"
 #include "desktop/DemoRecords.h"
 #include "host/qt/DialogWindow.h"
 #include "host/qt/QtHost.h"
+#include "ui/ContextSetDlg.h"
 #include "ui/FindTopDlg.h"
 #include "ui/MainWindow.h"
 #include "ui/WaitDlg.h"
@@ -28,6 +35,7 @@ namespace {
 
 std::string g_outDir;
 int g_failures = 0;
+bool g_demo = false;
 
 void After(int ms, std::function<void()> step) {
     QTimer::singleShot(ms, qApp, std::move(step));
@@ -175,7 +183,49 @@ private:
             Save(GrabScreen(View()->frameGeometry()), "compare-wait-dialog.png");
             wait.Close();
         }
-        After(200, [this] { window_.EndDialog(qv::IDCANCEL); });
+        After(200, [this] {
+            if (g_demo)
+                host_.Post([this] { ContextDialog(); });
+            else
+                window_.EndDialog(qv::IDCANCEL);
+        });
+    }
+
+    // "Set CPM Context..." on the demo repository: the dialog after a search of Payroll/DEV, then
+    // the window with the loaded items.
+    void ContextDialog() {
+        window_.SetDlgItemText(qv::IDC_BROKER, "demo");
+        window_.SetDlgItemText(qv::IDC_USERID, "demo");
+        window_.SetDlgItemText(qv::IDC_PASSWORD, "demo");
+        window_.SetDlgItemText(qv::IDC_TGT_PROJECT, "PayrollEU");
+        window_.SetDlgItemText(qv::IDC_TGT_STATE, "DEV");
+        window_.SetDlgItemText(qv::IDC_TGT_PACKAGE, "EU0001");
+        After(600, [this] {
+            host_.Post([this] {
+                auto* modal = qobject_cast<qv::DialogWindow*>(QApplication::activeModalWidget());
+                if (!modal || modal == View() || !modal->dialog()) {
+                    std::fprintf(stderr, "qv-screenshots: no context dialog\n");
+                    ++g_failures;
+                    window_.EndDialog(qv::IDCANCEL);
+                    return;
+                }
+                auto& d = static_cast<qv::CContextSetDlg&>(*modal->dialog());
+                d.UserSetText(qv::IDC_CTX_SRC_PROJECT, "Payroll");
+                d.UserSetText(qv::IDC_CTX_SRC_STATE, "DEV");
+                d.UserClick(qv::IDC_CTX_SEARCH);
+                After(600, [this, modal] {
+                    Save(modal->grab(), "context-dialog.png");
+                    host_.Post([modal] {
+                        if (modal->dialog()) modal->dialog()->UserClick(qv::IDOK);
+                    });
+                });
+            });
+        });
+        window_.UserClick(qv::IDC_SET_CONTEXT);
+        After(800, [this] {
+            Save(View()->grab(), "main-window-loaded.png");
+            window_.EndDialog(qv::IDCANCEL);
+        });
     }
 
     // Saves the next modal dialog once it is drawn, then cancels it.
@@ -199,11 +249,21 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: qv-screenshots OUTPUT_DIR\n");
+    g_demo = argc == 3 && std::string(argv[2]) == "--demo";
+    if (argc != 2 && !g_demo) {
+        std::fprintf(stderr, "usage: qv-screenshots OUTPUT_DIR [--demo]\n");
         return 2;
     }
     g_outDir = argv[1];
+    // The query files go to the data directory (a throw-away one under scripts/screenshots).
+    qv::AppValues values;
+    values.installDir = qv::DefaultInstallDir();
+    values.provisionalInstallDir = values.installDir;
+    values.browseDir = values.installDir + "/Temp";
+    values.compareDir = values.installDir + "/Temp1";
+    qv::SetAppValues(values);
+    std::error_code ignored;
+    std::filesystem::create_directories(values.installDir, ignored);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     QApplication::setWindowIcon(qv::QtHost::AppIcon());

@@ -39,6 +39,9 @@ enum ControlStyle : unsigned {
     kManualCheck = 1u << 7,    // check box: does not toggle by itself; its handler does
     kMultiLine = 1u << 8,      // static/edit: several lines
     kRightAlign = 1u << 9,     // static/edit: text aligned right
+    // Check box drawn as a push button that stays pressed while checked; combined with
+    // kManualCheck only the dialog sets its mark. (A bit kept apart from the others above.)
+    kPushLike = 1u << 16,
 };
 
 struct ControlTemplate {

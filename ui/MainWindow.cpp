@@ -367,6 +367,11 @@ std::vector<int> CQuorvelDlg::ColumnWidths() const {
 }
 
 bool CQuorvelDlg::SaveSettings() {
+    TakeControlValues();
+    return qv::SaveSettings(values_, ColumnWidths(), TheApp());
+}
+
+void CQuorvelDlg::TakeControlValues() {
     values_.UserId = GetDlgItemText(IDC_USERID, kEditMaxChars);
     values_.Password = GetDlgItemText(IDC_PASSWORD, kEditMaxChars);
     values_.Broker = GetDlgItemText(IDC_BROKER, kEditMaxChars);
@@ -377,7 +382,6 @@ bool CQuorvelDlg::SaveSettings() {
     values_.TgtPackage = GetDlgItemText(IDC_TGT_PACKAGE, kEditMaxChars);
     values_.MergeOption = SelectedMergeOption();
     values_.PlacementOption = SelectedPlacementOption();
-    return qv::SaveSettings(values_, ColumnWidths(), TheApp());
 }
 
 void CQuorvelDlg::CommitCredentials() {

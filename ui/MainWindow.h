@@ -21,6 +21,15 @@
 
 namespace qv {
 
+class CContextSetDlg;
+class CWaitDlg;
+
+// The target project, state and package, compared as a whole.
+struct TargetContext {
+    std::string project, state, package;
+    bool operator==(const TargetContext&) const = default;
+};
+
 // The result list's columns, addressed by these fixed numbers.
 enum ResultColumn : int {
     kColFile = 0,
@@ -171,6 +180,17 @@ public:
     // target data file or the repository; true when they are loaded.
     virtual bool GetTargetPackageData();
 
+    // --- Loading the source packages ---
+    // "Set CPM Context...": checks the credentials, saves the settings, runs the context dialog
+    // and, after OK, loads the latest version of every item of the chosen packages into
+    // SourceItems (the greater mapped version when packages share an item), fills the list and
+    // makes sure the target data is loaded.
+    void SetCpmContext();
+    // Its part after the dialog's OK: takes the dialog's context and packages and loads them.
+    // `previous` is the target context from before the dialog; a change means the target data
+    // must be loaded again.
+    void LoadChosenContext(const CContextSetDlg& dialog, const TargetContext& previous);
+
     // --- Settings ---
     // Takes the boxes and the selected options into Values() and writes them, with the result
     // list's column widths, to the settings store. False when the store could not be written.
@@ -200,7 +220,7 @@ public:
     virtual void OnRowDoubleClicked(int /*notifyId*/, int /*row*/) {}
 
     // Actions that arrive with later work; they do nothing yet.
-    virtual void OnBtnSetContext() {}
+    virtual void OnBtnSetContext() { SetCpmContext(); }
     virtual void OnBtnRunCPM() {}
     virtual void OnRunSelectedItem() {}
 
@@ -250,6 +270,11 @@ protected:
     virtual void EndRunningInstance();
 
 private:
+    // Reads the boxes and the selected options into Values() (the first step of SaveSettings).
+    void TakeControlValues();
+    // Loads one package's items into SourceItems; false when the whole loading must end (an
+    // error line, an unreadable result file or an unwritten statement file).
+    bool LoadSourcePackage(const std::string& packageName, CWaitDlg& wait, int handled);
     // Replaces the rows by the records of `items` (steps shared by both fills).
     void FillFromMap(const CMapStrToFObj& items);
     void SetRowCounter(int count);

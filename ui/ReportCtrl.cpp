@@ -433,6 +433,14 @@ int CReportCtrl::RemoveAllRows() {
 
 // --- Row flags ---
 
+void CReportCtrl::SetRowKey(int row, const std::string& key) {
+    if (ValidRow(row)) rows_[row].key = key;
+}
+
+const std::string& CReportCtrl::RowKey(int row) const {
+    return ValidRow(row) ? rows_[row].key : kEmpty;
+}
+
 bool CReportCtrl::IsRowChecked(int row) const {
     return ValidRow(row) && rows_[row].checked;
 }

@@ -120,6 +120,13 @@ public:
         return row % 2 == 0 ? kEvenRowBackground : kOddRowBackground;
     }
 
+    // --- The record a row stands for ---
+    // A key the owner attaches to a row, e.g. the key of the record the row shows. It moves with
+    // the row through every sort and is never shown. Empty for an out-of-range row or one given
+    // none; an out-of-range row ignores writes.
+    void SetRowKey(int row, const std::string& key);
+    const std::string& RowKey(int row) const;
+
     // --- Row flags (out-of-range rows read as false and ignore writes) ---
     bool IsRowChecked(int row) const;
     void SetRowChecked(int row, bool checked);
@@ -185,6 +192,7 @@ private:
     };
     struct Row {
         std::vector<Cell> cells;
+        std::string key;
         bool checked = false;
         bool selected = false;
         bool focused = false;

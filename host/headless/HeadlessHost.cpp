@@ -84,8 +84,9 @@ int HeadlessHost::TrackPopupMenu(const std::vector<MenuEntry>& entries, int x, i
     return c;
 }
 
-std::optional<std::string> HeadlessHost::BrowseForFolder(const std::string&,
-                                                         const std::string&) {
+std::optional<std::string> HeadlessHost::BrowseForFolder(const std::string& title,
+                                                         const std::string& initialDir) {
+    folderRequests.emplace_back(title, initialDir);
     if (folders_.empty()) return std::nullopt;
     auto f = std::move(folders_.front());
     folders_.pop_front();

@@ -56,6 +56,8 @@ public:
     std::vector<std::pair<int, int>> menuPositions;
     std::vector<std::string> opened;    // paths given to OpenWithAssociatedApp
     std::vector<FileDialogRequest> fileRequests;
+    // The folder browser's title and starting folder, per call.
+    std::vector<std::pair<std::string, std::string>> folderRequests;
     long long sleptMs = 0;
     int paintPumps = 0;  // PumpPaintMessages calls
     int waitCursorDepth() const { return waitDepth_; }

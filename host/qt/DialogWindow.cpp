@@ -42,6 +42,19 @@ protected:
     bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
 };
 
+// A push button that shows a check mark as its pressed state; like ModelCheckBox, a click leaves
+// the state to the dialog model.
+class ModelToggleButton : public QPushButton {
+public:
+    explicit ModelToggleButton(QWidget* parent) : QPushButton(parent) {
+        setCheckable(true);
+        setAutoDefault(false);
+    }
+
+protected:
+    void nextCheckState() override {}
+};
+
 // A static text shows "&x" as an underlined x and "&&" as "&"; the label shows plain text.
 QString StaticText(const std::string& caption) {
     QString out;
@@ -262,8 +275,12 @@ QWidget* DialogWindow::CreateControl(const ControlTemplate& c) {
             return b;
         }
         case ControlKind::CheckBox: {
-            auto* b = new ModelCheckBox(this);
-            connect(b, &QCheckBox::clicked, this, [this, id] {
+            QAbstractButton* b = nullptr;
+            if (c.style & kPushLike)
+                b = new ModelToggleButton(this);
+            else
+                b = new ModelCheckBox(this);
+            connect(b, &QAbstractButton::clicked, this, [this, id] {
                 Send(PendingMessage::Other, [id](DialogWindow& w, Dialog& d) {
                     d.UserClick(id);
                     w.Refresh(id);

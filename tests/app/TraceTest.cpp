@@ -134,6 +134,20 @@ TEST_F(TraceTest, OverlongLineCountsAsSeveralReads) {
     EXPECT_EQ(lines[2], "4 03/06/2026 14:05:09 after");
 }
 
+TEST_F(TraceTest, LinesWrittenTogetherReadAsIfWrittenOneByOne) {
+    const std::vector<std::string> messages = {"a", std::string(16424, 'x'), "",
+                                               "b", std::string(16425, 'r'), "c"};
+    WriteTrace("first");
+    qv::WriteTraceLines(messages);
+    const std::string together = ReadFile(path_);
+    ASSERT_EQ(unlink(path_.c_str()), 0);
+    qv::SetTraceFile(path_);
+    WriteTrace("first");
+    for (const std::string& m : messages) WriteTrace("%s", m.c_str());
+    EXPECT_EQ(together, ReadFile(path_));
+    EXPECT_NE(together.find("\n6 03/06/2026 14:05:09 b\n"), std::string::npos);
+}
+
 TEST_F(TraceTest, CounterMatchesModelWhateverThePieces) {
     const std::string a16422(16422, 'a'), a16423(16423, 'a'), a16424(16424, 'a');
     const std::string texts[] = {
