@@ -97,8 +97,10 @@ TEST(ContextDialogQt, SearchUncheckOkFillsTheMainWindowList) {
     EXPECT_EQ(title, "Set Context and Source Packages List");
     EXPECT_EQ(listed, 2);
     EXPECT_TRUE(uncheckedSecond);
-    ASSERT_EQ(repo.statements().size(), 2u);  // the search and the one chosen package
+    // The search, the one chosen package, and the target data of the new target context.
+    ASSERT_EQ(repo.statements().size(), 3u);
     EXPECT_NE(repo.statements()[1].find("'PAY0001'"), std::string::npos);
+    EXPECT_NE(repo.statements()[2].find("'PayrollEU'"), std::string::npos);
     auto* list = qobject_cast<QAbstractItemView*>(main->Control(IDC_RESULT_LIST));
     ASSERT_NE(list, nullptr);
     ASSERT_EQ(list->model()->rowCount(), 2);
