@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "app/Settings.h"
 #include "cli/Options.h"
 #include "cli/Password.h"
 #include "cli/WorkDir.h"
@@ -81,38 +80,16 @@ TEST(CliOptions, ValuesAndDefaults) {
     EXPECT_EQ(r.options.progress, qv::cli::Progress::Auto);
     EXPECT_FALSE(r.options.conflictsOnly);
 
-    r = ParseOptions({"--broker=demo",
-                      "--user",
-                      "bob",
-                      "--source-project",
-                      "Payroll",
-                      "--source-state",
-                      "DEV",
-                      "--package",
-                      "P1",
-                      "--package",
-                      "P2",
-                      "--package=P1",
-                      "--target-project",
-                      "PayrollEU",
-                      "--target-state",
-                      "DEV",
-                      "--target-package",
-                      "",
-                      "--format=json",
-                      "--output",
-                      "o.json",
-                      "--conflicts-only",
-                      "--quiet",
-                      "--work-dir",
-                      "w",
-                      "--trace",
-                      "t.trc",
-                      "--password-file",
-                      "pw",
-                      "--merge",
-                      "Take Branch Version",
-                      "--placement=trunk-or-branch"});
+    Args args = Without("--target-package");
+    args[0] = "--broker=demo";
+    args.erase(args.begin() + 1);
+    // clang-format off
+    args.insert(args.end(), {"--package", "P2", "--package=P1", "--target-package", "",
+        "--format=json", "--output", "o.json", "--conflicts-only", "--quiet", "--work-dir", "w",
+        "--trace", "t.trc", "--password-file", "pw", "--merge", "Take Branch Version",
+        "--placement=trunk-or-branch"});
+    // clang-format on
+    r = ParseOptions(args);
     ASSERT_EQ(r.action, ParseAction::Run) << r.error;
     const auto& o = r.options;
     EXPECT_EQ(o.broker, "demo");
@@ -130,28 +107,6 @@ TEST(CliOptions, ValuesAndDefaults) {
 
     EXPECT_EQ(ParseOptions({"--version", "--bogus"}).action, ParseAction::Version);
     EXPECT_EQ(ParseOptions(With({"--help"})).action, ParseAction::Help);
-}
-
-TEST(CliOptions, OptionWordsMapToTheOptionLists) {
-    const struct {
-        std::string word, merge, placement;
-    } cases[] = {
-        {"conservative", "Merge Conservatively", ""},
-        {"aggressive", "Merge Aggressively", ""},
-        {"take-trunk", "Take Trunk Version", ""},
-        {"take-branch", "Take Branch Version", ""},
-        {"Merge Aggressively", "Merge Aggressively", ""},
-        {"branch", "", "Branch Only"},
-        {"trunk", "", "Trunk Only"},
-        {"trunk-or-branch", "", "Trunk or Branch"},
-        {"Trunk Only", "", "Trunk Only"},
-        {"TRUNK", "", ""},
-        {"merge conservatively", "", ""},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(qv::cli::MergeOptionEntry(c.word).value_or(""), c.merge) << c.word;
-        EXPECT_EQ(qv::cli::PlacementEntry(c.word).value_or(""), c.placement) << c.word;
-    }
 }
 
 TEST(CliOptions, HelpNamesEveryOption) {
@@ -206,7 +161,6 @@ TEST(CliWorkDir, TemporaryIsPrivateAndRemovedNamedIsKept) {
         struct stat st {};
         ASSERT_EQ(stat(path.c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 0777, 0700u);
-        qvtest::WriteFile(path + "/ksqlstmt.dat", "x");
         qvtest::WriteFile(path + "/sub/kco.log", "x");
     }
     EXPECT_FALSE(qvtest::FileExists(path));
@@ -219,33 +173,6 @@ TEST(CliWorkDir, TemporaryIsPrivateAndRemovedNamedIsKept) {
     qvtest::WriteFile(base / "file", "x");
     EXPECT_FALSE(qv::cli::WorkDir::Open(base / "file", error));
     EXPECT_NE(error.find("not a directory"), std::string::npos);
-}
-
-TEST(CliSettings, MemoryStoreLeavesTheFileAlone) {
-    qvtest::TempDir home;
-    qvtest::ScopedEnv config("XDG_CONFIG_HOME", home / "config");
-    qv::SwitchToRegistry("Orvane");
-    const std::string file = qv::SettingsFilePath();
-    ASSERT_TRUE(qv::WriteSettingText("Settings", "KsqlFmt", "stored"));
-    const std::string before = qvtest::ReadFile(file);
-
-    qv::IniFile seed;
-    seed.Set("Settings", "KsqlFmt", "seeded");
-    qv::SwitchToMemory(seed);
-    EXPECT_EQ(qv::SettingsFilePath(), "");
-    EXPECT_EQ(qv::ReadSettingText("Settings", "KsqlFmt"), "seeded");
-    EXPECT_TRUE(qv::WriteSettingText("Settings", "Password", "x"));
-    qv::SettingsBatch batch;
-    batch.WriteInt("TopList", "ColumnCount", 14);
-    EXPECT_TRUE(batch.Commit());
-    EXPECT_EQ(qv::ReadSettingInt("TopList", "ColumnCount", 0), 14);
-    EXPECT_EQ(qv::ReadSettingText("Settings", "Password"), "x");
-    EXPECT_EQ(qvtest::ReadFile(file), before);
-
-    qv::SwitchToRegistry("Orvane");  // back to the file, as it was
-    EXPECT_EQ(qv::ReadSettingText("Settings", "KsqlFmt"), "stored");
-    EXPECT_EQ(qv::ReadSettingText("Settings", "Password"), "");
-    qv::SwitchToProfile();
 }
 
 }  // namespace
