@@ -1,5 +1,6 @@
 // cpm-analyze: the desktop program's analysis for scripts and pipelines.
 #include <signal.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -35,9 +36,12 @@ char g_removeFiles[std::size(kWorkFiles)][kMaxPath];
 char g_removeDir[kMaxPath];
 
 extern "C" void RemoveWorkDirAndDie(int sig) {
-    if (g_removeDir[0]) {
+    // A query tool that is running may still write its result file: try again for a while.
+    for (int attempt = 0; g_removeDir[0] && attempt < 100; ++attempt) {
         for (const auto& file : g_removeFiles) unlink(file);
-        rmdir(g_removeDir);
+        if (rmdir(g_removeDir) == 0 || errno == ENOENT) break;
+        const timespec pause{0, 20 * 1000 * 1000};
+        nanosleep(&pause, nullptr);
     }
     signal(sig, SIG_DFL);
     raise(sig);
