@@ -55,7 +55,7 @@ void SetAppValues(const AppValues& values) {
     g_values = values;
 }
 
-CommandLineFields SplitCommandLine(const std::string& commandLine) {
+CommandLineFields ExamineCommandLine(const std::string& commandLine) {
     CommandLineFields fields;
     std::string line = commandLine.substr(0, kFieldMax);
     if (const size_t at = line.find("FILE="); at != std::string::npos) {
@@ -155,7 +155,7 @@ int CQuorvelApp::Run(Host& host, const std::string& commandLine,
     }
     v.statusFile = v.windowsDir + "FSTATUS.INI";
 
-    const CommandLineFields fields = SplitCommandLine(commandLine);
+    const CommandLineFields fields = ExamineCommandLine(commandLine);
     v.fileValue = fields.fileValue;
     v.arg1 = fields.arg1;
     v.arg2 = fields.arg2;

@@ -17,11 +17,12 @@ struct CommandLineFields {
     int tokens = 0;                // tokens after the program's path, ignored ones included
 };
 
-// Splits a command line: "FILE=" takes the rest of the line; the text before it is split at
+// Examines the start-up command line (not split for a launch, see process/CommandLine.h):
+// "FILE=" takes the rest of the line; the text before it is split at
 // blanks, commas and semicolons; the first token (the program) is skipped, the next three are
 // the arguments, and a single argument goes to arg2. The line is considered up to 255
 // characters, so no field is longer.
-CommandLineFields SplitCommandLine(const std::string& commandLine);
+CommandLineFields ExamineCommandLine(const std::string& commandLine);
 
 // Joins a program's arguments into one command line with blanks, quoting those that hold blanks.
 std::string JoinCommandLine(int argc, const char* const* argv);

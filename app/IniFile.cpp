@@ -12,17 +12,6 @@ namespace qv {
 
 namespace {
 
-bool IsControl(unsigned char c) {
-    return c < 0x20 || c == 0x7f;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 std::string Trim(const std::string& s) {
     const size_t b = s.find_first_not_of(" \t");
     if (b == std::string::npos) return {};
@@ -57,60 +46,23 @@ bool ValidKey(const std::string& k) {
 
 }  // namespace
 
-std::string EscapeIniValue(const std::string& value) {
-    std::string out;
-    out.reserve(value.size());
-    for (size_t i = 0; i < value.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(value[i]);
-        if (c == '\\') {
-            const bool last = i + 1 == value.size();
-            const unsigned char next = last ? 0 : static_cast<unsigned char>(value[i + 1]);
-            const bool ambiguous = !last && (next == '\\' || next == 'n' || next == 'r' ||
-                                             next == 'x' || IsControl(next));
-            out += ambiguous ? "\\\\" : "\\";
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (c == '\r') {
-            out += "\\r";
-        } else if (IsControl(c)) {
-            char buf[5];
-            snprintf(buf, sizeof buf, "\\x%02X", c);
-            out += buf;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
+bool IsStorableIniValue(const std::string& value) {
+    return value.find_first_of("\r\n") == std::string::npos;
 }
 
-std::string UnescapeIniValue(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c != '\\' || i + 1 == text.size()) {
-            out += c;
-            continue;
-        }
-        const char d = text[i + 1];
-        if (d == '\\') {
-            out += '\\';
-            ++i;
-        } else if (d == 'n') {
-            out += '\n';
-            ++i;
-        } else if (d == 'r') {
-            out += '\r';
-            ++i;
-        } else if (d == 'x' && i + 3 < text.size() && HexDigit(text[i + 2]) >= 0 &&
-                   HexDigit(text[i + 3]) >= 0) {
-            out += static_cast<char>(HexDigit(text[i + 2]) * 16 + HexDigit(text[i + 3]));
-            i += 3;
-        } else {
-            out += '\\';
-        }
-    }
-    return out;
+std::string FormatIniValue(const std::string& value) {
+    if (value.empty()) return value;
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    const bool quoted = value.size() >= 2 && value.front() == '"' && value.back() == '"';
+    if (blank(value.front()) || blank(value.back()) || quoted) return '"' + value + '"';
+    return value;
+}
+
+std::string ParseIniValue(const std::string& text) {
+    std::string value = Trim(text);
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+        value = value.substr(1, value.size() - 2);
+    return value;
 }
 
 bool MakeDirectories(const std::string& dir, unsigned mode) {
@@ -132,9 +84,11 @@ IniFile::IniFile(const std::string& contents) {
         if (end == std::string::npos) end = contents.size();
         std::string text = contents.substr(start, end - start);
         start = end + 1;
-        if (!text.empty() && text.back() == '\r') text.pop_back();
-
         Line line;
+        if (!text.empty() && text.back() == '\r') {
+            text.pop_back();
+            line.crlf = true;
+        }
         line.raw = text;
         const std::string trimmed = Trim(text);
         const size_t eq = text.find('=');
@@ -145,7 +99,7 @@ IniFile::IniFile(const std::string& contents) {
                    eq != std::string::npos && !Trim(text.substr(0, eq)).empty()) {
             line.kind = Line::Entry;
             line.name = Trim(text.substr(0, eq));
-            line.value = UnescapeIniValue(text.substr(eq + 1));
+            line.value = ParseIniValue(text.substr(eq + 1));
         }
         lines_.push_back(std::move(line));
     }
@@ -191,12 +145,14 @@ std::optional<std::string> IniFile::Get(const std::string& section, const std::s
 }
 
 bool IniFile::Set(const std::string& section, const std::string& key, const std::string& value) {
-    if (!ValidSection(section) || !ValidKey(key)) return false;
+    if (!ValidSection(section) || !ValidKey(key) || !IsStorableIniValue(value)) return false;
+    const bool crlf = NewLinesCrlf();
     Line entry;
     entry.kind = Line::Entry;
     entry.name = key;
     entry.value = value;
-    entry.raw = key + "=" + EscapeIniValue(value);
+    entry.raw = key + "=" + FormatIniValue(value);
+    entry.crlf = crlf;
 
     bool inSection = false;
     size_t insertAt = std::string::npos;  // after the first block of the section
@@ -210,7 +166,7 @@ bool IniFile::Set(const std::string& section, const std::string& key, const std:
         } else if (inSection && l.kind == Line::Entry) {
             if (SameName(l.name, key)) {
                 l.value = value;
-                l.raw = l.raw.substr(0, l.raw.find('=') + 1) + EscapeIniValue(value);
+                l.raw = l.raw.substr(0, l.raw.find('=') + 1) + FormatIniValue(value);
                 return true;
             }
             if (!firstBlockDone) insertAt = i + 1;
@@ -220,11 +176,16 @@ bool IniFile::Set(const std::string& section, const std::string& key, const std:
         lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(entry));
         return true;
     }
-    if (!lines_.empty() && !Trim(lines_.back().raw).empty()) lines_.push_back(Line());
+    if (!lines_.empty() && !Trim(lines_.back().raw).empty()) {
+        Line blank;
+        blank.crlf = crlf;
+        lines_.push_back(std::move(blank));
+    }
     Line header;
     header.kind = Line::Section;
     header.name = section;
     header.raw = "[" + section + "]";
+    header.crlf = crlf;
     lines_.push_back(std::move(header));
     lines_.push_back(std::move(entry));
     return true;
@@ -234,7 +195,7 @@ std::string IniFile::Serialize() const {
     std::string out;
     for (const Line& l : lines_) {
         out += l.raw;
-        out += '\n';
+        out += l.crlf ? "\r\n" : "\n";
     }
     return out;
 }

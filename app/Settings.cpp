@@ -6,13 +6,16 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "app/IniFile.h"
 #include "app/Paths.h"
+#include "app/Trace.h"
 
 namespace qv {
 
@@ -27,15 +30,27 @@ std::string ParentDir(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+int g_lockWaitMs = kSettingsLockWaitMs;
+
 // Holds an exclusive lock on a directory while a file in it is read, changed and replaced, so
-// that two programs writing different keys at the same moment do not lose each other's key.
+// that two programs writing different keys at the same moment do not lose each other's key. A
+// program that holds the lock and never lets go (a stuck instance) must not hang this one: after
+// the bounded wait the write goes on without the lock.
 class DirLock {
 public:
-    explicit DirLock(const std::string& dir)
+    DirLock(const std::string& dir, int waitMs)
         : fd_(open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-        if (fd_ >= 0) {
-            while (flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+        if (fd_ < 0) return;
+        using Clock = std::chrono::steady_clock;
+        const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
+        for (;;) {
+            if (flock(fd_, LOCK_EX | LOCK_NB) == 0) {
+                locked_ = true;
+                return;
             }
+            if (errno == EINTR) continue;
+            if (errno != EWOULDBLOCK || Clock::now() >= deadline) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     }
     ~DirLock() {
@@ -43,11 +58,32 @@ public:
     }
     DirLock(const DirLock&) = delete;
     DirLock& operator=(const DirLock&) = delete;
-    bool ok() const { return fd_ >= 0; }
+    bool opened() const { return fd_ >= 0; }
+    bool locked() const { return locked_; }
 
 private:
     int fd_;
+    bool locked_ = false;
 };
+
+// Follows symbolic links from `path` to the file that is to be replaced, so that a settings file
+// kept as a link (to a file under version control, say) stays a link and its target gets the new
+// contents. A target that does not exist yet is where the file will be created. False for a
+// loop or a link that cannot be read.
+bool ResolveLinks(const std::string& path, std::string& target) {
+    target = path;
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat st {};
+        if (lstat(target.c_str(), &st) != 0) return errno == ENOENT;
+        if (!S_ISLNK(st.st_mode)) return true;
+        std::string link(static_cast<size_t>(st.st_size > 0 ? st.st_size : PATH_MAX) + 1, '\0');
+        const ssize_t n = readlink(target.c_str(), link.data(), link.size());
+        if (n <= 0 || static_cast<size_t>(n) >= link.size()) return false;
+        link.resize(static_cast<size_t>(n));
+        target = link[0] == '/' ? link : JoinPath(ParentDir(target), link);
+    }
+    return false;
+}
 
 struct PendingWrite {
     const std::string* section;
@@ -59,19 +95,24 @@ struct PendingWrite {
 // permissions and `mode` applies to a new one; otherwise the file always gets `mode`.
 bool ApplyWrites(const std::string& path, const std::vector<PendingWrite>& writes, unsigned mode,
                  bool createDir, bool keepMode) {
-    const std::string dir = ParentDir(path);
-    if (createDir && !MakeDirectories(dir, 0700)) return false;
-    DirLock lock(dir);
-    if (!lock.ok()) return false;
+    if (createDir && !MakeDirectories(ParentDir(path), 0700)) return false;
+    std::string target;
+    if (!ResolveLinks(path, target)) return false;
+    const std::string dir = ParentDir(target);
+    DirLock lock(dir, g_lockWaitMs);
+    if (!lock.opened()) return false;
+    if (!lock.locked())
+        WriteTrace("WriteSettings: %s stayed locked for %d ms; writing without the lock",
+                   target.c_str(), g_lockWaitMs);
     struct stat st {};
-    if (keepMode && stat(path.c_str(), &st) == 0) mode = st.st_mode & 07777;
+    if (keepMode && stat(target.c_str(), &st) == 0) mode = st.st_mode & 07777;
     // A file that is there but cannot be read is left alone rather than replaced by the new
     // keys alone.
     IniFile ini;
-    if (!IniFile::TryLoad(path, ini)) return false;
+    if (!IniFile::TryLoad(target, ini)) return false;
     bool ok = true;
     for (const PendingWrite& w : writes) ok = ini.Set(*w.section, *w.key, *w.value) && ok;
-    return ini.Save(path, mode) && ok;
+    return ini.Save(target, mode) && ok;
 }
 
 bool CommitToStore(const std::vector<PendingWrite>& writes) {
@@ -94,6 +135,12 @@ int ParseInt(const std::string& text, int defaultValue) {
 }
 
 }  // namespace
+
+int SetSettingsLockWait(int milliseconds) {
+    const int previous = g_lockWaitMs;
+    g_lockWaitMs = milliseconds;
+    return previous;
+}
 
 void SwitchToRegistry(const std::string& company) {
     g_company = company;

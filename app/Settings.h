@@ -2,7 +2,10 @@
 // to the per-user settings below a company key, it reads and writes the program's own profile
 // file; afterwards the per-user settings file (see app/Paths.h for both places). Each write
 // replaces the file atomically; the per-user file is readable by its owner only, because it
-// holds the scrambled password.
+// holds the scrambled password. A file that is a symbolic link is written through the link: its
+// target is replaced atomically and the link stays. Values are stored as they are (see
+// app/IniFile.h); a value with a line break is refused, and the other writes of the same call
+// still reach the file.
 #pragma once
 
 #include <string>
@@ -33,6 +36,12 @@ int ReadSettingInt(const std::string& section, const std::string& key, int defau
 // Single writes; false when the value could not be stored (callers may ignore it).
 bool WriteSettingText(const std::string& section, const std::string& key, const std::string& value);
 bool WriteSettingInt(const std::string& section, const std::string& key, int value);
+
+// How long a write waits for another program to finish its own read-change-write of the same
+// directory before it goes on without waiting (and says so in the trace). Returns the previous
+// wait; for tests.
+inline constexpr int kSettingsLockWaitMs = 3000;
+int SetSettingsLockWait(int milliseconds);
 
 // Several writes that reach the file together, in the order given, with one rewrite.
 class SettingsBatch {

@@ -1,6 +1,6 @@
 // The desktop program: start-up, then the main window, modally, on the Qt host.
 //
-// For documentation and tests:
+// The command line is not handed to Qt (see main). For documentation and tests:
 //   QUORVEL_SCREENSHOT=<path>  saves a picture of the main window to that PNG file and ends.
 //   QUORVEL_DEMO_FILL=<n>      after start-up fills the result list with n made-up records.
 #include <QApplication>
@@ -43,7 +43,12 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    // Qt sees only the program name: the command line is the program's own (examined at
+    // start-up), and Qt would otherwise take options such as -platform or -reverse from it. Qt's
+    // environment variables (QT_QPA_PLATFORM and the like) still apply.
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    QApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     QApplication::setWindowIcon(qv::QtHost::AppIcon());
 

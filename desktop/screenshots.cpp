@@ -6,10 +6,11 @@
 // its context menu, the wait dialog over the window, the Registry Settings dialog and the About
 // box, then the Find dialog over the list, the export's file dialog and the wait dialog of the
 // compare. With --demo it goes on through "Set CPM Context..." against the broker "demo" (user
-// and password "demo"): the context dialog with the packages of Payroll/DEV listed, and the main
-// window after loading them. The menu and the dialogs over the window are separate windows, so
-// those pictures are taken from the screen; run it on an X server of its own
-// (scripts/screenshots uses xvfb-run).
+// and password "demo"): the context dialog with the packages of Payroll/DEV listed and the main
+// window after loading them; then it analyses the items of PAY0001 into EU0001 of PayrollEU and
+// saves the finished analysis and the list narrowed to the conflicts. The menu and the dialogs
+// over the window are separate windows, so those pictures are taken from the screen; run it on
+// an X server of its own (scripts/screenshots uses xvfb-run and makes the demo repository).
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDialog>
@@ -20,6 +21,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/AppValues.h"
 #include "app/Paths.h"
@@ -224,7 +226,24 @@ private:
         window_.UserClick(qv::IDC_SET_CONTEXT);
         After(800, [this] {
             Save(View()->grab(), "main-window-loaded.png");
-            window_.EndDialog(qv::IDCANCEL);
+            host_.Post([this] { Analysis(); });
+        });
+    }
+
+    // The demo analysis of the loaded packages: every row classified with "Trunk Only" (which
+    // shows every outcome colour), then "List Conflicts".
+    void Analysis() {
+        window_.ComboSelectString(qv::IDC_PLACEMENT_OPTIONS, -1, qv::kTrunkOnly);
+        window_.OnBtnRunCPM();
+        After(800, [this] {
+            Save(View()->grab(), "analysis.png");
+            host_.Post([this] {
+                window_.UserClick(qv::IDC_LIST_CONFLICTS);
+                After(800, [this] {
+                    Save(View()->grab(), "list-conflicts.png");
+                    window_.EndDialog(qv::IDCANCEL);
+                });
+            });
         });
     }
 
@@ -255,7 +274,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     g_outDir = argv[1];
-    // The query files go to the data directory (a throw-away one under scripts/screenshots).
+    // The query files and the target data file go to the install directory of the data home
+    // (a throw-away one under scripts/screenshots), never to the current directory.
     qv::AppValues values;
     values.installDir = qv::DefaultInstallDir();
     values.provisionalInstallDir = values.installDir;

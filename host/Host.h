@@ -95,6 +95,11 @@ public:
     // Opens a file with the application associated with it; false when that fails.
     virtual bool OpenWithAssociatedApp(const std::string& path) = 0;
 
+    // The shortest time in milliseconds between two repaints that a long loop on this thread
+    // needs to allow (a screen shows no more frames than that); 0 when the loop may repaint at
+    // every opportunity.
+    virtual int FrameMs() const { return 0; }
+
     // Pauses the thread for a number of milliseconds.
     virtual void Sleep(int milliseconds) = 0;
     // The local time now.

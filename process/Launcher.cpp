@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -25,6 +26,7 @@ namespace qv {
 namespace {
 
 StartRecord g_last;
+bool g_closeRangeUnavailable = false;  // tests: behave as on a kernel without close_range
 // Children started by RunAndWait that the caller has not released with KillProcess yet.
 std::set<int> g_reserved;
 
@@ -99,12 +101,16 @@ bool WaitForChild(int pid, int timeLimitMs, Host* paintHost, int* exitCode) {
 #endif
     int backoffMs = 1;
     bool ended = false;
+    // A wait longer than a frame repaints once per frame, so that what the window showed before
+    // the program started (a row's placeholder, say) is on the screen while it runs.
+    const int frameMs = paintHost ? paintHost->FrameMs() : 0;
+    const int sliceMs = frameMs > 0 && frameMs < 50 ? frameMs : 50;
     for (;;) {
         if (HasEnded(pid, exitCode)) {
             ended = true;
             break;
         }
-        int slice = 50;
+        int slice = sliceMs;
         if (timeLimitMs >= 0) {
             auto spent =
                 std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
@@ -165,6 +171,56 @@ int SpawnWaited(const std::string& path, std::vector<std::string>& args, int& pi
     return err;
 }
 
+// Marks every open descriptor from 3 up close-on-exec, so that none reaches the started program.
+// close_range does it in one call; on a kernel without it (or without its close-on-exec flag)
+// each descriptor listed in /proc/self/fd is marked by itself, and when that list cannot be
+// read, every number below the descriptor limit. Runs between fork and exec, so it makes only
+// async-signal-safe calls: no allocation, raw directory reads.
+void MarkDescriptorsCloseOnExec() {
+    if (!g_closeRangeUnavailable && close_range(3, UINT_MAX, CLOSE_RANGE_CLOEXEC) == 0) return;
+    const auto mark = [](int fd) {
+        const int flags = fcntl(fd, F_GETFD);
+        if (flags >= 0 && !(flags & FD_CLOEXEC)) fcntl(fd, F_SETFD, flags | FD_CLOEXEC);
+    };
+    const int dir = open("/proc/self/fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        alignas(8) char buf[4096];
+        bool listed = true;
+        for (;;) {
+            const long n = syscall(SYS_getdents64, dir, buf, sizeof buf);
+            if (n == 0) break;
+            if (n < 0) {
+                listed = false;
+                break;
+            }
+            for (long at = 0; at < n;) {
+                // struct linux_dirent64: inode (8), offset (8), record length (2), type (1), name
+                unsigned short length = 0;
+                __builtin_memcpy(&length, buf + at + 16, sizeof length);
+                const char* name = buf + at + 19;
+                int fd = 0;
+                bool number = *name != '\0';
+                for (const char* c = name; *c; ++c) {
+                    if (*c < '0' || *c > '9')
+                        number = false;
+                    else
+                        fd = fd * 10 + (*c - '0');
+                }
+                if (number && fd >= 3 && fd != dir) mark(fd);
+                at += length;
+            }
+        }
+        close(dir);
+        if (listed) return;
+    }
+    rlimit limit{};
+    rlim_t last = 65536;
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        last = limit.rlim_cur;
+    if (last > (1u << 20)) last = 1u << 20;
+    for (rlim_t fd = 3; fd < last; ++fd) mark(static_cast<int>(fd));
+}
+
 // What the helper processes of SpawnIndependent report through their pipe.
 struct Report {
     int kind;  // 1: the program's process id; 2: an errno value
@@ -217,7 +273,7 @@ int SpawnIndependent(const std::string& path, std::vector<std::string>& args, in
             sigset_t none;
             sigemptyset(&none);
             sigprocmask(SIG_SETMASK, &none, nullptr);
-            close_range(3, UINT_MAX, CLOSE_RANGE_CLOEXEC);
+            MarkDescriptorsCloseOnExec();
             execve(file, argv.data(), env);
             SendReport(fds[1], 2, errno);
             _exit(127);
@@ -281,9 +337,11 @@ TaskOptions ParseTaskOptions(const std::string& options) {
         t.refused = true;
         return t;
     }
-    if (Contains(options, "FOREGROUND")) t.titlePrefix = " ";
+    // One blank, filled in rather than copied from a literal: GCC 12 at -O3 takes the copy of
+    // a short literal into a string for an overlapping one (a false -Wrestrict).
+    if (Contains(options, "FOREGROUND")) t.titlePrefix.assign(1, ' ');
     if (Contains(options, "BACKGROUND")) {
-        t.titlePrefix = " ";
+        t.titlePrefix.assign(1, ' ');
         t.showMode = ShowMode::MinimizedNoActivate;
     }
     if (Contains(options, "INDEPENDENT")) t.wait = false;
@@ -291,6 +349,10 @@ TaskOptions ParseTaskOptions(const std::string& options) {
     // "DOSFULLSCREEN", "DOSWINDOW", "SEAMLESSWINDOWS", "WINSESSIONCHILD" and "DEPENDENT" are
     // accepted and change nothing.
     return t;
+}
+
+void SetCloseRangeUnavailable(bool unavailable) {
+    g_closeRangeUnavailable = unavailable;
 }
 
 const StartRecord& LastStart() {

@@ -62,6 +62,10 @@ struct StartRecord {
 };
 const StartRecord& LastStart();
 
+// Tests: start programs as on a kernel without close_range (the descriptors are then marked
+// close-on-exec one by one).
+void SetCloseRangeUnavailable(bool unavailable);
+
 // Finds the file that a program name stands for: a name with a "/" as it is, otherwise the first
 // executable regular file of that name in the running executable's directory, then in PATH.
 // Returns 0 and the path, or an errno value (ENOENT when there is none; EACCES when only files

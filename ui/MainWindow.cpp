@@ -15,15 +15,6 @@ namespace qv {
 
 namespace {
 
-bool Contains(const std::string& text, std::string_view part) {
-    return text.find(part) != std::string::npos;
-}
-
-// An outcome that makes a row a conflict.
-bool IsConflict(const std::string& outcome) {
-    return Contains(outcome, "(D)") || Contains(outcome, "(U)") || Contains(outcome, "(E)");
-}
-
 // A row of a blank list: every cell empty. It stands for no record.
 bool IsBlankRow(const CReportCtrl& list, int row) {
     for (int c = 0; c < list.ColumnCount(); ++c)
@@ -53,17 +44,6 @@ const std::vector<std::string>& PlacementOptionEntries() {
     static const std::vector<std::string> entries = {"Branch Only", "Trunk Only",
                                                      "Trunk or Branch"};
     return entries;
-}
-
-ColorRef StatusTextColor(const std::string& text) {
-    // The order matters: "3 (D) -> Src Ignored" is ignored, not a problem.
-    static const std::pair<std::string_view, ColorRef> tests[] = {
-        {"(U)", ColorProblem},         {"(E)", ColorProblem}, {"(M)", ColorMergeTagged},
-        {"Src Ignored", ColorIgnored}, {"(D)", ColorProblem}, {"Ignored", ColorIgnored},
-    };
-    for (const auto& [part, color] : tests)
-        if (Contains(text, part)) return color;
-    return ColorResult;
 }
 
 bool TagTextColor(const std::string& tag, ColorRef& color) {
@@ -204,8 +184,10 @@ std::string CQuorvelDlg::SelectedPlacementOption() const {
 
 // --- The result list ---
 
+// The counter is drawn at once, also in the middle of a long fill that lets nothing else through.
 void CQuorvelDlg::SetRowCounter(int count) {
     SetDlgItemText(IDC_ROW_COUNT, std::to_string(count));
+    host().PumpPaintMessages();
 }
 
 void CQuorvelDlg::PostTopList() {

@@ -4,12 +4,15 @@
 // program starts from one of its handlers.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/MainSettings.h"
+#include "engine/Classify.h"
 #include "engine/MappedVersion.h"
+#include "engine/Outcome.h"
 #include "engine/Records.h"
 #include "process/ProcessEnum.h"
 #include "scm/Kco.h"
@@ -54,12 +57,6 @@ inline constexpr char kDefaultResultLayout[] =
     "File,175;Path,250;Version,50;Type,40;Tag,30;Merge Status,215;Src Package,150;Datasize,60;"
     "Creator,125;Created Date,125;Modifier,125;Modified Date,125;Itemobjid,0;Record,0";
 
-// Text colours of the "Merge Status" cell.
-inline constexpr ColorRef ColorResult = 0xFF0000;       // ordinary mapped results
-inline constexpr ColorRef ColorIgnored = 0x2080C8;      // deleted sources, ignored items
-inline constexpr ColorRef ColorMergeTagged = 0xFF0080;  // results that would get a merge tag
-inline constexpr ColorRef ColorProblem = 0x0032C8;      // unmerged versions, tags in the target
-
 // Text colours of the "Tag" cell by tag; other tags keep the window-text colour.
 inline constexpr ColorRef ColorTagNew = 0x008000;       // "N"
 inline constexpr ColorRef ColorTagReserved = 0x2080C8;  // "R"
@@ -87,10 +84,6 @@ inline constexpr char kCaptionListAll[] = "List All";
 // How many empty rows a blank list shows, so that its grid stays visible.
 inline constexpr int kBlankListRows = 29;
 
-// The colour of a "Merge Status" text: the first of "(U)", "(E)" (problem), "(M)" (merge
-// tagged), "Src Ignored" (ignored), "(D)" (problem), "Ignored" (ignored) that the text contains;
-// ColorResult when it contains none.
-ColorRef StatusTextColor(const std::string& text);
 // The colour of a "Tag" cell; false (and `color` untouched) for a tag that keeps the window-text
 // colour.
 bool TagTextColor(const std::string& tag, ColorRef& color);
@@ -175,6 +168,24 @@ public:
     // target data loaded last.
     MappedVersionCalculator& MappedVersions();
 
+    // --- The analysis ---
+    // "Cross Project Merge Analysis": classifies every checked row, top to bottom, letting the
+    // window's messages through after each row. While it runs the button reads "Cancel", and a
+    // press on it stops the run after the row being worked on.
+    virtual void OnBtnRunCPM();
+    // Classifies one row, checked or not, outside a run.
+    void RunSelectedItemCPM(int row);
+    // Writes the outcome of one row into its "Merge Status" cell and into target.result, with
+    // every colour it passes through. Abandoned when the analysis must stop.
+    ClassifyResult ClassifyItem(int row, bool targetFound, const std::string& mergeOption,
+                                const std::string& placement, const std::string& statusBefore,
+                                const CFObj& source, CTFObj& target);
+    // The source record a run hands to the classification: File, Path, Version, Tag and (for a
+    // run over the list) Src Package of the row.
+    CFObj RunSourceRecord(int row, bool withPackage) const;
+    // True when the row takes part in a run over the list: its check box is shown and checked.
+    bool IsRowCheckedForRun(int row) const;
+
     // --- Target data ---
     // Loads TargetItems, the latest versions of the target project and state's items, from the
     // target data file or the repository; true when they are loaded.
@@ -219,10 +230,11 @@ public:
     virtual void OnRowClicked(int notifyId, int row);
     virtual void OnRowDoubleClicked(int /*notifyId*/, int /*row*/) {}
 
-    // Actions that arrive with later work; they do nothing yet.
+    // "Set CPM Context...".
     virtual void OnBtnSetContext() { SetCpmContext(); }
-    virtual void OnBtnRunCPM() {}
-    virtual void OnRunSelectedItem() {}
+    // Context menu entry "Run CPM on this item...": RunSelectedItemCPM on the focused row;
+    // nothing without one.
+    virtual void OnRunSelectedItem();
 
     // --- The list buttons (ui/MainWindowList.cpp) ---
     virtual void OnBtnFind() { FindInList(); }
@@ -265,6 +277,10 @@ public:
     void SetProgramNameForTesting(const std::string& name) { programName_ = name; }
 
 protected:
+    // The mapped version of a target record for one placement: the calculation over the
+    // repository with num() of the record's parent version, version and item ids.
+    virtual MappedVersion CalculateMappedVersion(const CTFObj& target, bool onBranch);
+
     // Exit's step between the trace line and closing the window: ending the running instance of
     // the program, which may be this very process.
     virtual void EndRunningInstance();
@@ -275,6 +291,23 @@ private:
     // Loads one package's items into SourceItems; false when the whole loading must end (an
     // error line, an unreadable result file or an unwritten statement file).
     bool LoadSourcePackage(const std::string& packageName, CWaitDlg& wait, int handled);
+
+    friend class RowOutcomeSink;
+    // The run's shared steps.
+    enum class TargetCheck { Ok, Missing, LoadFailed };
+    // Reads the three target boxes into the context (a message and the focus for an empty one)
+    // and loads the target data when they changed or are not loaded. `traceFormat` names the
+    // target in the trace.
+    TargetCheck ReadTargetAndLoad(const char* traceFormat);
+    void EndRun();  // back to idle: caption, flag, status line, controls
+    void ShowRTagged(int row, const std::string& name, bool scrollToRowItself);
+    // Scrolls the list so that the row and up to three below it are visible.
+    void ScrollToProblem(int row);
+    void TraceRow(const CFObj& source, const CTFObj& target, int rowNumber);
+    // Repaints when a frame has passed since the last repaint (at once on a host without
+    // frames); lets every pending message through as well when `andInput`. True when it did.
+    bool PaintWhenDue(bool andInput);
+
     // Replaces the rows by the records of `items` (steps shared by both fills).
     void FillFromMap(const CMapStrToFObj& items);
     void SetRowCounter(int count);
@@ -295,6 +328,7 @@ private:
     bool targetDataLoaded_ = false;
     bool selectAll_ = false;
     bool initialized_ = false;
+    std::chrono::steady_clock::time_point lastPaint_{};
     std::string searchText_;
     std::string programName_ = kProgramName;
 };

@@ -97,19 +97,43 @@ locale_t CLocale() {
     return c;
 }
 
-// The decimal reading: strtod (in the C locale, whatever the process's locale is) consumes the
-// whole non-empty text, or all of it but one final '%'.
+// The end of the plain decimal number at the start of [p, end): leading white space, a sign,
+// digits with an optional decimal point (at least one digit), an optional exponent. `p` itself
+// when there is none. The words and forms a C library may also read as numbers ("nan", "inf",
+// hexadecimal floating point) are not numbers here.
+const char* EndOfDecimal(const char* p, const char* end) {
+    const char* const start = p;
+    const auto digits = [&](const char*& q) {
+        const char* from = q;
+        while (q < end && *q >= '0' && *q <= '9') ++q;
+        return q > from;
+    };
+    while (p < end && IsSpace(*p)) ++p;
+    if (p < end && (*p == '+' || *p == '-')) ++p;
+    bool any = digits(p);
+    if (p < end && *p == '.') {
+        ++p;
+        any = digits(p) || any;
+    }
+    if (!any) return start;
+    if (p < end && (*p == 'e' || *p == 'E')) {
+        const char* q = p + 1;
+        if (q < end && (*q == '+' || *q == '-')) ++q;
+        if (digits(q)) p = q;
+    }
+    return p;
+}
+
+// The decimal reading: a plain decimal number (read as strtod reads it, in the C locale whatever
+// the process's locale is) makes up the whole non-empty text, or all of it but one final '%'.
 bool ParseDecimal(const std::string& text, double& value) {
     if (text.empty()) return false;
     const char* begin = text.c_str();
     const char* last = begin + text.size();
-    char* stop = nullptr;
-    const double v = strtod_l(begin, &stop, CLocale());
-    if (stop == last || (stop == last - 1 && *stop == '%')) {
-        value = v;
-        return true;
-    }
-    return false;
+    const char* stop = EndOfDecimal(begin, last);
+    if (stop == begin || !(stop == last || (stop == last - 1 && *stop == '%'))) return false;
+    value = strtod_l(begin, nullptr, CLocale());
+    return true;
 }
 
 // Days since 1970-01-01 of a proleptic Gregorian date.
@@ -442,7 +466,8 @@ const std::string& CReportCtrl::RowKey(int row) const {
 }
 
 bool CReportCtrl::IsRowChecked(int row) const {
-    return ValidRow(row) && rows_[row].checked;
+    // A row that shows no check box is not checked, whatever its flag says.
+    return checkBoxes_ && ValidRow(row) && rows_[row].checked;
 }
 
 void CReportCtrl::SetRowChecked(int row, bool checked) {

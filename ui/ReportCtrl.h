@@ -12,12 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/Outcome.h"
 #include "host/Host.h"
 
 namespace qv {
 
-// A colour laid out as 0x00BBGGRR (red in the low byte).
-using ColorRef = std::uint32_t;
 // Stands for the platform's window-text colour; passing -1 as a colour gives this value.
 inline constexpr ColorRef kWindowTextColor = 0xFFFFFFFFu;
 

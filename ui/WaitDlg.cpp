@@ -86,9 +86,12 @@ void CWaitDlg::OnCancel() {
 }
 
 void CWaitDlg::Close() {
-    if (!HasWindow()) return;
+    // The main window is given back once, also when the dialog's window is already gone (closed
+    // by the window system or by the program ending), so that it never stays disabled.
+    if (closed_) return;
+    closed_ = true;
     owner_.EnableWindow(true);
-    host().DestroyModeless(*this);
+    if (HasWindow()) host().DestroyModeless(*this);
 }
 
 }  // namespace qv

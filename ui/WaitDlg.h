@@ -28,7 +28,8 @@ public:
     // Lets one pending message through and repaints; false when a close or quit is pending (the
     // dialog is then cancelled) or the application is quitting.
     bool PumpOnce();
-    // Gives the main window back and destroys the window; safe to call more than once.
+    // Gives the main window back (also when the window is already gone) and destroys the
+    // window; safe to call more than once.
     void Close();
 
     int CurrentPercent() const { return percent_; }
@@ -45,6 +46,7 @@ private:
     int total_;
     Dialog& owner_;
     int percent_ = 0;
+    bool closed_ = false;
 };
 
 }  // namespace qv

@@ -233,6 +233,7 @@ void QtHost::RunOne() {
     if (queue_.empty()) return;
     Message m = std::move(queue_.front());
     queue_.pop_front();
+    ++messagesRun_;
     // The message may run a nested event loop (a message box, a modal dialog) that must go on
     // delivering the rest of the queue.
     if (!queue_.empty()) EnsureWake();
@@ -250,6 +251,7 @@ bool QtHost::InputMayBePending() const {
     // The window system's input queue cannot be inspected without dispatching it. Only the
     // platforms without a window system (where input is injected synchronously) are known to
     // have none waiting.
+    if (inputArrival_) return true;
     const QString platform = QGuiApplication::platformName();
     return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
 }
@@ -274,12 +276,23 @@ void QtHost::PumpPaintMessages() {
 bool QtHost::PumpOneMessage() {
     if (quitRequested_) return false;
     if (heldBack_ == 0) {
-        if (!queue_.empty())
+        if (!queue_.empty()) {
             RunOne();
-        else
+        } else {
+            // The window system's input becomes messages of the queue only here (a key press
+            // reaches the dialog as a queued message). The one message this call lets through is
+            // the first of those, so that a key is acted on now and not one pump later.
+            const unsigned long ran = messagesRun_;
             QCoreApplication::processEvents(QEventLoop::AllEvents);
+            if (inputArrival_) inputArrival_();
+            if (messagesRun_ == ran && !queue_.empty() && !quitRequested_) RunOne();
+        }
     }
     return !quitRequested_;
+}
+
+void QtHost::SimulateWindowSystemInput(std::function<void()> arrive) {
+    inputArrival_ = std::move(arrive);
 }
 
 PendingMessage QtHost::PeekMessage() {

@@ -97,6 +97,11 @@ public:
     void RequestQuit();
     bool QuitRequested() const { return quitRequested_; }
 
+    // Tests: behave as on a display with input of its own. Input may then always be pending,
+    // and `arrive` runs where a full pump takes in the window system's input, so that input it
+    // sends (a key press, say) arrives exactly where a real display's would. Empty: off.
+    void SimulateWindowSystemInput(std::function<void()> arrive);
+
     // --- Host ---
     MsgResult MessageBox(MsgKind kind, const std::string& text,
                          const std::string& caption = {}) override;
@@ -115,6 +120,7 @@ public:
                                                const std::string& initialDir) override;
     std::optional<std::string> FileDialog(const FileDialogRequest& request) override;
     bool OpenWithAssociatedApp(const std::string& path) override;
+    int FrameMs() const override { return 16; }
     void Sleep(int milliseconds) override;
     std::tm LocalTime() override;
 
@@ -141,6 +147,8 @@ private:
     class Agent;  // receives the wake-ups and watches the application for quit requests
     Agent* agent_ = nullptr;
     std::deque<Message> queue_;
+    unsigned long messagesRun_ = 0;
+    std::function<void()> inputArrival_;
     bool wakePending_ = false;
     int heldBack_ = 0;  // > 0 while queue delivery is held back
     bool quitRequested_ = false;

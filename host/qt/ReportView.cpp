@@ -204,18 +204,32 @@ public:
     }
 
     // --- CReportCtrlObserver ---
-    void BeginReset() override { model_->BeginReset(); }
+    void BeginReset() override {
+        pendingScrollRow_ = -1;
+        model_->BeginReset();
+    }
     void EndReset() override {
         model_->EndReset();
         ApplyColumns();
         SyncCurrent();
     }
-    void BeginInsertRows(int first, int last) override { model_->BeginInsert(first, last); }
+    void BeginInsertRows(int first, int last) override {
+        if (pendingScrollRow_ >= first) pendingScrollRow_ += last - first + 1;
+        model_->BeginInsert(first, last);
+    }
     void EndInsertRows() override { model_->EndInsert(); }
-    void BeginRemoveRows(int first, int last) override { model_->BeginRemove(first, last); }
+    void BeginRemoveRows(int first, int last) override {
+        if (pendingScrollRow_ > last)
+            pendingScrollRow_ -= last - first + 1;
+        else if (pendingScrollRow_ >= first)
+            pendingScrollRow_ = -1;
+        model_->BeginRemove(first, last);
+    }
     void EndRemoveRows() override { model_->EndRemove(); }
     void BeginReorderRows() override { model_->BeginReorder(); }
     void EndReorderRows(const std::vector<int>& newRowOfOld) override {
+        if (pendingScrollRow_ >= 0 && pendingScrollRow_ < static_cast<int>(newRowOfOld.size()))
+            pendingScrollRow_ = newRowOfOld[pendingScrollRow_];
         model_->EndReorder(newRowOfOld);
     }
     void CellsChanged(int firstRow, int lastRow, int firstColumn, int lastColumn) override {
@@ -244,14 +258,30 @@ public:
     }
     void EnsureRowVisible(int row) override {
         if (!ctrl_ || row < 0 || row >= ctrl_->RowCount() || ctrl_->ColumnCount() == 0) return;
+        // Scrolling moves the pixels on screen at once. A long run asks for a row after every
+        // row it works on, so the requests made between two passes of the event loop scroll
+        // once, to the last row asked for.
+        pendingScrollRow_ = row;
+        if (scrollPosted_) return;
+        scrollPosted_ = true;
+        QMetaObject::invokeMethod(
+            this, [this] { ApplyPendingScroll(); }, Qt::QueuedConnection);
+    }
+    void ControlDestroyed() override {
+        ctrl_ = nullptr;
+        pendingScrollRow_ = -1;
+        model_->Detach();
+    }
+
+    void ApplyPendingScroll() {
+        scrollPosted_ = false;
+        const int row = pendingScrollRow_;
+        pendingScrollRow_ = -1;
+        if (!ctrl_ || row < 0 || row >= ctrl_->RowCount() || ctrl_->ColumnCount() == 0) return;
         // Only vertically: the horizontal position stays where the user left it.
         const int x = horizontalScrollBar()->value();
         scrollTo(model_->index(row, 0), QAbstractItemView::EnsureVisible);
         horizontalScrollBar()->setValue(x);
-    }
-    void ControlDestroyed() override {
-        ctrl_ = nullptr;
-        model_->Detach();
     }
 
 protected:
@@ -411,6 +441,8 @@ private:
     ReportModel* model_ = nullptr;
     std::function<void(int, int)> onContextMenu_;
     bool applyingColumns_ = false;
+    int pendingScrollRow_ = -1;  // the row to scroll to at the next pass of the event loop
+    bool scrollPosted_ = false;
     QString searchText_;
     QElapsedTimer searchTimer_;
 };

@@ -278,7 +278,7 @@ TEST_F(StartupTest, CommandLineIsSplitButChangesNothing) {
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.line);
-        const qv::CommandLineFields f = qv::SplitCommandLine(r.line);
+        const qv::CommandLineFields f = qv::ExamineCommandLine(r.line);
         EXPECT_EQ(f.fileValue, r.file);
         EXPECT_EQ(f.arg1, r.arg1);
         EXPECT_EQ(f.arg2, r.arg2);
@@ -291,7 +291,7 @@ TEST_F(StartupTest, CommandLineIsSplitButChangesNothing) {
         EXPECT_EQ(seen_.installDir, install);
         EXPECT_TRUE(host_.boxes.empty());
     }
-    EXPECT_EQ(qv::SplitCommandLine("p a b c d e").tokens, 5);
+    EXPECT_EQ(qv::ExamineCommandLine("p a b c d e").tokens, 5);
 }
 
 TEST(JoinCommandLine, QuotesWhatHoldsBlanks) {

@@ -1,8 +1,12 @@
 #include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
-#include <random>
+#include <chrono>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -10,6 +14,7 @@
 #include "app/MainSettings.h"
 #include "app/Paths.h"
 #include "app/Settings.h"
+#include "app/Trace.h"
 #include "tests/app/Support.h"
 #include "tests/support/TempEnv.h"
 
@@ -45,58 +50,17 @@ protected:
     qvtest::ScopedEnv config_{"XDG_CONFIG_HOME", home_ / "config"};
 };
 
-TEST(IniEscape, AnyValueRoundTrips) {
-    std::string allBytes;
-    for (int c = 0; c < 256; ++c) allBytes += static_cast<char>(c);
-    const std::string values[] = {
-        "",
-        " ",
-        "trailing blank ",
-        "  leading blanks",
-        qv::kDefaultKcoFmtWithPackage,
-        "C:\\Quorvel\\",
-        "\\",
-        "\\\\",
-        "\\n is no line feed",
-        "\\x41 is no letter",
-        "\\x4",
-        "two\nlines",
-        "crlf\r\n",
-        "\\\n",
-        "\\\r\\",
-        "=;[#] value",
-        std::string("nul\0inside", 10),
-        "tab\there",
-        "\x7f\x80\xff",
-        allBytes,
-    };
-    for (const std::string& v : values) {
-        const std::string escaped = qv::EscapeIniValue(v);
-        EXPECT_EQ(escaped.find_first_of(std::string("\r\n\0", 3)), std::string::npos) << escaped;
-        EXPECT_EQ(qv::UnescapeIniValue(escaped), v) << escaped;
-    }
-    std::mt19937 rng(7);
-    for (int i = 0; i < 2000; ++i) {
-        std::string v(rng() % 12, ' ');
-        for (char& c : v) c = "\\nrx\n\r\x01 a0F"[rng() % 12];
-        EXPECT_EQ(qv::UnescapeIniValue(qv::EscapeIniValue(v)), v) << i;
-    }
-}
-
-TEST(IniEscape, TemplatesAndPathsStayReadable) {
-    for (const char* v :
-         {qv::kDefaultKcoFmt, qv::kDefaultKcoFmtWithPackage, qv::kDefaultKsvFmt,
-          qv::kDefaultKsqlFmt, qv::kDefaultSqlFmt, "C:\\Quorvel\\Temp", "\\Payroll\\src"})
-        EXPECT_EQ(qv::EscapeIniValue(v), v);
-}
-
 TEST(IniFileFormat, ReadsWhatPeopleWrite) {
     const qv::IniFile ini(
         "Orphan=before any section\r\n"
         "; comment\r\n"
         "[Settings]\r\n"
         "Broker=b1\r\n"
-        "  UserId  = spaced\r\n"
+        "  UserId  = spaced \t\r\n"
+        "INSTALLDIR = /opt/q\r\n"
+        "Path=C:\\new\\xab\r\n"
+        "Quoted = \" kept \" \r\n"
+        "Half=\"half\r\n"
         "# Pswd=commented out\r\n"
         "junk line\r\n"
         "Broker=second wins not\r\n"
@@ -114,7 +78,11 @@ TEST(IniFileFormat, ReadsWhatPeopleWrite) {
     } rows[] = {
         {"Settings", "Broker", "b1"},
         {"SETTINGS", "broker", "b1"},
-        {"Settings", "UserId", " spaced"},
+        {"Settings", "UserId", "spaced"},
+        {"Settings", "InstallDir", "/opt/q"},
+        {"Settings", "Path", "C:\\new\\xab"},
+        {"Settings", "Quoted", " kept "},
+        {"Settings", "Half", "\"half"},
         {"Settings", "Pswd", std::nullopt},
         {"Settings", "Empty", ""},
         {"Settings", "Orphan", std::nullopt},
@@ -131,10 +99,63 @@ TEST(IniFileFormat, SetKeepsEverythingElse) {
     EXPECT_TRUE(ini.Set("settings", "BROKER", "new"));
     EXPECT_TRUE(ini.Set("Settings", "Added", " v "));
     EXPECT_TRUE(ini.Set("FSTATUS", "ReturnCode", "100"));
-    EXPECT_EQ(
-        ini.Serialize(),
-        "; keep me\n[Settings]\nBroker =new\nUserId=u\nAdded= v \n\n[TopList]\nColumnCount=1\n"
-        "\n[FSTATUS]\nReturnCode=100\n");
+    EXPECT_FALSE(ini.Set("Settings", "UserId", "two\nlines"));
+    EXPECT_EQ(ini.Serialize(),
+              "; keep me\n[Settings]\nBroker =new\nUserId=u\nAdded=\" v \"\n\n[TopList]\n"
+              "ColumnCount=1\n\n[FSTATUS]\nReturnCode=100\n");
+}
+
+// Values are stored as they are: what is written is what is read, backslashes included, and
+// the file holds the text itself.
+TEST(IniFileFormat, ValuesAreStoredAsTheyAre) {
+    struct Row {
+        std::string value;
+        std::string written;  // the text after "Key="
+    } const rows[] = {
+        {"C:\\new\\xab", "C:\\new\\xab"},
+        {"-vp \\newproj", "-vp \\newproj"},
+        {qv::kDefaultKcoFmt, qv::kDefaultKcoFmt},
+        {"\\\\server\\share\\", "\\\\server\\share\\"},
+        {"\\x41\\n\\r\\\\", "\\x41\\n\\r\\\\"},
+        {"tab\tinside", "tab\tinside"},
+        {"", ""},
+        {" leading", "\" leading\""},
+        {qv::kDefaultKcoFmtWithPackage, std::string("\"") + qv::kDefaultKcoFmtWithPackage + "\""},
+        {"\"both\"", "\"\"both\"\""},
+        {"\"", "\""},
+        {"\"open", "\"open"},
+        {"=;[#]", "=;[#]"},
+    };
+    for (const Row& r : rows) {
+        qv::IniFile ini;
+        ASSERT_TRUE(ini.Set("S", "Key", r.value)) << r.value;
+        EXPECT_EQ(ini.Serialize(), "[S]\nKey=" + r.written + "\n") << r.value;
+        EXPECT_EQ(qv::IniFile(ini.Serialize()).Get("S", "Key"), r.value) << r.value;
+    }
+}
+
+TEST(IniFileFormat, EveryLineKeepsItsEnd) {
+    struct Row {
+        const char* name;
+        std::string before, after;
+    } const rows[] = {
+        {"CR LF throughout", "[Caller]\r\nJob=7\r\n[FSTATUS]\r\nReturnCode=100\r\n",
+         "[Caller]\r\nJob=7\r\n[FSTATUS]\r\nReturnCode=200\r\n"},
+        {"LF throughout", "[Caller]\nJob=7\n[FSTATUS]\nReturnCode=100\n",
+         "[Caller]\nJob=7\n[FSTATUS]\nReturnCode=200\n"},
+        {"mixed", "[Caller]\r\nJob=7\n[FSTATUS]\nReturnCode=100\r\n",
+         "[Caller]\r\nJob=7\n[FSTATUS]\nReturnCode=200\r\n"},
+        {"new section takes the first line's end", "[Caller]\r\nJob=7\r\n",
+         "[Caller]\r\nJob=7\r\n\r\n[FSTATUS]\r\nReturnCode=200\r\n"},
+        {"new key takes the first line's end", "[FSTATUS]\r\nOther=1\n",
+         "[FSTATUS]\r\nOther=1\nReturnCode=200\r\n"},
+        {"no end on the last line", "[FSTATUS]\r\nReturnCode=100", "[FSTATUS]\r\nReturnCode=200\n"},
+    };
+    for (const Row& r : rows) {
+        qv::IniFile ini(r.before);
+        ASSERT_TRUE(ini.Set("FSTATUS", "ReturnCode", "200")) << r.name;
+        EXPECT_EQ(ini.Serialize(), r.after) << r.name;
+    }
 }
 
 TEST_F(SettingsTest, StoreFollowsTheSwitch) {
@@ -219,12 +240,96 @@ TEST_F(SettingsTest, StoreThatCannotBeReadIsNotReplaced) {
 
 TEST_F(SettingsTest, StatusFileKeepsItsModeAndOtherSections) {
     const std::string status = home_ / "FSTATUS.INI";
-    ASSERT_TRUE(qvtest::WriteFile(status, "[Caller]\nJob=7\n[FSTATUS]\nReturnCode=100\n"));
+    ASSERT_TRUE(qvtest::WriteFile(status, "[Caller]\r\nJob=7\r\n[FSTATUS]\r\nReturnCode=100\r\n"));
     ASSERT_EQ(chmod(status.c_str(), 0640), 0);
     EXPECT_TRUE(qv::WriteIniText(status, "FSTATUS", "ReturnCode", "200"));
-    EXPECT_EQ(ReadFile(status), "[Caller]\nJob=7\n[FSTATUS]\nReturnCode=200\n");
+    EXPECT_EQ(ReadFile(status), "[Caller]\r\nJob=7\r\n[FSTATUS]\r\nReturnCode=200\r\n");
     EXPECT_EQ(FileMode(status), 0640u);
     EXPECT_EQ(qv::ReadIniText(status, "Caller", "Job"), "7");
+}
+
+TEST_F(SettingsTest, HandWrittenProfileWithBlanksAndCrLf) {
+    ASSERT_TRUE(qvtest::WriteFile(home_ / "config/Quorvel.INI",
+                                  "; supplied by the installation\r\n[Settings]\r\n"
+                                  "INSTALLDIR = /opt/q\r\n"));
+    EXPECT_EQ(qv::ReadSettingText("Settings", "INSTALLDIR"), "/opt/q");
+}
+
+TEST_F(SettingsTest, LineBreaksAreRefusedAndTheOtherValuesStored) {
+    qv::SwitchToRegistry("Orvane");
+    ASSERT_TRUE(qv::WriteSettingText("Settings", "Broker", "kept"));
+    for (const char* value : {"two\nlines", "cr\r", "\r\n", "\n"}) {
+        EXPECT_FALSE(qv::WriteSettingText("Settings", "Broker", value));
+        EXPECT_EQ(qv::ReadSettingText("Settings", "Broker"), "kept");
+    }
+    qv::SettingsBatch batch;
+    batch.WriteText("Settings", "UserId", "u");
+    batch.WriteText("Settings", "Broker", "a\nb");
+    batch.WriteText("Settings", "SrcProject", "C:\\new\\xab");
+    EXPECT_FALSE(batch.Commit());
+    EXPECT_EQ(qv::ReadSettingText("Settings", "UserId"), "u");
+    EXPECT_EQ(qv::ReadSettingText("Settings", "Broker"), "kept");
+    EXPECT_EQ(qv::ReadSettingText("Settings", "SrcProject"), "C:\\new\\xab");
+}
+
+// A settings file managed elsewhere (a link into a dotfiles directory) stays a link; its target
+// is replaced atomically in its own directory.
+TEST_F(SettingsTest, WritesThroughSymbolicLinks) {
+    struct Case {
+        const char* name;
+        std::string linkText;  // what the link holds; relative to the link's directory or not
+        std::string target;
+        bool targetExists;
+    } const cases[] = {
+        {"absolute", home_ / "dotfiles/Quorvel.ini", home_ / "dotfiles/Quorvel.ini", true},
+        {"relative", "../../dotfiles/rel.ini", home_ / "dotfiles/rel.ini", true},
+        {"target not there yet", home_ / "dotfiles/new.ini", home_ / "dotfiles/new.ini", false},
+    };
+    qv::SwitchToRegistry("Orvane");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove_all(home_ / "config");
+        std::filesystem::create_directories(home_ / "config/Orvane");
+        std::filesystem::create_directories(home_ / "dotfiles");
+        if (c.targetExists) {
+            ASSERT_TRUE(qvtest::WriteFile(c.target, "[Settings]\r\nBroker=old\r\n"));
+        }
+        ASSERT_EQ(symlink(c.linkText.c_str(), RegistryFile().c_str()), 0);
+        ASSERT_TRUE(qv::WriteSettingText("Settings", "Broker", "new"));
+        struct stat st {};
+        ASSERT_EQ(lstat(RegistryFile().c_str(), &st), 0);
+        EXPECT_TRUE(S_ISLNK(st.st_mode)) << "still a link";
+        EXPECT_EQ(ReadFile(c.target),
+                  c.targetExists ? "[Settings]\r\nBroker=new\r\n" : "[Settings]\nBroker=new\n");
+        EXPECT_EQ(qv::ReadSettingText("Settings", "Broker"), "new");
+        EXPECT_EQ(FileMode(c.target), 0600u);
+        EXPECT_EQ(DirEntries(home_ / "config/Orvane"), std::vector<std::string>{"Quorvel.ini"});
+        EXPECT_EQ(DirEntries(home_ / "dotfiles").size(), 1u) << "no temporary file left";
+        std::filesystem::remove_all(home_ / "dotfiles");
+    }
+}
+
+// A program that holds the lock and never lets go delays a write only for a bounded time.
+TEST_F(SettingsTest, StuckLockHolderDelaysTheWriteOnlyBriefly) {
+    qv::SwitchToRegistry("Orvane");
+    ASSERT_TRUE(qv::WriteSettingText("Settings", "Broker", "old"));
+    qv::SetTraceFile(home_ / "trace.trc");
+    const int previous = qv::SetSettingsLockWait(300);
+    const int held = open((home_ / "config/Orvane").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(qv::WriteSettingText("Settings", "Broker", "new"));
+    const auto waited = std::chrono::steady_clock::now() - start;
+    close(held);
+    qv::SetSettingsLockWait(previous);
+    qv::SetTraceFile("");
+    EXPECT_GE(waited, std::chrono::milliseconds(300));
+    EXPECT_EQ(qv::ReadSettingText("Settings", "Broker"), "new");
+    const std::string trace = ReadFile(home_ / "trace.trc");
+    EXPECT_NE(trace.find("WriteSettings: " + RegistryFile() + " stayed locked for 300 ms"),
+              std::string::npos)
+        << trace;
 }
 
 // ---- The main window's values ----
@@ -280,7 +385,7 @@ TEST_F(SettingsTest, OnlyNonEmptyStoredTextsReplaceDefaults) {
     EXPECT_EQ(v.MergeOption, qv::kDefaultMergeOption);
     EXPECT_EQ(v.PlacementOption, "Trunk Only");
     EXPECT_EQ(v.KcoFmt, qv::kDefaultKcoFmt);
-    EXPECT_EQ(v.KsvFmt, "my ksv ");
+    EXPECT_EQ(v.KsvFmt, "my ksv") << "blanks around a hand-written value are not part of it";
     EXPECT_EQ(v.LocalPath, "/i");
     EXPECT_EQ(v.Broker, "");
     EXPECT_EQ(v.SrcProject, "Payroll");

@@ -32,6 +32,7 @@ struct ProbeRecord {
     bool present = false;
     int pid = 0, pgid = 0, sid = 0, ppid = 0;
     std::string stdinTarget;
+    std::string inheritedFds;       // what the descriptors from 3 up name, '|' between
     std::vector<std::string> args;  // argv[0] first
 };
 
@@ -49,6 +50,7 @@ inline ProbeRecord ReadProbeRecord(const std::string& path) {
     r.sid = std::atoi(value("sid=").c_str());
     r.ppid = std::atoi(value("ppid=").c_str());
     r.stdinTarget = value("stdin=");
+    r.inheritedFds = value("fds=");
     while (std::getline(in, line)) r.args.push_back(line);
     r.present = r.pid > 0;
     return r;

@@ -1,12 +1,14 @@
 // A child program for the launcher and tool-runner tests. It performs the actions given before
 // "--", in order; whatever follows "--" is only there to be recorded or searched:
-//   --record FILE        write "pid=", "pgid=", "sid=", "ppid=", "stdin=" lines and then every
-//                        argument (argv[0] first), one per line, to FILE
+//   --record FILE        write "pid=", "pgid=", "sid=", "ppid=", "stdin=", "fds=" (what the
+//                        inherited descriptors from 3 up name, separated by '|') lines and then
+//                        every argument (argv[0] first), one per line, to FILE
 //   --copy-to-opt SRC O  copy the file SRC to the path that follows the option O after "--"
 //   --ignore-term        ignore SIGTERM from now on
 //   --sleep MS           sleep MS milliseconds
 //   --exit N             end at once with exit code N
 // Without "--exit" it ends with 0.
+#include <dirent.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -32,6 +34,25 @@ std::string StdinTarget() {
     return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string("(none)");
 }
 
+// What the open descriptors from 3 up name (the listing's own descriptor left out).
+std::string InheritedDescriptors() {
+    std::string out;
+    DIR* d = opendir("/proc/self/fd");
+    if (!d) return out;
+    while (const dirent* e = readdir(d)) {
+        const int fd = std::atoi(e->d_name);
+        if (fd < 3 || fd == dirfd(d)) continue;
+        char buf[4096];
+        const std::string link = std::string("/proc/self/fd/") + e->d_name;
+        const ssize_t n = readlink(link.c_str(), buf, sizeof buf - 1);
+        if (n <= 0) continue;
+        if (!out.empty()) out += '|';
+        out.append(buf, static_cast<size_t>(n));
+    }
+    closedir(d);
+    return out;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -51,9 +72,10 @@ int main(int argc, char** argv) {
             return i + k < actions.size() ? actions[i + k] : std::string();
         };
         if (a == "--record") {
+            const std::string fds = InheritedDescriptors();
             std::ofstream out(arg(1), std::ios::trunc);
             out << "pid=" << getpid() << "\npgid=" << getpgrp() << "\nsid=" << getsid(0)
-                << "\nppid=" << getppid() << "\nstdin=" << StdinTarget() << "\n";
+                << "\nppid=" << getppid() << "\nstdin=" << StdinTarget() << "\nfds=" << fds << "\n";
             for (int k = 0; k < argc; ++k) out << argv[k] << "\n";
             i += 1;
         } else if (a == "--copy-to-opt") {

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -100,6 +101,40 @@ TEST(StartTask, IndependentProgramIsNotWaitedForAndLeavesNoZombie) {
     EXPECT_EQ(rec.stdinTarget, "/dev/null");
     ASSERT_TRUE(WaitUntil([&] { return !qvtest::IsRunning(pid); }));
     EXPECT_TRUE(qvtest::OwnZombies().empty());
+}
+
+// A descriptor of ours without close-on-exec (as a library may leave one) never reaches a
+// started program, also on a kernel without close_range.
+TEST(StartTask, NoDescriptorOfOursReachesTheProgram) {
+    qvtest::TempDir dir;
+    ASSERT_TRUE(qvtest::WriteFile(dir / "ours", "x"));
+    const int fd = open((dir / "ours").c_str(), O_RDONLY);  // deliberately inheritable
+    ASSERT_GE(fd, 3);
+    struct Case {
+        const char* name;
+        const char* options;
+        bool closeRangeUnavailable;
+    } const cases[] = {
+        {"independent", qv::kForegroundTaskOptions, false},
+        {"independent, no close_range", qv::kForegroundTaskOptions, true},
+        {"waited for", qv::kDefaultTaskOptions, false},
+        {"waited for, no close_range", qv::kDefaultTaskOptions, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string record = dir / (std::string("r ") + c.name);
+        qv::SetCloseRangeUnavailable(c.closeRangeUnavailable);
+        int pid = 0;
+        const int result =
+            qv::StartTask(ProbePath() + " --record \"" + record + "\"", c.options, pid);
+        qv::SetCloseRangeUnavailable(false);
+        ASSERT_GE(result, 0);
+        qvtest::KillGuard guard(result == qv::kTaskStarted ? pid : 0);
+        ASSERT_TRUE(WaitUntil([&] { return ReadProbeRecord(record).present; }));
+        EXPECT_EQ(ReadProbeRecord(record).inheritedFds.find(dir / "ours"), std::string::npos)
+            << ReadProbeRecord(record).inheritedFds;
+    }
+    close(fd);
 }
 
 TEST(StartTask, ArgumentsArriveSplitByTheCommandLineRules) {

@@ -1,5 +1,8 @@
-// Shared main of every test program: the whole run gets its own HOME and XDG directories, so no
-// test reads or writes the real user's settings, and everything is removed at the end.
+// Shared main of every test program: each run of a program gets its own HOME and XDG directories
+// (a fresh temporary directory, so runs side by side never share one), no test reads or writes
+// the real user's settings, and everything is removed at the end. CTest runs every test case as
+// a run of its own, so each case starts with an empty home; listing the cases creates and
+// removes one too.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 

@@ -55,18 +55,23 @@ void Put(CMapStrToFObj& items, const CFObj& r) {
 // Records what a rendered window would learn about the row counter.
 class CounterRecorder : public DialogView {
 public:
-    explicit CounterRecorder(const Dialog& d) : dialog_(d) {}
+    explicit CounterRecorder(const Dialog& d, const int* paintPumps = nullptr)
+        : dialog_(d), paintPumps_(paintPumps) {}
     void ControlChanged(int id) override {
-        if (id == IDC_ROW_COUNT) texts.push_back(dialog_.GetDlgItemText(id));
+        if (id != IDC_ROW_COUNT) return;
+        texts.push_back(dialog_.GetDlgItemText(id));
+        if (paintPumps_) pumpsBefore.push_back(*paintPumps_);
     }
     void TitleChanged() override {}
     void WindowEnabledChanged() override {}
     void FocusChanged(int) override {}
     void Ended(int) override {}
     std::vector<std::string> texts;
+    std::vector<int> pumpsBefore;  // paint pumps made before each change
 
 private:
     const Dialog& dialog_;
+    const int* paintPumps_;
 };
 
 // A main window whose later actions are recorded.
@@ -256,12 +261,16 @@ TEST_F(MainWindowTest, FillingShowsProgressThenSortedCheckedRows) {
         snprintf(name, sizeof name, "f%05d.c", (k * 7919) % 2500);
         Put(w.SourceItems(), Record(name, k % 2 ? "3 -> 4" : "", "", std::to_string(k)));
     }
-    CounterRecorder counter(w);
+    CounterRecorder counter(w, &host_.paintPumps);
     w.AttachView(&counter);
     w.PostTopList();
     w.AttachView(nullptr);
 
     EXPECT_EQ(counter.texts, (std::vector<std::string>{"0", "1000", "2000", "2500"}));
+    // Every step of the counter is drawn before the fill goes on to the next one.
+    ASSERT_EQ(counter.pumpsBefore.size(), 4u);
+    for (size_t i = 1; i < counter.pumpsBefore.size(); ++i)
+        EXPECT_GT(counter.pumpsBefore[i], counter.pumpsBefore[i - 1]) << counter.texts[i - 1];
     const CReportCtrl& list = w.ResultList();
     ASSERT_EQ(list.RowCount(), 2500);
     const std::vector<std::string> files = Column(w, kColFile);
@@ -559,17 +568,26 @@ TEST_F(MainWindowTest, NoCommitBeforeStartupHasFinished) {
 }
 
 TEST_F(MainWindowTest, SelectAllTogglesTheBoxAndEveryRow) {
-    CQuorvelDlg w(host_);
-    Start(w);
-    for (int k = 0; k < 5; ++k) Put(w.SourceItems(), Record("f" + std::to_string(k), ""));
-    w.PostTopList();
-    const CReportCtrl& list = w.ResultList();
-    w.ResultList().SetRowChecked(2, false);  // one row unchecked by hand
-    for (int expected : {0, 1, 0}) {
-        w.UserClick(IDC_SELECT_ALL);
-        EXPECT_EQ(w.IsDlgButtonChecked(IDC_SELECT_ALL), expected);
-        EXPECT_EQ(w.SelectAllState(), expected == 1);
-        for (int r = 0; r < list.RowCount(); ++r) EXPECT_EQ(list.IsRowChecked(r), expected == 1);
+    // A filled list checks and unchecks its rows; the rows of a blank list show no check box and
+    // so are never checked, whatever Select All does.
+    for (const bool filled : {true, false}) {
+        SCOPED_TRACE(filled ? "filled" : "blank");
+        CQuorvelDlg w(host_);
+        Start(w);
+        if (filled) {
+            for (int k = 0; k < 5; ++k) Put(w.SourceItems(), Record("f" + std::to_string(k), ""));
+            w.PostTopList();
+            w.ResultList().SetRowChecked(2, false);  // one row unchecked by hand
+        }
+        const CReportCtrl& list = w.ResultList();
+        ASSERT_EQ(list.RowCount(), filled ? 5 : 29);
+        for (int box : filled ? std::vector<int>{0, 1, 0} : std::vector<int>{1, 0, 1}) {
+            w.UserClick(IDC_SELECT_ALL);
+            EXPECT_EQ(w.IsDlgButtonChecked(IDC_SELECT_ALL), box);
+            EXPECT_EQ(w.SelectAllState(), box == 1);
+            for (int r = 0; r < list.RowCount(); ++r)
+                EXPECT_EQ(list.IsRowChecked(r), filled && box == 1) << r;
+        }
     }
 }
 

@@ -40,6 +40,18 @@ TEST(ReportCtrlCompare, FirstTestBothTextsPassDecides) {
         {"1.5%", "1.25", 1},
         {"-2.5", "1", -1},
         {"9", "9.5", -1},
+        {".5", "0.25", 1},
+        {"5.", "4.5", 1},
+        {"1.5e3", "999.5", 1},
+        {"-2.5E-1", "-0.5", 1},
+        // Only plain decimal numbers: the words and hexadecimal forms a C library also reads as
+        // numbers are text (a file named "nan" does not equal every number).
+        {"nan", "1.5", 1},
+        {"NAN", "1.5", 1},
+        {"-inf", "-1.5", 1},
+        {"infinity", "2.5", 1},
+        {"0x1p3", "7.5", -1},
+        {"1.5e", "1.5", 1},
         // A blank after the number makes it text; so does a second '%'.
         {"12 ", "9 ", -1},
         {"7%%", "50%%", 1},

@@ -121,6 +121,22 @@ TEST(ReportCtrlRows, AddRowInsertsAtThePositionOrRefuses) {
     }
 }
 
+TEST(ReportCtrlRows, ARowWithoutACheckBoxIsNotChecked) {
+    HeadlessHost host;
+    CReportCtrl list(host);
+    list.ConfigureColumns("A");
+    list.AddRow(0, "x");
+    list.SetRowChecked(0, true);  // set while no check box is shown
+    struct {
+        bool shown;
+        bool checked;
+    } const steps[] = {{false, false}, {true, true}, {false, false}, {true, true}};
+    for (const auto& s : steps) {
+        list.ShowCheckBoxes(s.shown);
+        EXPECT_EQ(list.IsRowChecked(0), s.checked) << s.shown;
+    }
+}
+
 TEST(ReportCtrlRows, OutOfRangeCellsReadEmptyAndRefuseWrites) {
     HeadlessHost host;
     CReportCtrl list(host);

@@ -1,0 +1,314 @@
+// The main window's analysis: the run over the checked rows of the result list (which the run
+// button also cancels), the run on one row from the context menu, and the classification of a
+// row into its "Merge Status" cell.
+#include <string>
+
+#include "app/Trace.h"
+#include "engine/Classify.h"
+#include "engine/TargetIndex.h"
+#include "ui/MainWindow.h"
+
+namespace qv {
+
+namespace {
+
+constexpr char kCaptionRun[] = "Cross Project Merge Analysis";
+constexpr char kCaptionCancel[] = "Cancel";
+constexpr char kStatusRunning[] = " Running CPM Analysis...";
+constexpr char kStatusSearching[] = " Searching for problems...";
+constexpr char kNoSourcePackages[] =
+    "No Source Packages selected.\nPlease run the \"Set CMP Context\" button";
+constexpr char kFailedTargetLoad[] = "Error: Failed to get target package data.";
+
+std::string RTaggedMessage(const std::string& name) {
+    return "CPM Analysis Error: R tagged item found in Source item list\n\n" + name +
+           "\n\nCPM Analysis cannot continue until this item is corrected.";
+}
+
+}  // namespace
+
+// Puts what the classification decides into the row's "Merge Status" cell.
+class RowOutcomeSink : public OutcomeSink {
+public:
+    RowOutcomeSink(CQuorvelDlg& window, int row) : window_(window), row_(row) {}
+    void Mark(ColorRef color) override { window_.MarkCell(row_, kColMergeStatus, color, false); }
+    void Write(const std::string& text) override {
+        window_.ResultList().SetCellText(row_, kColMergeStatus, text);
+    }
+    // The list view repaints what changed whenever paint messages are dispatched. A fast row
+    // waits for the next frame; while a row waits for the query tool longer than a frame, the
+    // wait repaints, so its placeholder is seen.
+    void ShowPlaceholder() override { window_.PaintWhenDue(false); }
+
+private:
+    CQuorvelDlg& window_;
+    int row_;
+};
+
+MappedVersion CQuorvelDlg::CalculateMappedVersion(const CTFObj& target, bool onBranch) {
+    return MappedVersions().Calculate(Num(target.parentVersionId), target.mappedVersion, onBranch,
+                                      Num(target.versionObjId), Num(target.itemObjId));
+}
+
+ClassifyResult CQuorvelDlg::ClassifyItem(int row, bool targetFound, const std::string& mergeOption,
+                                         const std::string& placement,
+                                         const std::string& statusBefore, const CFObj& source,
+                                         CTFObj& target) {
+    RowOutcomeSink sink(*this, row);
+    ClassifyRequest request;
+    request.targetFound = targetFound;
+    request.mergeOption = mergeOption;
+    request.placement = placement;
+    request.statusBefore = statusBefore;
+    request.tgtPackage = values_.TgtPackage;
+    auto mapped = [this](const CTFObj& t, bool onBranch) {
+        return CalculateMappedVersion(t, onBranch);
+    };
+    return qv::ClassifyItem(request, source, target, mapped, sink);
+}
+
+CFObj CQuorvelDlg::RunSourceRecord(int row, bool withPackage) const {
+    const CReportCtrl& list = ResultList();
+    CFObj source;
+    source.itemName = list.CellText(row, kColFile);
+    source.pathFullName = list.CellText(row, kColPath);
+    source.mappedVersion = list.CellText(row, kColVersion);
+    source.versionStatus = list.CellText(row, kColTag);
+    if (withPackage) source.packageName = list.CellText(row, kColSrcPackage);
+    return source;
+}
+
+bool CQuorvelDlg::IsRowCheckedForRun(int row) const {
+    // The rows of a blank list show no check box; "Select All" may still have set their flag.
+    const CReportCtrl& list = ResultList();
+    return list.CheckBoxesShown() && list.IsRowChecked(row);
+}
+
+bool CQuorvelDlg::PaintWhenDue(bool andInput) {
+    const auto now = std::chrono::steady_clock::now();
+    const int frameMs = host().FrameMs();
+    if (frameMs > 0 && now - lastPaint_ < std::chrono::milliseconds(frameMs)) return false;
+    lastPaint_ = now;
+    host().PumpPaintMessages();
+    if (andInput) host().PumpMessages();
+    return true;
+}
+
+void CQuorvelDlg::EndRun() {
+    SetDlgItemText(IDC_RUN_CPM, kCaptionRun);
+    analysisRunning_ = false;
+    SetStatus(kStatusReadyToRun);
+    EnableRunControls(true);
+}
+
+CQuorvelDlg::TargetCheck CQuorvelDlg::ReadTargetAndLoad(const char* traceFormat) {
+    struct Box {
+        int id;
+        std::string* value;
+        const char* missing;
+    };
+    const Box boxes[] = {
+        {IDC_TGT_PROJECT, &values_.TgtProject, "Target Project is required."},
+        {IDC_TGT_STATE, &values_.TgtState, "Target State is required."},
+        {IDC_TGT_PACKAGE, &values_.TgtPackage, "Target Package is required."},
+    };
+    for (const Box& box : boxes) {
+        const std::string text = GetDlgItemText(box.id, kEditMaxChars);
+        if (text.empty()) {
+            host().MessageBox(MsgKind::Plain, box.missing);
+            SetFocusId(box.id);
+            return TargetCheck::Missing;
+        }
+        // A value is stored as soon as it is read, so a change counts even when a later box
+        // turns out empty: the next run must not take the old target's data for the new one.
+        if (text != *box.value) targetDataLoaded_ = false;
+        *box.value = text;
+    }
+    WriteTrace(traceFormat, values_.TgtProject.c_str(), values_.TgtState.c_str(),
+               values_.TgtPackage.c_str());
+    if (!targetDataLoaded_ && !GetTargetPackageData()) {
+        WriteTrace("%s", kFailedTargetLoad);
+        return TargetCheck::LoadFailed;
+    }
+    return TargetCheck::Ok;
+}
+
+void CQuorvelDlg::ShowRTagged(int row, const std::string& name, bool scrollToRowItself) {
+    host().MessageBox(MsgKind::Warning, RTaggedMessage(name));
+    SetFocusId(IDC_RESULT_LIST);
+    CReportCtrl& list = ResultList();
+    if (row + 3 < list.RowCount())
+        list.EnsureRowVisible(row + 3);
+    else if (scrollToRowItself)
+        list.EnsureRowVisible(row);
+    list.SetRowSelected(row);
+}
+
+void CQuorvelDlg::ScrollToProblem(int row) {
+    SetFocusId(IDC_RESULT_LIST);
+    CReportCtrl& list = ResultList();
+    list.EnsureRowVisible(row + 3 < list.RowCount() ? row + 3 : row);
+}
+
+void CQuorvelDlg::TraceRow(const CFObj& s, const CTFObj& t, int rowNumber) {
+    WriteTrace("Src: %s %s %s %s %s   Tgt: %s %s %s %s %s  \t\tResult: %d  %s", s.itemName.c_str(),
+               s.pathFullName.c_str(), s.mappedVersion.c_str(), s.versionStatus.c_str(),
+               s.packageName.c_str(), t.itemName.c_str(), t.pathFullName.c_str(),
+               t.mappedVersion.c_str(), t.versionStatus.c_str(), t.packageName.c_str(), rowNumber,
+               t.result.c_str());
+}
+
+void CQuorvelDlg::OnBtnRunCPM() {
+    WaitCursor wait(host());
+    if (GetDlgItemText(IDC_RUN_CPM, kEditMaxChars) == kCaptionCancel) {
+        // The run notices this after the row it is working on.
+        SetDlgItemText(IDC_RUN_CPM, kCaptionRun);
+        analysisRunning_ = false;
+        EnableRunControls(true);
+        return;
+    }
+    SetDlgItemText(IDC_RUN_CPM, kCaptionCancel);
+    analysisRunning_ = true;
+    EnableRunControls(false);
+
+    if (selectedPackages_.GetCount() == 0) {
+        WriteTrace("OnBtnRunCPM: No Source Packages selected");
+        host().MessageBox(MsgKind::Warning, kNoSourcePackages);
+        EndRun();
+        return;
+    }
+    CReportCtrl& list = ResultList();
+    const int n = list.RowCount();
+    if (n == 0) {
+        EndRun();
+        WriteTrace("OnBtnRunCPM: END");
+        return;
+    }
+    if (ReadTargetAndLoad("OnBtnRunCPM: TgtProject: %s  State: %s  Package: %s") !=
+        TargetCheck::Ok) {
+        EndRun();
+        return;
+    }
+
+    const std::string merge = SelectedMergeOption();
+    const std::string placement = SelectedPlacementOption();
+    SetStatus(kStatusRunning);
+    SetDlgItemText(IDC_PROCESSED_COUNT, "");
+    WriteTrace("CPM Options: %s - %s", merge.c_str(), placement.c_str());
+
+    // One walk over the target items for the whole run instead of one per row.
+    const TargetNameIndex targets(targetItems_);
+    // The rows' trace lines reach the file once per frame, numbered and stamped as if written
+    // at once.
+    TraceBatch trace;
+    for (int i = 0; i < n; ++i) {
+        if (!IsRowCheckedForRun(i)) {
+            list.SetCellText(i, kColMergeStatus, "");
+        } else {
+            const CFObj source = RunSourceRecord(i, true);
+            const std::string statusBefore = list.CellText(i, kColMergeStatus);
+            if (source.versionStatus == "R") {
+                ShowRTagged(i, source.itemName, true);
+                EndRun();
+                return;
+            }
+            const CTFObj* found = targets.Find(source.itemName);
+            CTFObj target = found ? *found : CTFObj();
+            if (ClassifyItem(i, found != nullptr, merge, placement, statusBefore, source, target) ==
+                ClassifyResult::Abandoned) {
+                // The calculation could not send its statement (and said so): every later row
+                // would fail the same way. The row keeps its earlier outcome.
+                list.SetCellText(i, kColMergeStatus, statusBefore);
+                ColorRowByStatus(i, kColMergeStatus, statusBefore, true);
+                WriteTrace("OnBtnRunCPM: Statement could not be written - END");
+                EndRun();
+                return;
+            }
+            TraceRow(source, target, i + 1);
+            SetDlgItemText(IDC_PROCESSED_COUNT, "CPM Processed Row: " + std::to_string(i + 1));
+            SetStatus(std::string(kStatusRunning) + " " + source.itemName);
+        }
+        // Input (a Cancel press among it) reaches the window here; on a window system the
+        // repaint and the dispatch happen once per frame, or after any row that took longer.
+        if (PaintWhenDue(true)) trace.Flush();
+        if (!analysisRunning_) {
+            SetDlgItemText(IDC_RUN_CPM, kCaptionRun);
+            SetStatus(kStatusReadyToRun);
+            WriteTrace("OnBtnRunCPM: Cancel Button pressed - END");
+            EnableRunControls(true);
+            return;
+        }
+        if (IsEnded()) {
+            // "Exit" closed the window between two rows: the rest of the list is not worked on.
+            EndRun();
+            WriteTrace("OnBtnRunCPM: END");
+            return;
+        }
+    }
+
+    SetStatus(kStatusSearching);
+    for (const char* tag : {"(E)", "(U)", "(M)"}) {
+        int found = -1;
+        for (int j = 0; j < n && found < 0; ++j)
+            if (list.CellTextRef(j, kColMergeStatus).find(tag) != std::string::npos) found = j;
+        if (found >= 0) {
+            ScrollToProblem(found);
+            break;
+        }
+    }
+    EndRun();
+    WriteTrace("OnBtnRunCPM: END");
+}
+
+void CQuorvelDlg::RunSelectedItemCPM(int row) {
+    WaitCursor wait(host());
+    WriteTrace("RunSelectedItemCPM: START");
+    if (selectedPackages_.GetCount() == 0) {
+        WriteTrace("RunSelectedItemCPM: No Source Packages selected");
+        host().MessageBox(MsgKind::Warning, kNoSourcePackages);
+        return;
+    }
+    CReportCtrl& list = ResultList();
+    if (list.RowCount() == 0) {
+        WriteTrace("RunSelectedItemCPM: END");
+        SetStatus(kStatusReady);
+        return;
+    }
+    if (ReadTargetAndLoad("RunSelectedItemCPM: Tgt: Project: %s State: %s Package: %s") !=
+        TargetCheck::Ok)
+        return;
+
+    const std::string merge = SelectedMergeOption();
+    const std::string placement = SelectedPlacementOption();
+    SetStatus(kStatusRunning);
+    WriteTrace("RunSelectedItemCPM: %s - %s", merge.c_str(), placement.c_str());
+
+    const CFObj source = RunSourceRecord(row, false);
+    const std::string statusBefore = list.CellText(row, kColMergeStatus);
+    if (source.versionStatus == "R") {
+        ShowRTagged(row, source.itemName, false);
+        SetStatus(kStatusReady);
+        return;
+    }
+    const TargetNameIndex targets(targetItems_);
+    const CTFObj* found = targets.Find(source.itemName);
+    CTFObj target = found ? *found : CTFObj();
+    if (ClassifyItem(row, found != nullptr, merge, placement, statusBefore, source, target) ==
+        ClassifyResult::Abandoned) {
+        list.SetCellText(row, kColMergeStatus, statusBefore);
+        ColorRowByStatus(row, kColMergeStatus, statusBefore, true);
+        SetStatus(kStatusReady);
+        return;
+    }
+    TraceRow(source, target, row + 1);
+    SetDlgItemText(IDC_PROCESSED_COUNT, "CPM Processed Row: " + std::to_string(row + 1));
+    WriteTrace("RunSelectedItemCPM: END");
+    SetStatus(kStatusReady);
+}
+
+void CQuorvelDlg::OnRunSelectedItem() {
+    const int row = ResultList().FocusedRow();
+    if (row >= 0) RunSelectedItemCPM(row);
+}
+
+}  // namespace qv
