@@ -1,14 +1,9 @@
-// The batch program's host and settings: messages as one line without the password, and the
-// user's settings read but never written.
+// The batch program's host: messages as one line without the password.
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "app/Paths.h"
-#include "app/Settings.h"
 #include "cli/Batch.h"
-#include "tests/app/Support.h"
-#include "tests/support/TempEnv.h"
 
 namespace {
 
@@ -39,45 +34,6 @@ TEST(CliBatchHost, MessagesBecomeOneMaskedLine) {
     }
     qv::cli::BatchHost host;
     EXPECT_EQ(host.MessageBox(qv::MsgKind::Question, "Continue?"), qv::MsgResult::No);
-}
-
-TEST(CliBatchSettings, OnlyTemplatesAndLayoutAreTakenAndNothingIsWritten) {
-    qvtest::TempDir home;
-    qvtest::ScopedEnv config("XDG_CONFIG_HOME", home / "config");
-    const struct {
-        bool userHasSettings;
-        std::string ksqlFmt, broker;
-        int columns;
-    } cases[] = {
-        {false, qv::kDefaultKsqlFmt, "", 0},
-        {true, "myksql -b %s -usr %s -pw %s -t -f %s -o %s", "", 14},
-    };
-    for (const auto& c : cases) {
-        qv::SwitchToRegistry(qv::kCompanyKey);
-        const std::string file = qv::SettingsFilePath();
-        std::remove(file.c_str());
-        if (c.userHasSettings) {
-            qv::SettingsBatch user;
-            user.WriteText("Settings", "KsqlFmt", c.ksqlFmt);
-            user.WriteText("Settings", "Broker", "usersbroker");
-            user.WriteText("Settings", "TgtPackage", "EU0003");
-            user.WriteInt("TopList", "ColumnCount", 14);
-            ASSERT_TRUE(user.Commit());
-        }
-        const std::string before = qvtest::ReadFile(file);
-
-        qv::cli::UseIsolatedSettings();
-        qv::MainWindowValues values;
-        qv::LoadSettings(values, qv::AppValues{});
-        EXPECT_EQ(values.KsqlFmt, c.ksqlFmt);
-        EXPECT_EQ(values.Broker, c.broker);
-        EXPECT_EQ(values.TgtPackage, "");
-        EXPECT_EQ(qv::ReadSettingInt("TopList", "ColumnCount", 0), c.columns);
-        EXPECT_TRUE(qv::SaveSettings(values, {175, 250}));
-        EXPECT_EQ(qvtest::ReadFile(file), before);
-        EXPECT_EQ(qvtest::FileExists(file), c.userHasSettings);
-    }
-    qv::SwitchToProfile();
 }
 
 }  // namespace
