@@ -57,6 +57,16 @@ PgCluster* PgCluster::Get(std::string& why) {
 
 bool PgCluster::Start(std::string& why) {
     bin_ = ServerBinDir();
+    // Under ctest every case is a process of its own: the run starts one cluster for all of them
+    // (tests/support/pg-cluster) and names it here. The run stops it; this program only uses it.
+    const char* shared = getenv("QV_TEST_PG_CLUSTER");
+    if (shared && *shared && !bin_.empty()) {
+        const std::string dir = shared;
+        if (access((dir + "/data/postmaster.pid").c_str(), F_OK) == 0) {
+            dir_ = dir;
+            return true;
+        }
+    }
     struct passwd* pw = getpwnam("postgres");
     if (geteuid() != 0 || !pw || bin_.empty() || access("/usr/sbin/runuser", X_OK) != 0) {
         why =
@@ -139,7 +149,7 @@ PgCluster::~PgCluster() {
         while (waitpid(watchdogPid_, &status, 0) < 0 && errno == EINTR) {
         }
     }
-    if (!dir_.empty()) {
+    if (!dir_.empty() && watchdogPid_ > 0) {  // a shared cluster is not this program's
         std::error_code ignored;
         std::filesystem::remove_all(dir_, ignored);
     }

@@ -4,6 +4,9 @@
 // test program, started on first use; it is stopped and removed at the end of the program, and
 // by a watchdog process when the program ends any other way (a crash, a failed assertion that
 // aborts).
+// Under ctest, where every case is a process of its own, the run starts one cluster for all cases
+// (tests/support/pg-cluster, named by QV_TEST_PG_CLUSTER) and stops it after the last case; a
+// program then only uses it.
 #pragma once
 
 #include <string>
