@@ -44,7 +44,7 @@ std::string TrimOneTrailingSeparator(const std::string& dir) {
 }
 
 void LoadSettings(MainWindowValues& values, const AppValues& app) {
-    const IniFile ini = IniFile::Load(SettingsFilePath());
+    const IniFile ini = CurrentSettings();
 
     values.MergeOption = kDefaultMergeOption;
     ReadOver(ini, "MergeOption", values.MergeOption);

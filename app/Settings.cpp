@@ -9,6 +9,7 @@
 #include <chrono>
 #include <climits>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -20,7 +21,8 @@ namespace qv {
 
 namespace {
 
-std::string g_company;  // empty: the profile file
+std::string g_company;            // empty: the profile file
+std::optional<IniFile> g_memory;  // set: the store lives in memory only
 
 std::string ParentDir(const std::string& path) {
     const size_t slash = path.rfind('/');
@@ -114,6 +116,11 @@ bool ApplyWrites(const std::string& path, const std::vector<PendingWrite>& write
 }
 
 bool CommitToStore(const std::vector<PendingWrite>& writes) {
+    if (g_memory) {
+        bool ok = true;
+        for (const PendingWrite& w : writes) ok = g_memory->Set(*w.section, *w.key, *w.value) && ok;
+        return ok;
+    }
     // Both files may hold the scrambled password, so both are private to the user.
     return ApplyWrites(SettingsFilePath(), writes, 0600, true, false);
 }
@@ -137,23 +144,34 @@ int SetSettingsLockWait(int milliseconds) {
 
 void SwitchToRegistry(const std::string& company) {
     g_company = company;
+    g_memory.reset();
 }
 
 void SwitchToProfile() {
     g_company.clear();
+    g_memory.reset();
+}
+
+void SwitchToMemory(const IniFile& seed) {
+    g_memory = seed;
 }
 
 std::string SettingsFilePath() {
+    if (g_memory) return {};
     return g_company.empty() ? ProfileFilePath() : RegistryFilePath(g_company);
+}
+
+IniFile CurrentSettings() {
+    return g_memory ? *g_memory : IniFile::Load(SettingsFilePath());
 }
 
 std::string ReadSettingText(const std::string& section, const std::string& key,
                             const std::string& defaultValue) {
-    return ReadIniText(SettingsFilePath(), section, key, defaultValue);
+    return CurrentSettings().Get(section, key).value_or(defaultValue);
 }
 
 int ReadSettingInt(const std::string& section, const std::string& key, int defaultValue) {
-    const auto v = IniFile::Load(SettingsFilePath()).Get(section, key);
+    const auto v = CurrentSettings().Get(section, key);
     return v ? ParseInt(*v, defaultValue) : defaultValue;
 }
 

@@ -12,14 +12,21 @@
 #include <utility>
 #include <vector>
 
+#include "app/IniFile.h"
+
 namespace qv {
 
 // Directs every later read and write to the per-user settings below the company key.
 void SwitchToRegistry(const std::string& company);
 // Back to the program's profile file (the state at process start).
 void SwitchToProfile();
-// The file the store uses now.
+// Keeps every later read and write in memory, starting from `seed`: no file is read or written
+// until one of the switches above. For a program that must leave the user's settings alone.
+void SwitchToMemory(const IniFile& seed);
+// The file the store uses now; empty while it is held in memory.
 std::string SettingsFilePath();
+// Everything the store holds now.
+IniFile CurrentSettings();
 
 // A text; the default when the key is absent.
 std::string ReadSettingText(const std::string& section, const std::string& key,

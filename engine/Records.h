@@ -3,6 +3,7 @@
 // a number converts the text itself.
 #pragma once
 
+#include <cassert>
 #include <cstdint>
 #include <iterator>
 #include <list>
@@ -137,8 +138,12 @@ public:
 
     // Returns the entry at `pos` (its key and a copy of its record) and moves `pos` to the next
     // entry, or to the null position after the last. A null position, or one taken before the map
-    // last changed, leaves key and record untouched and becomes null.
+    // last changed, leaves key and record untouched and becomes null. A loop that changes the map
+    // it walks is a fault of the loop: a debug build stops at it rather than let the walk end
+    // early with part of the records.
     void GetNextAssoc(Position& pos, std::string& key, R& record) const {
+        assert((pos.owner_ != this || pos.generation_ == generation_) &&
+               "the map changed while it was walked");
         if (pos.owner_ != this || pos.generation_ != generation_ || pos.it_ == entries_.end()) {
             pos = {};
             return;

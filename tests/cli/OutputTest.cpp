@@ -1,0 +1,119 @@
+// The four output formats and their summaries, over one small table of outcomes.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "cli/Output.h"
+#include "engine/SavedList.h"
+
+namespace {
+
+using qv::cli::OutcomeKind;
+using qv::cli::ResultTable;
+
+// Four rows as a run leaves them: a mapped version, an unmerged branch version, a deleted source
+// and a merge-tagged result; a path with a backslash and a status with two blanks.
+ResultTable Sample() {
+    ResultTable t;
+    t.titles = {"File",         "Path",          "Version",   "Type",    "Tag",
+                "Merge Status", "Src Package",   "Datasize",  "Creator", "Created Date",
+                "Modifier",     "Modified Date", "Itemobjid", "Record"};
+    auto row = [](std::string file, std::string version, std::string tag, std::string status,
+                  std::string id) {
+        return std::vector<std::string>{file,    "\\Payroll\\src",
+                                        version, "T",
+                                        tag,     status,
+                                        "P1",    "12",
+                                        "ann",   "2024-01-02 03:04:05",
+                                        "bob",   "2024-01-02 03:04:05",
+                                        id,      "0001"};
+    };
+    t.rows = {row("a.cpp", "3", "N", "3 -> 5", "101"),
+              row("b.cpp", "4", "N", "4 -> 2.1.3  (U) Unmerged Exists", "102"),
+              row("c.cpp", "1", "D", "1 (D) -> Src Ignored", "103"),
+              row("d\"q.cpp", "2", "", "2 -> 5  (M) Merge Tagged", "104")};
+    return t;
+}
+
+TEST(CliOutput, OutcomeKinds) {
+    const struct {
+        std::string status;
+        OutcomeKind kind;
+    } cases[] = {
+        {"3 -> 5", OutcomeKind::Mapped},
+        {"3 -> x.1.1", OutcomeKind::Mapped},
+        {"3 -> ", OutcomeKind::Mapped},
+        {"3 -> 5  (M) Merge Tagged", OutcomeKind::MergeTagged},
+        {"3 -> 2.1.3  (U) Unmerged Exists", OutcomeKind::Unmerged},
+        {"3 -> 5 (E) Reserve Tag Exists", OutcomeKind::TagExists},
+        {"3 (D) -> Src Ignored", OutcomeKind::Deleted},
+        {"3 -> Ignored for Take Trunk option", OutcomeKind::Ignored},
+        {"3 -> Ignored: Project item already exists", OutcomeKind::Ignored},
+        {"3 -> 0  Project item already exists", OutcomeKind::AlreadyExists},
+        {"", OutcomeKind::NotAnalysed},
+        {"   ...", OutcomeKind::NotAnalysed},
+    };
+    for (const auto& c : cases) EXPECT_EQ(qv::cli::KindOf(c.status), c.kind) << c.status;
+}
+
+TEST(CliOutput, TextIsAlignedWithASummary) {
+    const std::string text = qv::cli::FormatText(Sample());
+    EXPECT_EQ(text,
+              "File     Path          Version  Tag  Merge Status                     Src Package\n"
+              "a.cpp    \\Payroll\\src  3        N    3 -> 5                           P1\n"
+              "b.cpp    \\Payroll\\src  4        N    4 -> 2.1.3  (U) Unmerged Exists  P1\n"
+              "c.cpp    \\Payroll\\src  1        D    1 (D) -> Src Ignored             P1\n"
+              "d\"q.cpp  \\Payroll\\src  2             2 -> 5  (M) Merge Tagged         P1\n"
+              "4 rows, 2 conflicts: mapped 1, merge_tagged 1, unmerged 1, tag_exists 0, deleted "
+              "1, ignored 0, already_exists 0, not_analysed 0\n");
+}
+
+TEST(CliOutput, ListIsTheSavedListFormat) {
+    const ResultTable t = Sample();
+    std::string expected = qv::ListHeaderLine(t.titles);
+    for (const auto& row : t.rows) expected += qv::ListDataLine(row);
+    EXPECT_EQ(qv::cli::FormatList(t), expected);
+    EXPECT_EQ(qv::cli::FormatList(ResultTable{t.titles, {}}), "");  // as Save List leaves it
+}
+
+TEST(CliOutput, JsonRowsAndSummary) {
+    const std::string json = qv::cli::FormatJson(Sample());
+    for (const char* part : {
+             "{\"rows\": [\n  {\"file\": \"a.cpp\", \"path\": \"\\\\Payroll\\\\src\", "
+             "\"version\": \"3\", \"type\": \"T\", \"tag\": \"N\", \"status\": \"3 -> 5\", "
+             "\"package\": \"P1\", \"itemobjid\": \"101\", \"conflict\": false}",
+             "\"status\": \"4 -> 2.1.3  (U) Unmerged Exists\"",
+             "\"itemobjid\": \"103\", \"conflict\": true}",
+             "{\"file\": \"d\\\"q.cpp\"",
+             "\"summary\": {\"rows\": 4, \"conflicts\": 2, \"mapped\": 1, \"merge_tagged\": 1, "
+             "\"unmerged\": 1, \"tag_exists\": 0, \"deleted\": 1, \"ignored\": 0, "
+             "\"already_exists\": 0, \"not_analysed\": 0}}\n",
+         })
+        EXPECT_NE(json.find(part), std::string::npos) << part << "\n" << json;
+    EXPECT_EQ(
+        qv::cli::FormatJson(ResultTable{}).rfind("{\"rows\": [],\n \"summary\": {\"rows\": 0,", 0),
+        0u);
+}
+
+TEST(CliOutput, TsvAndConflictRows) {
+    const ResultTable t = Sample();
+    const std::string tsv = qv::cli::FormatTsv(t);
+    EXPECT_EQ(tsv.substr(0, tsv.find('\n')),
+              "File\tPath\tVersion\tType\tTag\tMerge Status\tSrc Package\tDatasize\tCreator\t"
+              "Created Date\tModifier\tModified Date\tItemobjid\tRecord");
+    EXPECT_NE(tsv.find("\nb.cpp\t\\Payroll\\src\t4\tT\tN\t4 -> 2.1.3  (U) Unmerged Exists\tP1\t12\t"
+                       "ann\t2024-01-02 03:04:05\tbob\t2024-01-02 03:04:05\t102\t0001\n"),
+              std::string::npos);
+
+    const ResultTable conflicts = qv::cli::ConflictRows(t);
+    ASSERT_EQ(conflicts.rows.size(), 2u);
+    EXPECT_EQ(conflicts.rows[0][0], "b.cpp");
+    EXPECT_EQ(conflicts.rows[1][0], "c.cpp");
+    EXPECT_TRUE(qv::cli::HasConflict(t));
+    ResultTable clean = t;
+    clean.rows = {t.rows[0], t.rows[3]};
+    EXPECT_FALSE(qv::cli::HasConflict(clean));
+}
+
+}  // namespace

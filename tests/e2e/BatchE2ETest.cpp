@@ -1,0 +1,252 @@
+// cpm-analyze against the real tools on the demo repository: its list output is the list file
+// the main window saves after the same analysis, its exit statuses, and runs side by side.
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <stdio.h>
+
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/AppValues.h"
+#include "app/Paths.h"
+#include "app/Settings.h"
+#include "engine/SavedList.h"
+#include "tests/app/Support.h"
+#include "tests/e2e/Fixture.h"
+#include "tests/support/ToolRunner.h"
+#include "ui/ContextSetDlg.h"
+#include "ui/MainWindow.h"
+
+namespace {
+
+using Args = std::vector<std::string>;
+using qvtest::ToolResult;
+
+// The names of a directory's entries.
+std::vector<std::string> Entries(const std::string& dir) {
+    std::vector<std::string> out;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (dirent* e = readdir(d))
+            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
+                out.push_back(e->d_name);
+        closedir(d);
+    }
+    return out;
+}
+
+class BatchEndToEnd : public e2e::EndToEnd {
+protected:
+    void SetUp() override {
+        EndToEnd::SetUp();
+        qv::AppValues app;
+        app.installDir = install_.path();
+        app.provisionalInstallDir = app.installDir;
+        app.browseDir = install_ / "Temp";
+        app.compareDir = install_ / "Temp1";
+        app.traceFile = trace_;
+        qv::SetAppValues(app);
+        // Each test starts as a user without settings.
+        qv::SwitchToRegistry(qv::kCompanyKey);
+        std::remove(qv::SettingsFilePath().c_str());
+    }
+    void TearDown() override {
+        std::remove(qv::SettingsFilePath().c_str());
+        qv::SwitchToProfile();
+        qv::SetAppValues({});
+        EndToEnd::TearDown();
+    }
+
+    // The analysis of the demo packages into PayrollEU/DEV/EU0001 with the options, plus `more`.
+    Args Analysis(const std::string& merge, const std::string& placement, Args more = {}) const {
+        Args a = {"--broker",         "demo",      "--user",          e2e::kTester,
+                  "--source-project", "Payroll",   "--source-state",  "DEV",
+                  "--package",        "PAY0001",   "--package",       "PAY0002",
+                  "--target-project", "PayrollEU", "--target-state",  "DEV",
+                  "--target-package", "EU0001",    "--merge",         merge,
+                  "--placement",      placement,   "--password-file", passwordFile_};
+        a.insert(a.end(), more.begin(), more.end());
+        return a;
+    }
+    // The arguments with one option's value replaced.
+    static Args Replace(Args args, const std::string& option, const std::string& value) {
+        for (size_t i = 0; i + 1 < args.size(); ++i)
+            if (args[i] == option) args[i + 1] = value;
+        return args;
+    }
+    ToolResult Batch(const Args& args) {
+        qvtest::ScopedEnv tmp("TMPDIR", tmp_.path());
+        return qvtest::RunTool("cpm-analyze", args);
+    }
+
+    // The desktop window on the headless host, loaded with the demo packages as a user would.
+    std::unique_ptr<qv::CQuorvelDlg> Desktop() {
+        auto w = std::make_unique<qv::CQuorvelDlg>(host_);
+        host_.ShowModeless(*w);
+        w->UserSetText(qv::IDC_BROKER, "demo");
+        w->UserSetText(qv::IDC_USERID, e2e::kTester);
+        w->UserSetText(qv::IDC_PASSWORD, e2e::kTesterPassword);
+        host_.OnNextModal([](qv::Dialog& dialog) {
+            auto& d = static_cast<qv::CContextSetDlg&>(dialog);
+            d.UserSetText(qv::IDC_CTX_SRC_PROJECT, "Payroll");
+            d.UserSetText(qv::IDC_CTX_SRC_STATE, "DEV");
+            d.UserSetText(qv::IDC_CTX_TGT_PROJECT, "PayrollEU");
+            d.UserSetText(qv::IDC_CTX_TGT_STATE, "DEV");
+            d.UserSetText(qv::IDC_CTX_TGT_PACKAGE, "EU0001");
+            d.UserClick(qv::IDC_CTX_SEARCH);  // lists PAY0001 and PAY0002, both checked
+            d.UserClick(qv::IDOK);
+        });
+        w->UserClick(qv::IDC_SET_CONTEXT);
+        return w;
+    }
+
+    qvtest::TempDir tmp_;  // TMPDIR of the batch runs
+    std::string passwordFile_ = work_ / "pw";
+    bool written_ = qvtest::WriteFile(passwordFile_, std::string(e2e::kTesterPassword) + "\n");
+};
+
+TEST_P(BatchEndToEnd, ListOutputIsTheSavedListForEveryOption) {
+    // A user who has used the desktop program before: the list's layout comes from the settings,
+    // which titles column 6 "Package".
+    ASSERT_TRUE(qv::WriteSettingInt("TopList", "ColumnCount", qv::kResultColumnCount));
+    auto desktop = Desktop();
+    ASSERT_TRUE(host_.boxes.empty()) << host_.boxes.front().text;
+    ASSERT_EQ(desktop->ResultList().RowCount(), 26);
+    const struct {
+        const char* word;
+        int index;
+    } merges[] = {{"conservative", 0}, {"aggressive", 1}, {"take-trunk", 2}, {"take-branch", 3}},
+      placements[] = {{"branch", 0}, {"trunk", 1}, {"trunk-or-branch", 2}};
+    for (const auto& merge : merges) {
+        for (const auto& placement : placements) {
+            SCOPED_TRACE(std::string(merge.word) + " / " + placement.word);
+            desktop->UserSelectCombo(qv::IDC_MERGE_OPTIONS, merge.index);
+            desktop->UserSelectCombo(qv::IDC_PLACEMENT_OPTIONS, placement.index);
+            desktop->UserClick(qv::IDC_RUN_CPM);
+            desktop->UserClick(qv::IDC_SAVE_LIST);
+            ASSERT_TRUE(host_.boxes.empty()) << host_.boxes.front().text;
+            const std::string saved = qvtest::ReadFile(install_ / qv::kSavedListFileName);
+            ASSERT_NE(saved, "");
+
+            const ToolResult r = Batch(Analysis(merge.word, placement.word, {"--format", "list"}));
+            EXPECT_EQ(r.exitCode, 1) << r.err;
+            EXPECT_EQ(r.err, "");
+            EXPECT_EQ(r.out, saved);
+        }
+    }
+}
+
+TEST_P(BatchEndToEnd, ExitStatusesAndMessages) {
+    qvtest::WriteFile(work_ / "wrong", "not-the-password\n");
+    const struct {
+        const char* what;
+        Args args;
+        int exit;
+        std::string message;  // in standard error; "" for none
+    } cases[] = {
+        {"demo packages", Analysis("conservative", "branch"), 1, ""},
+        {"conflicts only", Analysis("conservative", "branch", {"--conflicts-only"}), 1, ""},
+        {"no conflict",
+         {"--broker", "demo", "--user", e2e::kTester, "--source-project", "Payroll",
+          "--source-state", "DEV", "--package", "PAY0002", "--target-project", "PayrollEU",
+          "--target-state", "DEV", "--target-package", "EU0001", "--password-file", passwordFile_},
+         0,
+         ""},
+        {"wrong password",
+         Replace(Analysis("conservative", "branch"), "--password-file", work_ / "wrong"), 3,
+         "Incorrect Login"},
+        {"unknown broker", Replace(Analysis("conservative", "branch"), "--broker", "nowhere"), 3,
+         "nowhere"},
+        {"R-tagged source item",
+         {"--broker", "demo", "--user", e2e::kTester, "--source-project", "Payroll",
+          "--source-state", "QA", "--package", "PAY0003", "--target-project", "PayrollEU",
+          "--target-state", "DEV", "--target-package", "EU0001", "--password-file", passwordFile_},
+         3,
+         "locked.cpp"},
+        {"blank target package",
+         Replace(Analysis("conservative", "branch"), "--target-package", ""), 3, "Target Package"},
+        {"unknown package", Analysis("conservative", "branch", {"--package", "PAY0999"}), 3,
+         "PAY0999"},
+        {"missing option", {"--broker", "demo"}, 2, "missing option: --user"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const ToolResult r = Batch(c.args);
+        EXPECT_EQ(r.exitCode, c.exit) << r.err;
+        for (const std::string& line : qvtest::Lines(r.err))
+            EXPECT_EQ(line.rfind("cpm-analyze: ", 0), 0u) << line;
+        if (c.message.empty()) {
+            EXPECT_EQ(r.err, "");
+        } else {
+            EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        }
+        if (c.exit >= 2) {
+            EXPECT_EQ(r.out, "");
+        }
+        if (c.exit == 1) {
+            EXPECT_NE(r.out.find(" (E) "), std::string::npos);
+        }
+        EXPECT_EQ(r.out.find(e2e::kTesterPassword), std::string::npos);
+        EXPECT_EQ(r.err.find(e2e::kTesterPassword), std::string::npos);
+    }
+    EXPECT_TRUE(Entries(tmp_.path()).empty());
+}
+
+TEST_P(BatchEndToEnd, ParallelRunsAgreeAndLeaveNothingBehind) {
+    // A user with settings: the stored templates are used, nothing of the user's is written.
+    const std::string settings = qv::RegistryFilePath(qv::kCompanyKey);
+    ASSERT_TRUE(qv::WriteSettingText("Settings", "KsqlFmt", qv::kDefaultKsqlFmt));
+    ASSERT_TRUE(qv::WriteSettingText("Settings", "TgtPackage", "EU0003"));
+    const std::string before = qvtest::ReadFile(settings);
+    const std::vector<std::string> configBefore = Entries(qv::ConfigDir());
+
+    const Args args = Analysis("aggressive", "trunk", {"--format", "json", "--quiet"});
+    ToolResult results[2];
+    {
+        qvtest::ScopedEnv tmp("TMPDIR", tmp_.path());
+        std::thread second([&] { results[1] = qvtest::RunTool("cpm-analyze", args); });
+        results[0] = qvtest::RunTool("cpm-analyze", args);
+        second.join();
+    }
+    const ToolResult alone = Batch(args);
+    for (const ToolResult& r : results) {
+        EXPECT_EQ(r.exitCode, 1) << r.err;
+        EXPECT_EQ(r.out, alone.out);
+    }
+    EXPECT_NE(alone.out.find("\"rows\": 26, \"conflicts\": 4"), std::string::npos) << alone.out;
+    EXPECT_TRUE(Entries(tmp_.path()).empty());
+    EXPECT_EQ(qvtest::ReadFile(settings), before);
+    EXPECT_EQ(Entries(qv::ConfigDir()), configBefore);
+
+    // A stored template that names no tool is taken too, so the analysis cannot run.
+    ASSERT_TRUE(qv::WriteSettingText("Settings", "KsqlFmt",
+                                     "no-such-ksql -b %s -usr %s -pw %s "
+                                     "-t -f %s -o %s"));
+    EXPECT_EQ(Batch(args).exitCode, 3);
+}
+
+TEST_P(BatchEndToEnd, WorkDirKeepsTheTargetDataForTheNextRun) {
+    const std::string dir = work_ / "kept";
+    auto run = [&](const std::string& trace) {
+        const ToolResult r =
+            Batch(Analysis("conservative", "trunk",
+                           {"--work-dir", dir, "--format", "list", "--trace", work_ / trace}));
+        EXPECT_EQ(r.exitCode, 1) << r.err;
+        const std::string text = qvtest::ReadFile(work_ / trace);
+        EXPECT_NE(text.find("OnBtnRunCPM: END"), std::string::npos);
+        EXPECT_EQ(text.find(e2e::kTesterPassword), std::string::npos);
+        // The target data's rows are traced only when they come from the repository.
+        EXPECT_EQ(text.find("    tax.cpp    PayrollEU DEV ") != std::string::npos,
+                  trace == "first.trc");
+        return r.out;
+    };
+    const std::string first = run("first.trc");
+    EXPECT_TRUE(qvtest::FileExists(dir + "/tgtpkgdata.save"));
+    EXPECT_EQ(run("second.trc"), first);
+    EXPECT_TRUE(qvtest::FileExists(dir + "/ksqlstmt.dat"));
+}
+
+QV_E2E_ON_BOTH_BACKENDS(BatchEndToEnd);
+
+}  // namespace
