@@ -27,6 +27,7 @@
 
 #include "app/App.h"
 #include "app/Trace.h"
+#include "bench/BenchTools.h"
 #include "host/qt/QtHost.h"
 #include "scm/Sql.h"
 #include "ui/MainWindow.h"
@@ -34,6 +35,9 @@
 extern char** environ;
 
 namespace {
+
+using benchtools::OwnDir;
+using benchtools::RunTool;
 
 using Clock = std::chrono::steady_clock;
 
@@ -44,33 +48,6 @@ constexpr int kQuietRows = 50000;
 std::string g_dir;
 std::string g_broker = "bench50k";
 std::vector<std::string> g_itemIds;  // items of the repository, for the target records
-
-std::string OwnDir() {
-    char buf[PATH_MAX + 1];
-    ssize_t n = readlink("/proc/self/exe", buf, PATH_MAX);
-    std::string exe(buf, n > 0 ? static_cast<size_t>(n) : 0);
-    return exe.substr(0, exe.rfind('/'));
-}
-
-bool RunTool(const std::string& name, std::vector<std::string> args) {
-    const std::string program = OwnDir() + "/" + name;
-    args.insert(args.begin(), program);
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    int rc = posix_spawn(&pid, program.c_str(), &fa, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&fa);
-    if (rc != 0) return false;
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
 
 std::vector<std::string> Column(const std::string& db, const std::string& sql) {
     std::vector<std::string> values;

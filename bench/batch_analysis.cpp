@@ -28,6 +28,7 @@
 #include "app/AppValues.h"
 #include "app/Settings.h"
 #include "app/Trace.h"
+#include "bench/BenchTools.h"
 #include "cli/Batch.h"
 #include "host/headless/HeadlessHost.h"
 #include "ui/ContextSetDlg.h"
@@ -37,39 +38,15 @@ extern char** environ;
 
 namespace {
 
+using benchtools::OwnDir;
+using benchtools::RunTool;
+using benchtools::Spawn;
+
 using Clock = std::chrono::steady_clock;
 
 constexpr long long kItems = 50000;
 const std::string kBroker = "bench50k";
 std::string g_dir;
-
-std::string OwnDir() {
-    char buf[PATH_MAX + 1];
-    const ssize_t n = readlink("/proc/self/exe", buf, PATH_MAX);
-    const std::string exe(buf, n > 0 ? static_cast<size_t>(n) : 0);
-    return exe.substr(0, exe.rfind('/'));
-}
-
-// Runs a program of the build and waits; its output goes to /dev/null.
-int Spawn(const std::string& name, std::vector<std::string> args) {
-    const std::string program = OwnDir() + "/" + name;
-    args.insert(args.begin(), program);
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int rc = posix_spawn(&pid, program.c_str(), &fa, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&fa);
-    if (rc != 0) return -1;
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 long long Items(const std::string& db) {
     long long n = 0;

@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "app/Trace.h"
+#include "bench/BenchTools.h"
 #include "host/headless/HeadlessHost.h"
 #include "process/Launcher.h"
 #include "scm/Ksql.h"
@@ -41,6 +42,10 @@
 extern char** environ;
 
 namespace {
+
+using benchtools::Exists;
+using benchtools::OwnDir;
+using benchtools::RunTool;
 
 constexpr long long kItems = 50000;
 
@@ -63,39 +68,6 @@ struct Repository {
 Repository g_repo[3];
 std::string g_readerConninfo;  // the server repository as its read-only role
 std::string g_runDir;
-
-std::string OwnDir() {
-    char buf[PATH_MAX + 1];
-    ssize_t n = readlink("/proc/self/exe", buf, PATH_MAX);
-    std::string exe(buf, n > 0 ? static_cast<size_t>(n) : 0);
-    return exe.substr(0, exe.rfind('/'));
-}
-
-bool Exists(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
-}
-
-// Runs a built tool quietly; true when it exits with 0.
-bool RunTool(const std::string& name, std::vector<std::string> args) {
-    const std::string program = OwnDir() + "/" + name;
-    args.insert(args.begin(), program);
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    int rc = posix_spawn(&pid, program.c_str(), &fa, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&fa);
-    if (rc != 0) return false;
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
 
 std::string Scalar(const std::string& db, const std::string& sql) {
     sqlite3* h = nullptr;

@@ -28,6 +28,7 @@
 #include "app/AppValues.h"
 #include "app/Paths.h"
 #include "app/Trace.h"
+#include "bench/BenchTools.h"
 #include "engine/TargetData.h"
 #include "host/qt/QtHost.h"
 #include "scm/Ksql.h"
@@ -38,42 +39,13 @@ extern char** environ;
 
 namespace {
 
+using benchtools::Exists;
+using benchtools::OwnDir;
+using benchtools::RunTool;
+
 const long long kSizes[] = {5000, 20000, 50000};
 std::map<long long, std::string> g_broker;  // size -> broker
 std::string g_runDir;
-
-std::string OwnDir() {
-    char buf[PATH_MAX + 1];
-    ssize_t n = readlink("/proc/self/exe", buf, PATH_MAX);
-    std::string exe(buf, n > 0 ? static_cast<size_t>(n) : 0);
-    return exe.substr(0, exe.rfind('/'));
-}
-
-bool Exists(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
-}
-
-// Runs a built tool quietly; true when it exits with 0.
-bool RunTool(const std::string& name, std::vector<std::string> args) {
-    const std::string program = OwnDir() + "/" + name;
-    args.insert(args.begin(), program);
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    int rc = posix_spawn(&pid, program.c_str(), &fa, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&fa);
-    if (rc != 0) return false;
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
 
 long long ItemCount(const std::string& db) {
     sqlite3* h = nullptr;

@@ -1,0 +1,58 @@
+// What the benchmarks that run the repository tools share: finding the programs of the build and
+// running one quietly.
+#pragma once
+
+#include <fcntl.h>
+#include <limits.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+namespace benchtools {
+
+// The directory of the running benchmark, where the build puts every program.
+inline std::string OwnDir() {
+    char buf[PATH_MAX + 1];
+    const ssize_t n = readlink("/proc/self/exe", buf, PATH_MAX);
+    const std::string exe(buf, n > 0 ? static_cast<size_t>(n) : 0);
+    return exe.substr(0, exe.rfind('/'));
+}
+
+inline bool Exists(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+// Runs a program of the build and waits; its output goes to /dev/null. Its exit status, -1 when
+// it could not be started or did not exit.
+inline int Spawn(const std::string& name, std::vector<std::string> args) {
+    const std::string program = OwnDir() + "/" + name;
+    args.insert(args.begin(), program);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int rc = posix_spawn(&pid, program.c_str(), &fa, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&fa);
+    if (rc != 0) return -1;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Runs a program of the build quietly; true when it exits with 0.
+inline bool RunTool(const std::string& name, std::vector<std::string> args) {
+    return Spawn(name, std::move(args)) == 0;
+}
+
+}  // namespace benchtools
