@@ -13,7 +13,9 @@
 // cluster of this program (so, as root only): (b) over one open connection as the read-only
 // role, (c) through ksql, which opens a new connection per run. Goal: (c) <= (a) + (b) + 3 ms.
 // Its parts: a connection set up and closed in this process, and ksql failing at once on an
-// unreachable server (starting the tool and loading the client library).
+// unreachable server (starting the tool and loading the client library). The floor of any tool
+// that opens a session per run: a session started with no client library at all, alone and
+// with the statement run in it (a new server process, whose caches are cold).
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <spawn.h>
@@ -32,6 +34,7 @@
 
 #include "app/Trace.h"
 #include "bench/BenchTools.h"
+#include "bench/PgWireFloor.h"
 #include "host/headless/HeadlessHost.h"
 #include "process/Launcher.h"
 #include "scm/Ksql.h"
@@ -67,6 +70,7 @@ struct Repository {
 // Index 1: with the secondary indexes; index 0: without them; index 2: on the server.
 Repository g_repo[3];
 std::string g_readerConninfo;  // the server repository as its read-only role
+std::string g_socketDir;       // where the cluster's socket is
 std::string g_runDir;
 
 std::string Scalar(const std::string& db, const std::string& sql) {
@@ -175,6 +179,7 @@ bool PrepareServer(std::string& why) {
         return false;
     }
     g_readerConninfo = cluster->Conninfo(database, database + "_reader");
+    g_socketDir = cluster->socketDir();
     g_repo[2] = {database, "bench50kpg", g_repo[1].statement};
     return true;
 }
@@ -340,6 +345,21 @@ void BM_KsqlUnreachableServer(benchmark::State& state) {
     }
 }
 
+// The floor: a session of the read-only role started and ended with no client library, without
+// (range 0) and with (range 1) the statement run in it.
+void BM_ServerFreshSession(benchmark::State& state) {
+    const std::string database = g_repo[2].db;
+    std::string error;
+    for (auto _ : state) {
+        benchtools::PgWireSession session;
+        if (!session.Start(g_socketDir, database + "_reader", database, error) ||
+            (state.range(0) && !session.Query(g_repo[2].statement, error))) {
+            state.SkipWithError(error.c_str());
+            break;
+        }
+    }
+}
+
 void BM_RunKsqlRoundTripServer(benchmark::State& state) {
     state.SetLabel("postgresql");
     RunRoundTrip(state, false);
@@ -382,6 +402,13 @@ void PrintComparison(const std::map<std::string, double>& s) {
             "  in c: connection set-up %.0f us (%.0f%%); start with the client library loaded,"
             " less (a), %.0f us (%.0f%%)\n",
             connect * 1e6, 100 * connect / pc, (start - a) * 1e6, 100 * (start - a) / pc);
+        const double bare = get("BM_ServerFreshSession/statement:0");
+        const double fresh = get("BM_ServerFreshSession/statement:1");
+        if (bare >= 0 && fresh >= 0)
+            printf(
+                "  floor of a session per run, no client library: session %.0f us, with the"
+                " statement %.0f us; a + that = %.0f us (%.0f us above a + b)\n",
+                bare * 1e6, fresh * 1e6, (a + fresh) * 1e6, (fresh - pb) * 1e6);
     }
     printf("\nround trip (c) against start-and-wait (a) + statement in process (b):\n");
     for (int idx : {1, 0}) {
@@ -417,6 +444,11 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark("BM_ServerConnect", BM_ServerConnect)
             ->Unit(benchmark::kMicrosecond);
         benchmark::RegisterBenchmark("BM_KsqlUnreachableServer", BM_KsqlUnreachableServer)
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark("BM_ServerFreshSession", BM_ServerFreshSession)
+            ->ArgName("statement")
+            ->Arg(0)
+            ->Arg(1)
             ->Unit(benchmark::kMicrosecond);
         benchmark::RegisterBenchmark("BM_RunKsqlRoundTripServer", BM_RunKsqlRoundTripServer)
             ->ArgName("server")
