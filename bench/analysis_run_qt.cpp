@@ -27,7 +27,9 @@
 
 #include "app/App.h"
 #include "app/Trace.h"
+#include "bench/BenchReport.h"
 #include "bench/BenchTools.h"
+#include "bench/QtBench.h"
 #include "host/qt/QtHost.h"
 #include "scm/Sql.h"
 #include "ui/MainWindow.h"
@@ -284,25 +286,8 @@ void BM_RunWithoutTargetItems(benchmark::State& state) {
 BENCHMARK(BM_RunBranchOnlyEveryRowAStatement)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_RunWithoutTargetItems)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-class Collector : public benchmark::ConsoleReporter {
-public:
-    Collector() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs) {
-            if (r.error_occurred || r.iterations == 0 || r.run_type != Run::RT_Iteration) continue;
-            seconds[r.benchmark_name()] =
-                r.real_accumulated_time / static_cast<double>(r.iterations);
-        }
-    }
-    std::map<std::string, double> seconds;
-};
-
-void PrintComparison(const std::map<std::string, double>& s) {
-    auto get = [&](const char* name) {
-        auto it = s.find(name);
-        return it == s.end() ? -1.0 : it->second;
-    };
+void PrintComparison(const benchtools::Collector& collector) {
+    auto get = [&](const std::string& name) { return collector.Seconds(name); };
     const double a = get("BM_BranchStatementRoundTrip/iterations:300");
     const double b = get("BM_RunBranchOnlyEveryRowAStatement/iterations:1");
     const double c = get("BM_RunWithoutTargetItems/iterations:1");
@@ -316,27 +301,17 @@ void PrintComparison(const std::map<std::string, double>& s) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    char home[] = "/tmp/qv-bench-XXXXXX";
-    if (mkdtemp(home)) setenv("XDG_CONFIG_HOME", home, 1);
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& m) {
-        if (type == QtFatalMsg) abort();
-        if (!m.startsWith(QLatin1String("This plugin does not support")))
-            std::fprintf(stderr, "%s\n", qPrintable(m));
-    });
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchtools::OffscreenBench bench(argc, argv);
+    if (!bench.ok()) return 1;
     std::string error;
     if (!PrepareData(error)) {
         fprintf(stderr, "analysis_run_qt: %s\n", error.c_str());
         return 1;
     }
-    Collector collector;
+    benchtools::Collector collector;
     benchmark::RunSpecifiedBenchmarks(&collector);
     fflush(stdout);
-    PrintComparison(collector.seconds);
+    PrintComparison(collector);
     benchmark::Shutdown();
-    if (home[0]) rmdir(home);
     return 0;
 }

@@ -25,7 +25,9 @@
 
 #include "app/AppValues.h"
 #include "app/Trace.h"
+#include "bench/BenchReport.h"
 #include "bench/BenchTools.h"
+#include "bench/QtBench.h"
 #include "engine/SourceItems.h"
 #include "host/qt/QtHost.h"
 #include "scm/Ksql.h"
@@ -212,46 +214,22 @@ BENCHMARK(BM_SourceStatementThroughKsql)->Apply(Sizes);
 BENCHMARK(BM_LoadFromOkToFilledList)->Apply(Sizes);
 BENCHMARK(BM_LoadFromOkUntraced)->Apply(Sizes);
 
-class Collector : public benchmark::ConsoleReporter {
-public:
-    Collector() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs) {
-            if (r.error_occurred || r.iterations == 0 || r.run_type != Run::RT_Iteration) continue;
-            seconds[r.benchmark_name()] =
-                r.real_accumulated_time / static_cast<double>(r.iterations);
-        }
-    }
-    std::map<std::string, double> seconds;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    char home[] = "/tmp/qv-bench-XXXXXX";
-    if (mkdtemp(home)) setenv("XDG_CONFIG_HOME", home, 1);
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& m) {
-        if (type == QtFatalMsg) abort();
-        if (!m.startsWith(QLatin1String("This plugin does not support")))
-            std::fprintf(stderr, "%s\n", qPrintable(m));
-    });
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchtools::OffscreenBench bench(argc, argv);
+    if (!bench.ok()) return 1;
     std::string error;
     if (!PrepareData(error)) {
         fprintf(stderr, "context_load_qt: %s\n", error.c_str());
         return 1;
     }
-    Collector collector;
+    benchtools::Collector collector;
     benchmark::RunSpecifiedBenchmarks(&collector);
     fflush(stdout);
     printf("\nloading (b) against the source statement through ksql (a):\n");
     auto seconds = [&](const std::string& name, int n) {
-        const auto it = collector.seconds.find(name + "/" + std::to_string(n) + "/iterations:3");
-        return it == collector.seconds.end() ? -1.0 : it->second;
+        return collector.Seconds(name + "/" + std::to_string(n) + "/iterations:3");
     };
     for (int n : kSizes) {
         const double a = seconds("BM_SourceStatementThroughKsql", n);
@@ -265,6 +243,5 @@ int main(int argc, char** argv) {
     }
     benchmark::Shutdown();
     unlink(Trace().c_str());
-    if (home[0]) rmdir(home);
     return 0;
 }

@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "app/Trace.h"
+#include "bench/BenchReport.h"
 #include "bench/BenchTools.h"
 #include "bench/PgWireFloor.h"
 #include "host/headless/HeadlessHost.h"
@@ -365,27 +366,8 @@ void BM_RunKsqlRoundTripServer(benchmark::State& state) {
     RunRoundTrip(state, false);
 }
 
-// Prints the results as usual and keeps the time per iteration of each, for the comparison.
-class Collector : public benchmark::ConsoleReporter {
-public:
-    // Colours only at a terminal (the flag that chooses them applies to the default reporter).
-    Collector() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs) {
-            if (r.error_occurred || r.iterations == 0 || r.run_type != Run::RT_Iteration) continue;
-            seconds[r.benchmark_name()] =
-                r.real_accumulated_time / static_cast<double>(r.iterations);
-        }
-    }
-    std::map<std::string, double> seconds;
-};
-
-void PrintComparison(const std::map<std::string, double>& s) {
-    auto get = [&](const std::string& name) {
-        auto it = s.find(name);
-        return it == s.end() ? -1.0 : it->second;
-    };
+void PrintComparison(const benchtools::Collector& collector) {
+    auto get = [&](const std::string& name) { return collector.Seconds(name); };
     const double a = get("BM_StartAndWait");
     if (a < 0) return;
     const double pb = get("BM_ServerPreparedOnce"), pbt = get("BM_ServerPerCall");
@@ -457,10 +439,10 @@ int main(int argc, char** argv) {
     } else {
         fprintf(stderr, "ksql_roundtrip: no server benchmarks: %s\n", error.c_str());
     }
-    Collector collector;
+    benchtools::Collector collector;
     benchmark::RunSpecifiedBenchmarks(&collector);
     fflush(stdout);
-    PrintComparison(collector.seconds);
+    PrintComparison(collector);
     benchmark::Shutdown();
     return 0;
 }

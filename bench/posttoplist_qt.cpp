@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "bench/FillData.h"
+#include "bench/QtBench.h"
 #include "host/qt/QtHost.h"
 #include "ui/MainWindow.h"
 
@@ -41,20 +42,9 @@ BENCHMARK(BM_PostTopListOnScreen)
     ->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    char dir[] = "/tmp/qv-bench-XXXXXX";
-    if (mkdtemp(dir)) setenv("XDG_CONFIG_HOME", dir, 1);
-    // The offscreen platform reports every window operation it lacks; keep the output readable.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& m) {
-        if (type == QtFatalMsg) abort();
-        if (!m.startsWith(QLatin1String("This plugin does not support")))
-            std::fprintf(stderr, "%s\n", qPrintable(m));
-    });
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchtools::OffscreenBench bench(argc, argv);
+    if (!bench.ok()) return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    if (dir[0]) rmdir(dir);
     return 0;
 }

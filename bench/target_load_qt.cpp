@@ -28,7 +28,9 @@
 #include "app/AppValues.h"
 #include "app/Paths.h"
 #include "app/Trace.h"
+#include "bench/BenchReport.h"
 #include "bench/BenchTools.h"
+#include "bench/QtBench.h"
 #include "engine/TargetData.h"
 #include "host/qt/QtHost.h"
 #include "scm/Ksql.h"
@@ -250,42 +252,17 @@ BENCHMARK(BM_GetTargetPackageData)->Apply(Sizes);
 BENCHMARK(BM_LoadTargetData)->Apply(Sizes);
 BENCHMARK(BM_SaveTargetData)->Apply(Sizes);
 
-// Prints the results as usual and keeps the time per iteration and the items of each.
-class Collector : public benchmark::ConsoleReporter {
-public:
-    Collector() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs) {
-            if (r.error_occurred || r.iterations == 0 || r.run_type != Run::RT_Iteration) continue;
-            seconds[r.benchmark_name()] =
-                r.real_accumulated_time / static_cast<double>(r.iterations);
-            auto it = r.counters.find("items");
-            if (it != r.counters.end()) items[r.benchmark_name()] = it->second.value;
-            it = r.counters.find("cpu_ms");
-            if (it != r.counters.end()) cpuMs[r.benchmark_name()] = it->second.value;
-        }
-    }
-    std::map<std::string, double> seconds;
-    std::map<std::string, double> items;
-    std::map<std::string, double> cpuMs;
-};
-
-void PrintComparison(const Collector& c) {
-    auto get = [&](const std::map<std::string, double>& m, const std::string& name) {
-        auto it = m.find(name);
-        return it == m.end() ? -1.0 : it->second;
-    };
+void PrintComparison(const benchtools::Collector& c) {
     printf("\ntarget load: (b) end to end against (a) the statement alone; (c) the file:\n");
     for (long long size : kSizes) {
         const std::string arg = "/size:" + std::to_string(size);
-        const double a = get(c.seconds, "BM_TargetStatementThroughKsql" + arg);
-        const double b = get(c.seconds, "BM_GetTargetPackageData" + arg);
-        const double cc = get(c.seconds, "BM_LoadTargetData" + arg);
-        const double save = get(c.seconds, "BM_SaveTargetData" + arg);
-        const double n = get(c.items, "BM_GetTargetPackageData" + arg);
-        const double acpu = get(c.cpuMs, "BM_TargetStatementThroughKsql" + arg);
-        const double bcpu = get(c.cpuMs, "BM_GetTargetPackageData" + arg);
+        const double a = c.Seconds("BM_TargetStatementThroughKsql" + arg);
+        const double b = c.Seconds("BM_GetTargetPackageData" + arg);
+        const double cc = c.Seconds("BM_LoadTargetData" + arg);
+        const double save = c.Seconds("BM_SaveTargetData" + arg);
+        const double n = c.Counter("BM_GetTargetPackageData" + arg, "items");
+        const double acpu = c.Counter("BM_TargetStatementThroughKsql" + arg, "cpu_ms");
+        const double bcpu = c.Counter("BM_GetTargetPackageData" + arg, "cpu_ms");
         if (a <= 0 || b < 0 || cc < 0 || n <= 0) continue;
         printf(
             "  size %5lld (%5.0f target items): a %7.1f ms, b %7.1f ms (b / a = %.2f, goal <= "
@@ -308,28 +285,18 @@ void PrintComparison(const Collector& c) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    char dir[] = "/tmp/qv-bench-XXXXXX";
-    if (mkdtemp(dir)) setenv("XDG_CONFIG_HOME", dir, 1);
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& m) {
-        if (type == QtFatalMsg) abort();
-        if (!m.startsWith(QLatin1String("This plugin does not support")))
-            std::fprintf(stderr, "%s\n", qPrintable(m));
-    });
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchtools::OffscreenBench bench(argc, argv);
+    if (!bench.ok()) return 1;
     std::string error;
     if (!PrepareData(error)) {
         fprintf(stderr, "target_load_qt: %s\n", error.c_str());
         return 1;
     }
-    Collector collector;
+    benchtools::Collector collector;
     benchmark::RunSpecifiedBenchmarks(&collector);
     fflush(stdout);
     PrintComparison(collector);
     benchmark::Shutdown();
     qv::SetTraceFile("");
-    if (dir[0]) rmdir(dir);
     return 0;
 }
