@@ -5,11 +5,13 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <spawn.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -53,6 +55,31 @@ inline int Spawn(const std::string& name, std::vector<std::string> args) {
 // Runs a program of the build quietly; true when it exits with 0.
 inline bool RunTool(const std::string& name, std::vector<std::string> args) {
     return Spawn(name, std::move(args)) == 0;
+}
+
+// The first column of every row a statement gives on a SQLite repository (empty when it cannot
+// be opened or the statement fails; NULL values are left out).
+inline std::vector<std::string> Column(const std::string& db, const std::string& sql) {
+    std::vector<std::string> values;
+    sqlite3* h = nullptr;
+    if (sqlite3_open_v2(db.c_str(), &h, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* s = nullptr;
+        if (sqlite3_prepare_v2(h, sql.c_str(), -1, &s, nullptr) == SQLITE_OK) {
+            while (sqlite3_step(s) == SQLITE_ROW)
+                if (const unsigned char* t = sqlite3_column_text(s, 0))
+                    values.push_back(reinterpret_cast<const char*>(t));
+        }
+        sqlite3_finalize(s);
+    }
+    sqlite3_close(h);
+    return values;
+}
+
+// How many items a demo repository holds; 0 when it is missing or unreadable.
+inline long long DemoItemCount(const std::string& db) {
+    const std::vector<std::string> n =
+        Column(db, "SELECT COUNT(DISTINCT ITEMOBJID) FROM KESVERSIONS");
+    return n.empty() ? 0 : atoll(n[0].c_str());
 }
 
 }  // namespace benchtools

@@ -38,6 +38,8 @@ extern char** environ;
 
 namespace {
 
+using benchtools::Column;
+using benchtools::DemoItemCount;
 using benchtools::OwnDir;
 using benchtools::RunTool;
 
@@ -51,22 +53,6 @@ std::string g_dir;
 std::string g_broker = "bench50k";
 std::vector<std::string> g_itemIds;  // items of the repository, for the target records
 
-std::vector<std::string> Column(const std::string& db, const std::string& sql) {
-    std::vector<std::string> values;
-    sqlite3* h = nullptr;
-    if (sqlite3_open_v2(db.c_str(), &h, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt* s = nullptr;
-        if (sqlite3_prepare_v2(h, sql.c_str(), -1, &s, nullptr) == SQLITE_OK) {
-            while (sqlite3_step(s) == SQLITE_ROW)
-                if (const unsigned char* t = sqlite3_column_text(s, 0))
-                    values.push_back(reinterpret_cast<const char*>(t));
-        }
-        sqlite3_finalize(s);
-    }
-    sqlite3_close(h);
-    return values;
-}
-
 // The repository (made once with krepo and kept in <build>/bench-data, shared with the other
 // query benchmarks) and its broker.
 bool PrepareData(std::string& error) {
@@ -74,11 +60,7 @@ bool PrepareData(std::string& error) {
     mkdir(dir.c_str(), 0755);
     setenv("TESSARK_BROKERS", (dir + "/brokers.ini").c_str(), 1);
     const std::string db = dir + "/demo50k.db";
-    auto complete = [&] {
-        const auto n = Column(db, "SELECT COUNT(DISTINCT ITEMOBJID) FROM KESVERSIONS");
-        return !n.empty() && atoll(n[0].c_str()) >= kItems;
-    };
-    if (!complete()) {
+    if (DemoItemCount(db) < kItems) {
         fprintf(stderr, "making %s with krepo demo --size %lld ...\n", db.c_str(), kItems);
         const std::string tmp = db + ".tmp";
         unlink(tmp.c_str());

@@ -48,21 +48,6 @@ constexpr long long kItems = 50000;
 const std::string kBroker = "bench50k";
 std::string g_dir;
 
-long long Items(const std::string& db) {
-    long long n = 0;
-    sqlite3* h = nullptr;
-    if (sqlite3_open_v2(db.c_str(), &h, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt* s = nullptr;
-        if (sqlite3_prepare_v2(h, "SELECT COUNT(DISTINCT ITEMOBJID) FROM KESVERSIONS", -1, &s,
-                               nullptr) == SQLITE_OK &&
-            sqlite3_step(s) == SQLITE_ROW)
-            n = sqlite3_column_int64(s, 0);
-        sqlite3_finalize(s);
-    }
-    sqlite3_close(h);
-    return n;
-}
-
 // The repository, made once with krepo and kept in <build>/bench-data (shared with the other
 // query benchmarks), and its broker.
 bool PrepareData(std::string& error) {
@@ -70,7 +55,7 @@ bool PrepareData(std::string& error) {
     mkdir(dir.c_str(), 0755);
     setenv("TESSARK_BROKERS", (dir + "/brokers.ini").c_str(), 1);
     const std::string db = dir + "/demo50k.db";
-    if (Items(db) < kItems) {
+    if (benchtools::DemoItemCount(db) < kItems) {
         std::fprintf(stderr, "making %s with krepo demo --size %lld ...\n", db.c_str(), kItems);
         const std::string tmp = db + ".tmp";
         unlink(tmp.c_str());

@@ -74,24 +74,14 @@ std::string g_readerConninfo;  // the server repository as its read-only role
 std::string g_socketDir;       // where the cluster's socket is
 std::string g_runDir;
 
+// The first value a statement gives on a SQLite repository, "" when none.
 std::string Scalar(const std::string& db, const std::string& sql) {
-    sqlite3* h = nullptr;
-    std::string value;
-    if (sqlite3_open_v2(db.c_str(), &h, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt* s = nullptr;
-        if (sqlite3_prepare_v2(h, sql.c_str(), -1, &s, nullptr) == SQLITE_OK &&
-            sqlite3_step(s) == SQLITE_ROW && sqlite3_column_text(s, 0)) {
-            value = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
-        }
-        sqlite3_finalize(s);
-    }
-    sqlite3_close(h);
-    return value;
+    const std::vector<std::string> values = benchtools::Column(db, sql);
+    return values.empty() ? "" : values[0];
 }
 
 bool LooksComplete(const std::string& db) {
-    return Exists(db) &&
-           atoll(Scalar(db, "SELECT COUNT(DISTINCT ITEMOBJID) FROM KESVERSIONS").c_str()) >= kItems;
+    return benchtools::DemoItemCount(db) >= kItems;
 }
 
 // Makes the two repositories (once; they are kept) and registers their brokers.

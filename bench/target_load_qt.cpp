@@ -49,21 +49,6 @@ const long long kSizes[] = {5000, 20000, 50000};
 std::map<long long, std::string> g_broker;  // size -> broker
 std::string g_runDir;
 
-long long ItemCount(const std::string& db) {
-    sqlite3* h = nullptr;
-    long long n = 0;
-    if (sqlite3_open_v2(db.c_str(), &h, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt* s = nullptr;
-        if (sqlite3_prepare_v2(h, "SELECT COUNT(DISTINCT ITEMOBJID) FROM KESVERSIONS", -1, &s,
-                               nullptr) == SQLITE_OK &&
-            sqlite3_step(s) == SQLITE_ROW)
-            n = sqlite3_column_int64(s, 0);
-        sqlite3_finalize(s);
-    }
-    sqlite3_close(h);
-    return n;
-}
-
 // Makes the repositories (once; they are kept, the 50,000-item one shared with the query round
 // trip benchmark) and registers their brokers.
 bool PrepareData(std::string& error) {
@@ -72,7 +57,7 @@ bool PrepareData(std::string& error) {
     setenv("TESSARK_BROKERS", (dir + "/brokers.ini").c_str(), 1);
     for (long long size : kSizes) {
         const std::string db = dir + "/demo" + std::to_string(size / 1000) + "k.db";
-        if (!Exists(db) || ItemCount(db) < size) {
+        if (!Exists(db) || benchtools::DemoItemCount(db) < size) {
             fprintf(stderr, "making %s with krepo demo --size %lld ...\n", db.c_str(), size);
             const std::string tmp = db + ".tmp";
             unlink(tmp.c_str());
