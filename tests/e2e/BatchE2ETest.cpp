@@ -1,15 +1,15 @@
 // cpm-analyze against the real tools on the demo repository: its list output is the list file
 // the main window saves after the same analysis, its exit statuses, and runs side by side.
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <stdio.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "app/AppValues.h"
 #include "app/Paths.h"
 #include "app/Settings.h"
 #include "engine/SavedList.h"
@@ -24,15 +24,13 @@ namespace {
 using Args = std::vector<std::string>;
 using qvtest::ToolResult;
 
-// The names of a directory's entries.
+// The names of a directory's entries, sorted.
 std::vector<std::string> Entries(const std::string& dir) {
     std::vector<std::string> out;
-    if (DIR* d = opendir(dir.c_str())) {
-        while (dirent* e = readdir(d))
-            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
-                out.push_back(e->d_name);
-        closedir(d);
-    }
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(dir, ec))
+        out.push_back(e.path().filename());
+    std::sort(out.begin(), out.end());
     return out;
 }
 
@@ -40,13 +38,7 @@ class BatchEndToEnd : public e2e::EndToEnd {
 protected:
     void SetUp() override {
         EndToEnd::SetUp();
-        qv::AppValues app;
-        app.installDir = install_.path();
-        app.provisionalInstallDir = app.installDir;
-        app.browseDir = install_ / "Temp";
-        app.compareDir = install_ / "Temp1";
-        app.traceFile = trace_;
-        qv::SetAppValues(app);
+        SetAppDirectories();
         // Each test starts as a user without settings.
         qv::SwitchToRegistry(qv::kCompanyKey);
         std::remove(qv::SettingsFilePath().c_str());
@@ -54,18 +46,17 @@ protected:
     void TearDown() override {
         std::remove(qv::SettingsFilePath().c_str());
         qv::SwitchToProfile();
-        qv::SetAppValues({});
         EndToEnd::TearDown();
     }
 
-    // The analysis of the demo packages into PayrollEU/DEV/EU0001 with the options, plus `more`.
-    Args Analysis(const std::string& merge, const std::string& placement, Args more = {}) const {
+    // The analysis of the packages (the demo's PAY0001 and PAY0002 when none are given) of
+    // Payroll/DEV into PayrollEU/DEV/EU0001, plus `more`.
+    Args Analysis(Args more = {}, const Args& packages = {"PAY0001", "PAY0002"}) const {
         Args a = {"--broker",         "demo",      "--user",          e2e::kTester,
                   "--source-project", "Payroll",   "--source-state",  "DEV",
-                  "--package",        "PAY0001",   "--package",       "PAY0002",
                   "--target-project", "PayrollEU", "--target-state",  "DEV",
-                  "--target-package", "EU0001",    "--merge",         merge,
-                  "--placement",      placement,   "--password-file", passwordFile_};
+                  "--target-package", "EU0001",    "--password-file", passwordFile_};
+        for (const std::string& package : packages) a.insert(a.end(), {"--package", package});
         a.insert(a.end(), more.begin(), more.end());
         return a;
     }
@@ -129,7 +120,8 @@ TEST_P(BatchEndToEnd, ListOutputIsTheSavedListForEveryOption) {
             const std::string saved = qvtest::ReadFile(install_ / qv::kSavedListFileName);
             ASSERT_NE(saved, "");
 
-            const ToolResult r = Batch(Analysis(merge.word, placement.word, {"--format", "list"}));
+            const ToolResult r = Batch(Analysis(
+                {"--merge", merge.word, "--placement", placement.word, "--format", "list"}));
             EXPECT_EQ(r.exitCode, 1) << r.err;
             EXPECT_EQ(r.err, "");
             EXPECT_EQ(r.out, saved);
@@ -145,29 +137,16 @@ TEST_P(BatchEndToEnd, ExitStatusesAndMessages) {
         int exit;
         std::string message;  // in standard error; "" for none
     } cases[] = {
-        {"demo packages", Analysis("conservative", "branch"), 1, ""},
-        {"conflicts only", Analysis("conservative", "branch", {"--conflicts-only"}), 1, ""},
-        {"no conflict",
-         {"--broker", "demo", "--user", e2e::kTester, "--source-project", "Payroll",
-          "--source-state", "DEV", "--package", "PAY0002", "--target-project", "PayrollEU",
-          "--target-state", "DEV", "--target-package", "EU0001", "--password-file", passwordFile_},
-         0,
-         ""},
-        {"wrong password",
-         Replace(Analysis("conservative", "branch"), "--password-file", work_ / "wrong"), 3,
+        {"demo packages", Analysis(), 1, ""},
+        {"conflicts only", Analysis({"--conflicts-only"}), 1, ""},
+        {"no conflict", Analysis({}, {"PAY0002"}), 0, ""},
+        {"wrong password", Replace(Analysis(), "--password-file", work_ / "wrong"), 3,
          "Incorrect Login"},
-        {"unknown broker", Replace(Analysis("conservative", "branch"), "--broker", "nowhere"), 3,
-         "nowhere"},
-        {"R-tagged source item",
-         {"--broker", "demo", "--user", e2e::kTester, "--source-project", "Payroll",
-          "--source-state", "QA", "--package", "PAY0003", "--target-project", "PayrollEU",
-          "--target-state", "DEV", "--target-package", "EU0001", "--password-file", passwordFile_},
-         3,
+        {"unknown broker", Replace(Analysis(), "--broker", "nowhere"), 3, "nowhere"},
+        {"R-tagged source item", Replace(Analysis({}, {"PAY0003"}), "--source-state", "QA"), 3,
          "locked.cpp"},
-        {"blank target package",
-         Replace(Analysis("conservative", "branch"), "--target-package", ""), 3, "Target Package"},
-        {"unknown package", Analysis("conservative", "branch", {"--package", "PAY0999"}), 3,
-         "PAY0999"},
+        {"blank target package", Replace(Analysis(), "--target-package", ""), 3, "Target Package"},
+        {"unknown package", Analysis({"--package", "PAY0999"}), 3, "PAY0999"},
         {"missing option", {"--broker", "demo"}, 2, "missing option: --user"},
     };
     for (const auto& c : cases) {
@@ -201,7 +180,8 @@ TEST_P(BatchEndToEnd, ParallelRunsAgreeAndLeaveNothingBehind) {
     const std::string before = qvtest::ReadFile(settings);
     const std::vector<std::string> configBefore = Entries(qv::ConfigDir());
 
-    const Args args = Analysis("aggressive", "trunk", {"--format", "json", "--quiet"});
+    const Args args =
+        Analysis({"--merge", "aggressive", "--placement", "trunk", "--format", "json", "--quiet"});
     ToolResult results[2];
     {
         qvtest::ScopedEnv tmp("TMPDIR", tmp_.path());
@@ -229,9 +209,8 @@ TEST_P(BatchEndToEnd, ParallelRunsAgreeAndLeaveNothingBehind) {
 TEST_P(BatchEndToEnd, WorkDirKeepsTheTargetDataForTheNextRun) {
     const std::string dir = work_ / "kept";
     auto run = [&](const std::string& trace) {
-        const ToolResult r =
-            Batch(Analysis("conservative", "trunk",
-                           {"--work-dir", dir, "--format", "list", "--trace", work_ / trace}));
+        const ToolResult r = Batch(Analysis({"--placement", "trunk", "--work-dir", dir, "--format",
+                                             "list", "--trace", work_ / trace}));
         EXPECT_EQ(r.exitCode, 1) << r.err;
         const std::string text = qvtest::ReadFile(work_ / trace);
         EXPECT_NE(text.find("OnBtnRunCPM: END"), std::string::npos);

@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "app/AppValues.h"
 #include "app/Paths.h"
 #include "app/Settings.h"
 #include "app/Trace.h"
@@ -19,6 +18,7 @@
 #include "host/headless/HeadlessHost.h"
 #include "scm/Kco.h"
 #include "scm/Ksql.h"
+#include "tests/e2e/Fixture.h"
 #include "tests/helpers/ProbeSupport.h"
 #include "tests/support/TempEnv.h"
 #include "ui/ExportImport.h"
@@ -45,13 +45,7 @@ class FailingTools : public ::testing::Test {
 protected:
     void SetUp() override {
         qv::SwitchToRegistry(qv::kCompanyKey);
-        qv::AppValues app;
-        app.installDir = install_.path();
-        app.provisionalInstallDir = app.installDir;
-        app.browseDir = install_ / "Temp";
-        app.compareDir = install_ / "Temp1";
-        app.traceFile = trace_;
-        qv::SetAppValues(app);
+        e2e::UseAppDirectories(install_.path(), trace_);
         qv::SetTraceFile(trace_);
         window_ = std::make_unique<qv::CQuorvelDlg>(host_);
         host_.ShowModeless(*window_);

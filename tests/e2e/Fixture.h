@@ -9,16 +9,35 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "app/AppValues.h"
 #include "app/MainSettings.h"
 #include "app/Trace.h"
 #include "host/headless/HeadlessHost.h"
 #include "scm/Kco.h"
 #include "tests/e2e/Repository.h"
+#include "tests/helpers/ProbeSupport.h"
 #include "tests/support/PgCluster.h"
 #include "tests/support/TempEnv.h"
 
 namespace e2e {
+
+inline bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// The program's install directory, its browse and compare directories below it, and its trace
+// file, as the window and the batch program take them.
+inline void UseAppDirectories(const std::string& installDir, const std::string& traceFile) {
+    qv::AppValues app;
+    app.installDir = installDir;
+    app.provisionalInstallDir = installDir;
+    app.browseDir = installDir + "/Temp";
+    app.compareDir = installDir + "/Temp1";
+    app.traceFile = traceFile;
+    qv::SetAppValues(app);
+}
 
 class EndToEnd : public ::testing::TestWithParam<Backend> {
 protected:
@@ -36,7 +55,14 @@ protected:
         setenv("TESSARK_BROKERS", repo_->brokersFile().c_str(), 1);
         qv::SetTraceFile(trace_);
     }
-    void TearDown() override { qv::SetTraceFile(""); }
+    void TearDown() override {
+        qv::SetAppValues({});
+        qv::SetTraceFile("");
+    }
+
+    // The program's directories below install_ and its trace file trace_, for the suites that
+    // run the window or the batch program.
+    void SetAppDirectories() { UseAppDirectories(install_.path(), trace_); }
 
     // A suite that needs other data changes the suite's repositories here, once per backend.
     virtual void ChangeRepository(DemoRepository&) {}
@@ -58,6 +84,14 @@ protected:
         kco.checkoutPackage = package;
         kco.kcoFmt = qv::kDefaultKcoFmtWithPackage;
         return kco;
+    }
+
+    // The check-out commands traced so far, as they were run (the password hidden).
+    std::vector<std::string> CheckOutCommands() const {
+        std::vector<std::string> out;
+        for (const std::string& line : qvtest::TraceMessages(trace_))
+            if (line.rfind("RunKco: ExecuteThis: ", 0) == 0) out.push_back(line.substr(21));
+        return out;
     }
 
     static inline std::map<Backend, std::unique_ptr<DemoRepository>> repos_;

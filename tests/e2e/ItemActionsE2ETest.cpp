@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "app/AppValues.h"
 #include "app/MainSettings.h"
 #include "scm/Kco.h"
 #include "tests/e2e/Fixture.h"
@@ -20,10 +19,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
+using e2e::Contains;
 // A source row of package PAY0001 in project Payroll, state DEV.
 qv::CFObj Row(const std::string& path, const std::string& name) {
     qv::CFObj r;
@@ -41,13 +37,7 @@ class ItemActionsEndToEnd : public e2e::EndToEnd {
 protected:
     void SetUp() override {
         EndToEnd::SetUp();
-        qv::AppValues app;
-        app.installDir = install_.path();
-        app.provisionalInstallDir = app.installDir;
-        app.browseDir = install_ / "Temp";
-        app.compareDir = install_ / "Temp1";
-        app.traceFile = trace_;
-        qv::SetAppValues(app);
+        SetAppDirectories();
         for (const char* companion : {"CrystalEdit", "HexViewer", "WinDiff"}) {
             const std::string script = install_ / companion;
             ASSERT_TRUE(qvtest::WriteFile(script, "#!/bin/sh\nexec " + qvtest::ProbePath() +
@@ -69,7 +59,6 @@ protected:
     }
     void TearDown() override {
         window_.reset();
-        qv::SetAppValues({});
         EndToEnd::TearDown();
         EXPECT_FALSE(Contains(qvtest::ReadFile(trace_), e2e::kTesterPassword));
     }
@@ -91,12 +80,6 @@ protected:
         window_->SourceItems().SetAt(row.itemObjId, row);
         window_->PostTopList();
         window_->ResultList().SetRowFocused(0);
-    }
-    Lines CheckOutCommands() const {
-        Lines out;
-        for (const std::string& line : qvtest::TraceMessages(trace_))
-            if (line.rfind("RunKco: ExecuteThis: ", 0) == 0) out.push_back(line.substr(21));
-        return out;
     }
     std::string Browse(const std::string& path, const std::string& name) const {
         return qv::LocalItemPath(install_ / "Temp", path, name);
@@ -139,33 +122,56 @@ TEST_P(ItemActionsEndToEnd, TheBrowseActionsOpenTheCheckedOutFileAndCheckOutOnly
     EXPECT_EQ(window_->Values().CheckoutPackage, "PAY0001");
 }
 
-TEST_P(ItemActionsEndToEnd, CompareChecksOutBothVersionsAndStartsTheDiffWithBothPaths) {
+TEST_P(ItemActionsEndToEnd, CompareChecksOutBothVersionsOrStopsWhereTheTargetCannotBe) {
     struct Case {
         const char* path;
         const char* name;
-        const char* versionOption;  // of the latest target version's check-out
+        std::string targetProject;
+        const char* versionOption;  // of the latest target version's check-out; null: none
         const char* targetContent;
+        Lines boxes = {};
     };
     const std::vector<Case> cases = {
-        {"\\Payroll\\src\\calc", "tax.cpp", " -vn 5", "version 5, package EU0001"},
-        {"\\Payroll\\src\\report", "report.cpp", " -bo \"2.1.3\"", "version 2.1.3, package EU0001"},
+        {"\\Payroll\\src\\calc", "tax.cpp", "PayrollEU", " -vn 5", "version 5, package EU0001"},
+        {"\\Payroll\\src\\report", "report.cpp", "PayrollEU", " -bo \"2.1.3\"",
+         "version 2.1.3, package EU0001"},
+        {"\\Payroll\\include",
+         "rates.h",
+         "PayrollEU",
+         nullptr,
+         nullptr,
+         {"Latest Version Item to compare with is \"R\" tagged."}},
+        {"\\Payroll\\include", "rates.h", "NoSuchProject", nullptr, nullptr},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(std::string(c.name) + " in " + c.targetProject);
         qvtest::WriteFile(trace_, "");
         unlink(Record("WinDiff").c_str());
+        host_.ClearBoxes();
         const long long slept = host_.sleptMs;
+        window_->SetDlgItemText(qv::IDC_TGT_PROJECT, c.targetProject);
         Focus(Row(c.path, c.name));
         window_->OnCommand(qv::ID_WINDIFF_LATEST);
-        EXPECT_TRUE(host_.boxes.empty());
+        Lines texts;
+        for (const auto& b : host_.boxes) texts.push_back(b.text);
+        EXPECT_EQ(texts, c.boxes);
+        EXPECT_TRUE(window_->IsWindowEnabled());
+        // The edited target project is the target context afterwards.
+        EXPECT_EQ(window_->Values().TgtProject, c.targetProject);
 
         const std::string source = Browse(c.path, c.name);
         const std::string target = Compare(c.path, c.name);
+        const Lines commands = CheckOutCommands();
+        if (!c.versionOption) {
+            for (const std::string& command : commands)  // the source's only
+                EXPECT_FALSE(Contains(command, "Temp1")) << command;
+            EXPECT_FALSE(qvtest::FileExists(target));
+            EXPECT_FALSE(qvtest::FileExists(Record("WinDiff")));
+            continue;
+        }
         EXPECT_TRUE(Contains(qvtest::ReadFile(source), "package PAY0001"));
         EXPECT_TRUE(Contains(qvtest::ReadFile(target), c.targetContent));
         EXPECT_EQ(Started("WinDiff"), (Lines{source, target}));
-
-        const Lines commands = CheckOutCommands();
         ASSERT_EQ(commands.size(), 2u);
         EXPECT_TRUE(Contains(commands[1], "-en \"PayrollEU\" -st \"DEV\""));
         EXPECT_TRUE(Contains(commands[1], "-cp \"" + install_ / "Temp1\""));
@@ -174,42 +180,6 @@ TEST_P(ItemActionsEndToEnd, CompareChecksOutBothVersionsAndStartsTheDiffWithBoth
         // The wait dialog went through its steps and gave the window back.
         EXPECT_EQ(host_.modelessIds.back(), qv::IDD_WAIT);
         EXPECT_EQ(host_.sleptMs - slept, 250 + 500 + 500);
-        EXPECT_TRUE(window_->IsWindowEnabled());
-        EXPECT_EQ(window_->Values().TgtProject, "PayrollEU");
-    }
-}
-
-TEST_P(ItemActionsEndToEnd, CompareStopsWhereTheTargetCannotBeCompared) {
-    struct Case {
-        const char* what;
-        std::string name;
-        std::string targetProject;
-        std::vector<std::string> boxes;
-    };
-    const std::vector<Case> cases = {
-        {"latest target version R tagged",
-         "rates.h",
-         "PayrollEU",
-         {"Latest Version Item to compare with is \"R\" tagged."}},
-        {"item not in the target project", "rates.h", "NoSuchProject", {}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        host_.ClearBoxes();
-        window_->SetDlgItemText(qv::IDC_TGT_PROJECT, c.targetProject);
-        Focus(Row("\\Payroll\\include", c.name));
-        window_->OnCommand(qv::ID_WINDIFF_LATEST);
-        Lines texts;
-        for (const auto& b : host_.boxes) texts.push_back(b.text);
-        EXPECT_EQ(texts, c.boxes);
-        for (const std::string& command : CheckOutCommands())  // the source's only
-            EXPECT_FALSE(Contains(command, "Temp1")) << command;
-        EXPECT_FALSE(qvtest::FileExists(Compare("\\Payroll\\include", c.name)));
-        EXPECT_FALSE(qvtest::FileExists(Record("WinDiff")));
-        EXPECT_TRUE(window_->IsWindowEnabled());
-        // The edited target project is the target context afterwards.
-        EXPECT_EQ(window_->Values().TgtProject, c.targetProject);
-        qvtest::WriteFile(trace_, "");
     }
 }
 

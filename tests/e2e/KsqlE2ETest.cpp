@@ -3,6 +3,7 @@
 // set is built to give.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -60,7 +61,7 @@ protected:
         ctx_.broker = "demo";
         ctx_.userId = e2e::kTester;
         ctx_.password = e2e::kTesterPassword;
-        ctx_.ksqlFmt = qv::kDefaultKsqlFmt;
+        // No template: the default is taken (and kept), which finds the built tool.
     }
 
     // Runs the statement, which must reach the tool and leave a result.
@@ -70,6 +71,17 @@ protected:
     }
     qv::FirstValue First() { return qv::ReadFirstValue(install_.path(), host_); }
     std::string Result() const { return qvtest::ReadFile(qv::KsqlResultPath(install_.path())); }
+    // The object id of an item of the project, and of one of its versions.
+    std::string ItemId(const std::string& project, const std::string& name,
+                       const std::string& mapped = "") {
+        return repo_->Scalar(
+            std::string(mapped.empty() ? "SELECT MIN(V.ITEMOBJID)" : "SELECT V.VERSIONOBJID") +
+            " FROM KESVERSIONS V JOIN KESITEMNAME N ON N.NAMEOBJID = V.ITEMNAMEID JOIN KESPACKAGE "
+            "P ON P.PACKAGEOBJID = V.PACKAGEOBJID JOIN KESENVIRONMENT E ON E.ENVOBJID = P.ENVOBJID "
+            "WHERE E.ENVIRONMENTNAME = '" +
+            project + "' AND N.ITEMNAME = '" + name + "'" +
+            (mapped.empty() ? "" : " AND V.MAPPEDVERSION = '" + mapped + "'"));
+    }
 
     // The latest target version rows of PayrollEU by item name and path.
     std::map<std::string, Values> TargetRows() {
@@ -95,7 +107,10 @@ TEST_P(KsqlEndToEnd, AnalysisStatementsGiveTheDemoRows) {
         size_t rows;  // 0: the zero-results line
         size_t columns;
         std::vector<RowMatch> mustHave;
+        std::vector<RowMatch> mustNotHave = {};
     };
+    const std::string taxId = ItemId("Payroll", "tax.cpp");
+    const std::string configId = ItemId("PayrollEU", "config.h");
     const std::vector<Case> cases = {
         {"package search of the source state",
          FormatStatement(kPackageSearch, {"Payroll", "DEV"}),
@@ -107,6 +122,11 @@ TEST_P(KsqlEndToEnd, AnalysisStatementsGiveTheDemoRows) {
          1,
          3,
          {{{1, "ARCHIVE"}, {2, ""}}}},
+        {"package search of the target's QA state",
+         FormatStatement(kPackageSearch, {"PayrollEU", "QA"}),
+         1,
+         3,
+         {{{0, "PayrollEU"}, {1, "QA"}, {2, "EU0003"}}}},
         {"package search of an unknown project",
          FormatStatement(kPackageSearch, {"Nope", "DEV"}),
          0,
@@ -116,11 +136,11 @@ TEST_P(KsqlEndToEnd, AnalysisStatementsGiveTheDemoRows) {
          FormatStatement(kSourcePackageItems, {"Payroll", "DEV", "PAY0001"}),
          25,
          11,
-         {{{0, "tax.cpp"}, {1, "\\Payroll\\src\\calc"}, {2, "3"}, {3, "1"}, {4, "N"}},
+         {{{0, "tax.cpp"}, {1, "\\Payroll\\src\\calc"}, {2, "3"}, {3, "1"}, {4, "N"}, {10, taxId}},
           {{0, "obsolete.cpp"}, {2, "4"}, {4, "D"}},
           {{0, "util.cpp"}, {1, "\\Payroll\\src\\util"}, {2, "1.10.1"}},
           {{0, "pension.cpp"}, {2, "2.1.1"}},
-          {{0, "calc"}, {3, "0"}},
+          {{0, "calc"}, {2, "2"}, {3, "0"}},
           {{0, "Makefile"}, {1, "\\"}},
           {{0, "merged.cpp"}, {4, "M"}},
           {{0, "Release Notes.txt"}, {1, "\\Payroll\\doc"}, {2, "2"}}}},
@@ -134,6 +154,11 @@ TEST_P(KsqlEndToEnd, AnalysisStatementsGiveTheDemoRows) {
          25,
          11,
          {{{0, "tax.cpp"}, {2, "3"}}}},
+        {"an R-tagged item's latest version",
+         FormatStatement(kSourcePackageItems, {"Payroll", "DEV", "PAY0003"}),
+         1,
+         11,
+         {{{0, "locked.cpp"}, {2, "3"}, {4, "R"}}}},
         {"items of a package of another project",
          FormatStatement(kSourcePackageItems, {"Payroll", "DEV", "EU0001"}),
          0,
@@ -145,15 +170,18 @@ TEST_P(KsqlEndToEnd, AnalysisStatementsGiveTheDemoRows) {
          29,
          {{{0, "report.cpp"}, {2, "2.1.3"}, {26, "EU0001"}, {27, "DEV"}, {28, "PayrollEU"}},
           {{0, "ledger.cpp"}, {2, "2.1.3"}, {26, "EU0002"}},
-          {{0, "tax.cpp"}, {2, "5"}, {4, "M"}},
-          {{0, "rates.h"}, {2, "5"}, {4, "R"}},
+          {{0, "tax.cpp"}, {2, "5"}, {4, "M"}, {26, "EU0001"}},
+          {{0, "rates.h"}, {2, "5"}, {4, "R"}, {26, "EU0002"}},
+          // A version without a client path keeps the empty value in its place.
+          {{0, "holiday.cpp"}, {2, "2"}, {4, "N"}, {19, ""}, {26, "EU0001"}},
           {{0, "readme.txt"}, {2, "4"}, {4, "D"}},
           {{0, "payslip.cpp"}, {2, "4"}, {10, "0"}},
           {{0, "convert.c"}, {2, "x3.1.1"}, {10, "1"}},
           {{0, "xonly.cfg"}, {2, "x"}},
           {{0, "config.h"}, {1, "\\Payroll\\include"}, {2, "3"}, {26, "EU0000"}, {27, "PROD"}},
           {{0, "config.h"}, {1, "\\Payroll\\src"}, {2, "1.1.1"}},
-          {{0, "sepa.cpp"}, {27, "QA"}}}},
+          {{0, "sepa.cpp"}, {2, "1.1.1"}, {26, "EU0003"}, {27, "QA"}}},
+         {{{0, "newscreen.cpp"}}, {{0, "tax.cpp"}, {1, "\\Tools\\src"}}}},
         {"latest target version of an item name",
          FormatStatement(kLatestTargetVersion, {"PayrollEU", "DEV", "TAX.CPP"}),
          1,
@@ -170,7 +198,15 @@ TEST_P(KsqlEndToEnd, AnalysisStatementsGiveTheDemoRows) {
          FormatStatement(kLatestTargetVersion, {"PayrollEU", "DEV", "CONFIG.H"}),
          2,
          9,
-         {{{2, "\\Payroll\\include"}, {3, "3"}, {6, "PROD"}},
+         {{{0, "PayrollEU"},
+           {1, "config.h"},
+           {2, "\\Payroll\\include"},
+           {3, "3"},
+           {4, "1"},
+           {5, "N"},
+           {6, "PROD"},
+           {7, "EU0000"},
+           {8, configId}},
           {{2, "\\Payroll\\src"}, {3, "1.1.1"}, {6, "DEV"}}}},
         {"the name is compared in upper case",
          FormatStatement(kLatestTargetVersion, {"PayrollEU", "DEV", "tax.cpp"}),
@@ -195,37 +231,26 @@ TEST_P(KsqlEndToEnd, AnalysisStatementsGiveTheDemoRows) {
             continue;
         }
         ASSERT_EQ(values.size(), c.rows);
+        // The header holds the names the readers look for.
+        const std::string header = Result().substr(0, Result().find('\n'));
+        EXPECT_NE(header.find(c.columns == 3 ? "ENVIRONMENTNAME\tSTATENAME\tPACKAGENAME"
+                                             : "ITEMNAME\tPATHFULLNAME\t"),
+                  std::string::npos)
+            << header;
         for (const std::string& v : values) EXPECT_EQ(SplitTabs(v).size(), c.columns) << v;
-        for (const RowMatch& want : c.mustHave) {
-            bool found = false;
-            for (const std::string& v : values) found = found || Matches(SplitTabs(v), want);
-            EXPECT_TRUE(found) << "no row with " << Describe(want);
-        }
+        auto found = [&](const RowMatch& want) {
+            return std::any_of(values.begin(), values.end(),
+                               [&](const std::string& v) { return Matches(SplitTabs(v), want); });
+        };
+        for (const RowMatch& want : c.mustHave) EXPECT_TRUE(found(want)) << Describe(want);
+        for (const RowMatch& want : c.mustNotHave) EXPECT_FALSE(found(want)) << Describe(want);
         // The first value is the first row; the header is never taken for one.
         EXPECT_EQ(First().value, values[0]);
     }
     EXPECT_TRUE(host_.boxes.empty());
-}
-
-TEST_P(KsqlEndToEnd, HeadersAreTheOnesTheReadersLookFor) {
-    using qv::FormatStatement;
-    struct Case {
-        std::string statement;
-        const char* marker;
-    };
-    const std::vector<Case> cases = {
-        {FormatStatement(qvtest::kPackageSearch, {"Payroll", "DEV"}), "ENVIRONMENTNAME\tSTATE"},
-        {FormatStatement(qvtest::kTargetProjectItems, {"PayrollEU", "DEV"}),
-         "ITEMNAME\tPATHFULLNAME"},
-        {FormatStatement(qvtest::kLatestTargetVersion, {"PayrollEU", "DEV", "TAX.CPP"}),
-         "ITEMNAME\tPATHFULLNAME"},
-    };
-    for (const Case& c : cases) {
-        Run(c.statement);
-        const std::string result = Result();
-        const std::string header = result.substr(0, result.find('\n'));
-        EXPECT_NE(header.find(c.marker), std::string::npos) << header;
-    }
+    EXPECT_EQ(ksqlFmt_, qv::kDefaultKsqlFmt);
+    // Found next to the running program before any directory of PATH.
+    EXPECT_EQ(qv::LastStart().program, qvtest::BinDir() + "/ksql");
 }
 
 TEST_P(KsqlEndToEnd, MappedVersionStatementsAnswerForKnownItems) {
@@ -244,6 +269,7 @@ TEST_P(KsqlEndToEnd, MappedVersionStatementsAnswerForKnownItems) {
     const std::string summary = "summary.cpp \\Payroll\\src\\report";
     const std::string dialog = "dialog.cpp \\Payroll\\src\\ui";
     const std::string bonus = "bonus.cpp \\Payroll\\src\\calc";
+    const std::string holiday = "holiday.cpp \\Payroll\\src\\calc";
 
     using qv::FormatStatement;
     using qvtest::kChildVersions;
@@ -269,6 +295,9 @@ TEST_P(KsqlEndToEnd, MappedVersionStatementsAnswerForKnownItems) {
         {"newest first branch version of payslip in the target view",
          FormatStatement(kLatestBranchVersion, {"ITEMOBJID", item(payslip), view}),
          {"3.1.1"}},
+        {"an item without branches",
+         FormatStatement(kLatestBranchVersion, {"ITEMOBJID", item(holiday), view}),
+         {}},
         {"newest first branch version of summary",
          FormatStatement(kLatestBranchVersion, {"ITEMOBJID", item(summary), view}),
          {"3.2.1"}},
@@ -287,6 +316,15 @@ TEST_P(KsqlEndToEnd, MappedVersionStatementsAnswerForKnownItems) {
         {"by parent version: the branch growing from version 3",
          FormatStatement(kLatestBranchVersion, {"PARENTVERSIONID", parent(payslip), view}),
          {"3.1.1"}},
+        {"by parent version: the newer of two branches",
+         FormatStatement(kLatestBranchVersion, {"PARENTVERSIONID", parent(summary), view}),
+         {"3.2.1"}},
+        {"children of an older version lie outside the view",
+         FormatStatement(kChildVersions, {ItemId("PayrollEU", "payslip.cpp", "2"), view}),
+         {}},
+        {"project id",
+         FormatStatement(qvtest::kProjectId, {"Tools"}),
+         {repo_->Scalar("SELECT ENVOBJID FROM KESENVIRONMENT WHERE ENVIRONMENTNAME = 'Tools'")}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -345,15 +383,6 @@ TEST_P(KsqlEndToEnd, ErrorLinesReachTheReaders) {
                                 qv::KsqlResultPath(install_.path()));
     }
     EXPECT_EQ(repo_->Scalar("SELECT COUNT(*) FROM KESVERSIONS"), versions);
-}
-
-TEST_P(KsqlEndToEnd, EmptyTemplateFallsBackToTheDefaultAndFindsTheBuiltTool) {
-    ctx_.ksqlFmt.clear();
-    Values values = Run(qv::FormatStatement(qvtest::kPackageSearch, {"Payroll", "DEV"}));
-    EXPECT_EQ(values, (Values{"Payroll\tDEV\tPAY0001", "Payroll\tDEV\tPAY0002"}));
-    EXPECT_EQ(ctx_.ksqlFmt, qv::kDefaultKsqlFmt);
-    // Found next to the running program before any directory of PATH.
-    EXPECT_EQ(qv::LastStart().program, qvtest::BinDir() + "/ksql");
 }
 
 TEST_P(KsqlEndToEnd, PercentSignsAndQuotesReachTheToolUnchanged) {

@@ -66,7 +66,8 @@ TEST_F(KcoTest, LocalCopyAlreadyThereRunsNothing) {
     EXPECT_EQ(qv::RunKco(ctx_, "\\Payroll\\src", "a.c"), 1);
     EXPECT_EQ(TraceMessages(trace_),
               (Args{"RunKco: START", "File already checked out for browse: " + local}));
-    EXPECT_FALSE(qvtest::FileExists(args_));
+    EXPECT_FALSE(qvtest::FileExists(args_));  // the tool did not run
+    EXPECT_FALSE(qvtest::FileExists(qv::KcoLogPath(install_.path())));
     EXPECT_EQ(emptied_, 0);
 }
 
