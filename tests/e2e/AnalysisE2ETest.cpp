@@ -96,17 +96,7 @@ class AnalysisEndToEnd : public e2e::EndToEnd {
 protected:
     void SetUp() override {
         EndToEnd::SetUp();
-        qv::AppValues app;
-        app.installDir = install_.path();
-        app.provisionalInstallDir = app.installDir;
-        app.browseDir = install_ / "Temp";
-        app.compareDir = install_ / "Temp1";
-        app.traceFile = trace_;
-        qv::SetAppValues(app);
-    }
-    void TearDown() override {
-        qv::SetAppValues({});
-        EndToEnd::TearDown();
+        SetAppDirectories();
     }
 
     // The window with the demo context and the items of PAY0001 in its list, every row checked.

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "app/AppValues.h"
 #include "app/Paths.h"
 #include "engine/MappedVersion.h"
 #include "engine/TargetData.h"
@@ -33,15 +32,7 @@ protected:
         ctx_.userId = e2e::kTester;
         ctx_.password = e2e::kTesterPassword;
         ctx_.ksqlFmt = qv::kDefaultKsqlFmt;
-        qv::AppValues app;
-        app.installDir = install_.path();
-        app.provisionalInstallDir = install_.path();
-        app.traceFile = trace_;
-        qv::SetAppValues(app);
-    }
-    void TearDown() override {
-        qv::SetAppValues({});
-        EndToEnd::TearDown();
+        SetAppDirectories();
     }
 
     // A main window on the demo broker with the target PayrollEU, DEV, EU0001.
