@@ -1,21 +1,13 @@
-// Shared by the tests of the context dialog and of the source loading: a settings store, an
-// install directory and a trace file of their own, a headless host and a repository answering
-// from result-file texts.
+// Shared by the tests of the context dialog and of the source loading: the window test's settings
+// store, install directory, trace file and headless host, and a repository answering from
+// result-file texts.
 #pragma once
-
-#include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
 
-#include "app/AppValues.h"
-#include "app/Paths.h"
-#include "app/Settings.h"
-#include "app/Trace.h"
-#include "host/headless/HeadlessHost.h"
-#include "tests/app/Support.h"
 #include "tests/support/FakeRepository.h"
+#include "tests/ui/WindowFixture.h"
 
 namespace qvtest {
 
@@ -35,35 +27,15 @@ inline std::string ItemRows(const std::vector<std::vector<std::string>>& rows) {
     return text;
 }
 
-class ContextFixture : public ::testing::Test {
+class ContextFixture : public WindowTest {
 protected:
-    void SetUp() override {
-        qv::SwitchToRegistry(qv::kCompanyKey);
-        unlink(qv::SettingsFilePath().c_str());
-        qv::AppValues app;
-        app.installDir = home_ / "install";
-        app.browseDir = app.installDir + "/Temp";
-        app.traceFile = home_ / "Quorvel.trc";
-        qv::SetAppValues(app);
-        qv::SetTraceFile(app.traceFile);
-    }
-    void TearDown() override {
-        qv::SwitchToProfile();
-        qv::SetTraceFile("");
-        qv::SetAppValues({});
-    }
     // True when a trace line ends with the message.
     bool Traced(const std::string& message) const {
         for (const std::string& line : Lines(ReadFile(qv::TheApp().traceFile)))
-            if (line.size() >= message.size() &&
-                line.compare(line.size() - message.size(), message.size(), message) == 0)
-                return true;
+            if (line.ends_with(message)) return true;
         return false;
     }
 
-    TempDir home_;
-    ScopedEnv config_{"XDG_CONFIG_HOME", home_ / "config"};
-    qv::HeadlessHost host_;
     FakeRepository repo_{host_};
 };
 

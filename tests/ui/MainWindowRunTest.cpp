@@ -7,19 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "app/App.h"
-#include "app/Paths.h"
-#include "app/Settings.h"
-#include "app/Trace.h"
-#include "host/headless/HeadlessHost.h"
-#include "tests/app/Support.h"
 #include "tests/support/FakeRepository.h"
-#include "tests/support/TempEnv.h"
-#include "ui/MainWindow.h"
+#include "tests/ui/WindowFixture.h"
 
 namespace qv {
 namespace {
 
+using Strings = std::vector<std::string>;
 constexpr char kRunCaption[] = "Cross Project Merge Analysis";
 constexpr char kOld[] = "old outcome";
 
@@ -48,23 +42,6 @@ public:
     std::function<MappedVersion(const CTFObj&, bool)> onCalculate;
 };
 
-// Records every text the status line shows.
-class StatusRecorder : public DialogView {
-public:
-    explicit StatusRecorder(const Dialog& d) : dialog_(d) {}
-    void ControlChanged(int id) override {
-        if (id == IDC_STATUS) texts.push_back(dialog_.GetDlgItemText(id));
-    }
-    void TitleChanged() override {}
-    void WindowEnabledChanged() override {}
-    void FocusChanged(int) override {}
-    void Ended(int) override {}
-    std::vector<std::string> texts;
-
-private:
-    const Dialog& dialog_;
-};
-
 std::string File(int i) {
     return "f" + std::to_string(10 + i) + ".cpp";
 }
@@ -80,64 +57,43 @@ CTFObj TargetFor(const std::string& name, const std::string& g, const std::strin
     return t;
 }
 
-class MainWindowRunTest : public ::testing::Test {
+class MainWindowRunTest : public qvtest::WindowTest {
 protected:
     void SetUp() override {
-        SwitchToRegistry(kCompanyKey);
-        AppValues app;
-        app.installDir = home_ / "install";
-        app.provisionalInstallDir = app.installDir;
-        app.traceFile = home_ / "Quorvel.trc";
-        SetAppValues(app);
-        SetTraceFile(app.traceFile);
-        host_.ShowModeless(w_);
+        WindowTest::SetUp();
+        Start(w_);
         w_.SetRepositoryForTesting(&repo_);
-        w_.SelectedPackages().SetAt("PAY0001", CPkgObj{"PAY0001", "1"});
-        w_.SetDlgItemText(IDC_TGT_PROJECT, "PayrollEU");
-        w_.SetDlgItemText(IDC_TGT_STATE, "DEV");
-        w_.SetDlgItemText(IDC_TGT_PACKAGE, "EU0001");
+        Arrange();
     }
     void TearDown() override {
         w_.SetRepositoryForTesting(nullptr);
         host_.DestroyModeless(w_);
-        SwitchToProfile();
-        SetTraceFile("");
-        SetAppValues({});
+        WindowTest::TearDown();
     }
-
+    // A source package, the target boxes filled and a target load that succeeds.
+    void Arrange() {
+        w_.SelectedPackages().SetAt("PAY0001", CPkgObj{"PAY0001", "1"});
+        w_.SetDlgItemText(IDC_TGT_PROJECT, "PayrollEU");
+        w_.SetDlgItemText(IDC_TGT_STATE, "DEV");
+        w_.SetDlgItemText(IDC_TGT_PACKAGE, "EU0001");
+        w_.loadSucceeds = true;
+    }
     // Fills the list with n rows f10.cpp, f11.cpp ... (in this order), every one checked and
     // showing kOld; tags by row.
-    void Fill(int n, const std::map<int, std::string>& tags = {}) {
+    void FillRows(int n, const std::map<int, std::string>& tags = {}) {
+        std::vector<CFObj> rows;
         for (int i = 0; i < n; ++i) {
-            CFObj r;
-            r.itemName = File(i);
-            r.pathFullName = "\\Payroll\\src";
-            r.mappedVersion = "3";
-            r.versionStatus = tags.count(i) ? tags.at(i) : "N";
-            r.packageName = "PAY0001";
-            r.itemObjId = std::to_string(100 + i);
-            r.result = kOld;
-            w_.SourceItems().SetAt(r.itemObjId, r);
+            rows.push_back(qvtest::MakeRecord(File(i), kOld, std::to_string(100 + i), "PAY0001"));
+            rows.back().versionStatus = tags.count(i) ? tags.at(i) : "N";
         }
-        w_.PostTopList();
+        Fill(w_, rows);
     }
     void AddTarget(const CTFObj& t) { w_.targets.SetAt(std::to_string(w_.targets.GetCount()), t); }
 
     std::string Cell(int row) const { return w_.ResultList().CellText(row, kColMergeStatus); }
-    std::vector<std::string> Cells() const {
-        std::vector<std::string> out;
+    Strings Cells() const {
+        Strings out;
         for (int r = 0; r < w_.ResultList().RowCount(); ++r) out.push_back(Cell(r));
-        return out;
-    }
-    // The messages of the trace file, without number and time stamp.
-    std::vector<std::string> Trace() const {
-        std::vector<std::string> out;
-        for (const std::string& line : qvtest::Lines(qvtest::ReadFile(TheApp().traceFile))) {
-            size_t at = 0;
-            for (int fields = 0; fields < 3 && at != std::string::npos; ++fields)
-                at = line.find(' ', at == 0 ? 0 : at + 1);
-            out.push_back(at == std::string::npos ? line : line.substr(at + 1));
-        }
         return out;
     }
     int TracedRows() const {
@@ -152,9 +108,6 @@ protected:
         for (int id : CQuorvelDlg::RunControlIds()) EXPECT_TRUE(w_.IsControlEnabled(id)) << id;
     }
 
-    qvtest::TempDir home_;
-    qvtest::ScopedEnv config_{"XDG_CONFIG_HOME", home_ / "config"};
-    HeadlessHost host_;
     qvtest::FakeRepository repo_{host_};
     RunWindow w_{host_};
 };
@@ -168,9 +121,8 @@ TEST_F(MainWindowRunTest, AnRTaggedRowStopsTheRunAndLeavesTheRowsBelowUntouched)
     const Case cases[] = {{10, 4, 7}, {10, 7, 7}, {10, 8, 8}, {10, 0, 3}};
     for (const Case& c : cases) {
         SCOPED_TRACE("R at row " + std::to_string(c.tagged));
-        w_.SourceItems().RemoveAll();
         host_.ClearBoxes();
-        Fill(c.rows, {{c.tagged, "R"}});
+        FillRows(c.rows, {{c.tagged, "R"}});
         w_.OnBtnRunCPM();
         for (int r = 0; r < c.rows; ++r)
             EXPECT_EQ(Cell(r), r < c.tagged ? "3 -> x.1.1" : kOld) << r;
@@ -188,39 +140,51 @@ TEST_F(MainWindowRunTest, AnRTaggedRowStopsTheRunAndLeavesTheRowsBelowUntouched)
     }
 }
 
-TEST_F(MainWindowRunTest, CancelFinishesTheRowBeingWorkedOnAndLeavesTheRest) {
-    Fill(10);
+// Cancel and Exit stop the run after the row being worked on; a row whose statement file cannot
+// be written stops it before that row gets an outcome or a trace line.
+TEST_F(MainWindowRunTest, ARunStopsAtTheRowWhereItIsCancelledExitedOrAbandoned) {
+    struct Case {
+        const char* what;
+        int rows, stopAt;
+        int click;  // 0: the row's statement cannot be written
+        int done;   // rows given an outcome and traced
+        const char* lastTrace;
+    };
+    const Case cases[] = {
+        {"Cancel", 10, 6, IDC_RUN_CPM, 7, "OnBtnRunCPM: Cancel Button pressed - END"},
+        {"an unwritable statement", 4, 2, 0, 2, nullptr},
+        {"Exit, last as it ends the window", 5, 1, IDC_EXIT, 2, "OnBtnRunCPM: END"},
+    };
     for (int i = 0; i < 10; ++i) AddTarget(TargetFor(File(i), "4"));
-    const int k = 6;
-    w_.onCalculate = [&](const CTFObj& t, bool) {
-        // What the window looks like while a row is worked on.
-        EXPECT_EQ(w_.GetDlgItemText(IDC_RUN_CPM), "Cancel");
-        EXPECT_TRUE(w_.AnalysisRunning());
-        for (int id : CQuorvelDlg::RunControlIds()) EXPECT_FALSE(w_.IsControlEnabled(id)) << id;
-        if (t.itemName == File(k)) host_.Post([this] { w_.UserClick(IDC_RUN_CPM); });
-        return MappedVersion{MappedStatus::Result, "7"};
-    };
-    w_.OnBtnRunCPM();
-    for (int r = 0; r < 10; ++r) EXPECT_EQ(Cell(r), r <= k ? "3 -> 7" : kOld) << r;
-    EXPECT_EQ(TracedRows(), k + 1);
-    EXPECT_EQ(Trace().back(), "OnBtnRunCPM: Cancel Button pressed - END");
-    EXPECT_EQ(w_.GetDlgItemText(IDC_PROCESSED_COUNT), "CPM Processed Row: 7");
-    EXPECT_EQ(w_.Status(), kStatusReadyToRun);
-    ExpectIdle();
-}
-
-TEST_F(MainWindowRunTest, ExitDuringARunStopsItAfterTheRowBeingWorkedOn) {
-    Fill(5);
-    for (int i = 0; i < 5; ++i) AddTarget(TargetFor(File(i), "4"));
-    w_.onCalculate = [&](const CTFObj& t, bool) {
-        if (t.itemName == File(1)) host_.Post([this] { w_.UserClick(IDC_EXIT); });
-        return MappedVersion{MappedStatus::Result, "7"};
-    };
-    w_.OnBtnRunCPM();
-    EXPECT_TRUE(w_.IsEnded());
-    EXPECT_EQ(Cells(), (std::vector<std::string>{"3 -> 7", "3 -> 7", kOld, kOld, kOld}));
-    EXPECT_EQ(Trace().back(), "OnBtnRunCPM: END");
-    ExpectIdle();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        qvtest::WriteFile(TheApp().traceFile, "");
+        FillRows(c.rows);
+        w_.calculated.clear();
+        w_.onCalculate = [&](const CTFObj& t, bool) {
+            // What the window looks like while a row is worked on.
+            EXPECT_EQ(w_.GetDlgItemText(IDC_RUN_CPM), "Cancel");
+            EXPECT_TRUE(w_.AnalysisRunning());
+            for (int id : CQuorvelDlg::RunControlIds()) EXPECT_FALSE(w_.IsControlEnabled(id)) << id;
+            if (t.itemName == File(c.stopAt)) {
+                if (!c.click) return MappedVersion{MappedStatus::Abandoned, ""};
+                host_.Post([this, id = c.click] { w_.UserClick(id); });
+            }
+            return MappedVersion{MappedStatus::Result, "7"};
+        };
+        w_.OnBtnRunCPM();
+        for (int r = 0; r < c.rows; ++r) EXPECT_EQ(Cell(r), r < c.done ? "3 -> 7" : kOld) << r;
+        EXPECT_EQ(w_.calculated.size(), static_cast<size_t>(c.stopAt + 1));
+        EXPECT_EQ(TracedRows(), c.done);
+        if (c.lastTrace) {
+            EXPECT_EQ(Trace().back(), c.lastTrace);
+        }
+        EXPECT_EQ(w_.IsEnded(), c.click == IDC_EXIT);
+        EXPECT_EQ(w_.GetDlgItemText(IDC_PROCESSED_COUNT),
+                  "CPM Processed Row: " + std::to_string(c.done));
+        EXPECT_EQ(w_.Status(), kStatusReadyToRun);
+        ExpectIdle();
+    }
 }
 
 TEST_F(MainWindowRunTest, TheListScrollsToTheFirstErrorElseUnmergedElseMergeTagged) {
@@ -239,11 +203,10 @@ TEST_F(MainWindowRunTest, TheListScrollsToTheFirstErrorElseUnmergedElseMergeTagg
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rows);
-        w_.SourceItems().RemoveAll();
         w_.targets.RemoveAll();
         w_.SetTargetDataLoaded(false);
         const int n = static_cast<int>(std::string(c.rows).size());
-        Fill(n);
+        FillRows(n);
         std::map<std::string, char> kinds;
         for (int i = 0; i < n; ++i) {
             kinds[File(i)] = c.rows[i];
@@ -256,7 +219,7 @@ TEST_F(MainWindowRunTest, TheListScrollsToTheFirstErrorElseUnmergedElseMergeTagg
                                                        : kind == 'M' ? "5 (M)"
                                                                      : "4.1.1"};
         };
-        StatusRecorder status(w_);
+        qvtest::TextRecorder status(w_, IDC_STATUS);
         w_.AttachView(&status);
         w_.ComboSelectString(IDC_PLACEMENT_OPTIONS, -1, kBranchOnly);
         w_.OnBtnRunCPM();
@@ -272,13 +235,12 @@ TEST_F(MainWindowRunTest, TheListScrollsToTheFirstErrorElseUnmergedElseMergeTagg
 
 TEST_F(MainWindowRunTest, UncheckedRowsAndTheRowsOfABlankListCountAsNotChecked) {
     // Rows 1 and 3 unchecked: emptied, not classified.
-    Fill(5);
+    FillRows(5);
     AddTarget(TargetFor(File(1), "4"));
     w_.ResultList().SetRowChecked(1, false);
     w_.ResultList().SetRowChecked(3, false);
     w_.OnBtnRunCPM();
-    EXPECT_EQ(Cells(),
-              (std::vector<std::string>{"3 -> x.1.1", "", "3 -> x.1.1", "", "3 -> x.1.1"}));
+    EXPECT_EQ(Cells(), (Strings{"3 -> x.1.1", "", "3 -> x.1.1", "", "3 -> x.1.1"}));
     EXPECT_TRUE(w_.calculated.empty());
     EXPECT_EQ(TracedRows(), 3);
 
@@ -288,20 +250,19 @@ TEST_F(MainWindowRunTest, UncheckedRowsAndTheRowsOfABlankListCountAsNotChecked) 
     if (!w_.SelectAllState()) w_.SelectAll();
     ASSERT_TRUE(w_.SelectAllState());
     for (int r = 0; r < kBlankListRows; ++r) ASSERT_FALSE(w_.ResultList().IsRowChecked(r));
-    StatusRecorder status(w_);
+    qvtest::TextRecorder status(w_, IDC_STATUS);
     w_.AttachView(&status);
     w_.OnBtnRunCPM();
     w_.AttachView(nullptr);
     EXPECT_EQ(TracedRows(), 3);
-    EXPECT_EQ(Cells(), std::vector<std::string>(kBlankListRows, ""));
-    EXPECT_EQ(status.texts,
-              (std::vector<std::string>{" Running CPM Analysis...", " Searching for problems...",
-                                        kStatusReadyToRun}));
+    EXPECT_EQ(Cells(), Strings(kBlankListRows, ""));
+    EXPECT_EQ(status.texts, (Strings{" Running CPM Analysis...", " Searching for problems...",
+                                     kStatusReadyToRun}));
     ExpectIdle();
 }
 
 TEST_F(MainWindowRunTest, TheTargetDataAreLoadedAgainOnlyWhenATargetBoxChanged) {
-    Fill(2);
+    FillRows(2);
     struct Step {
         const char* what;
         int box;  // 0: change nothing
@@ -326,7 +287,7 @@ TEST_F(MainWindowRunTest, TheTargetDataAreLoadedAgainOnlyWhenATargetBoxChanged) 
     EXPECT_EQ(w_.Values().TgtProject, "Payroll");
     EXPECT_EQ(w_.Values().TgtState, "QA");
     EXPECT_EQ(w_.Values().TgtPackage, "EU0002");
-    const std::vector<std::string> trace = Trace();
+    const Strings trace = Trace();
     EXPECT_EQ(trace[trace.size() - 5],
               "OnBtnRunCPM: TgtProject: Payroll  State: QA  Package: EU0002");
 
@@ -344,56 +305,38 @@ TEST_F(MainWindowRunTest, TheTargetDataAreLoadedAgainOnlyWhenATargetBoxChanged) 
 TEST_F(MainWindowRunTest, EveryEarlyEndReturnsToIdleWithItsMessage) {
     struct Case {
         const char* what;
-        std::function<void(RunWindow&)> arrange;
-        std::vector<HeadlessHost::Box> boxes;
+        std::function<void()> arrange;
+        MsgKind kind;
+        const char* box;        // nullptr: none shown
         const char* lastTrace;  // nullptr: not checked
         int focus;              // 0: not checked
     };
+    const auto blank = [this](int box) { return [this, box] { w_.SetDlgItemText(box, ""); }; };
     const std::vector<Case> cases = {
-        {"no source packages",
-         [](RunWindow& w) { w.SelectedPackages().RemoveAll(); },
-         {{MsgKind::Warning,
-           "No Source Packages selected.\nPlease run the \"Set CMP Context\" button", ""}},
-         "OnBtnRunCPM: No Source Packages selected",
-         0},
-        {"a list without rows",
-         [](RunWindow& w) { w.ResultList().RemoveAllRows(); },
-         {},
-         "OnBtnRunCPM: END",
-         0},
-        {"no target project",
-         [](RunWindow& w) { w.SetDlgItemText(IDC_TGT_PROJECT, ""); },
-         {{MsgKind::Plain, "Target Project is required.", ""}},
-         nullptr,
-         IDC_TGT_PROJECT},
-        {"no target state",
-         [](RunWindow& w) { w.SetDlgItemText(IDC_TGT_STATE, ""); },
-         {{MsgKind::Plain, "Target State is required.", ""}},
-         nullptr,
-         IDC_TGT_STATE},
-        {"no target package",
-         [](RunWindow& w) { w.SetDlgItemText(IDC_TGT_PACKAGE, ""); },
-         {{MsgKind::Plain, "Target Package is required.", ""}},
-         nullptr,
-         IDC_TGT_PACKAGE},
-        {"the target data cannot be loaded",
-         [](RunWindow& w) { w.loadSucceeds = false; },
-         {},
-         "Error: Failed to get target package data.",
-         0},
+        {"no source packages", [this] { w_.SelectedPackages().RemoveAll(); }, MsgKind::Warning,
+         "No Source Packages selected.\nPlease run the \"Set CMP Context\" button",
+         "OnBtnRunCPM: No Source Packages selected", 0},
+        {"a list without rows", [this] { w_.ResultList().RemoveAllRows(); }, MsgKind::Plain,
+         nullptr, "OnBtnRunCPM: END", 0},
+        {"no target project", blank(IDC_TGT_PROJECT), MsgKind::Plain, "Target Project is required.",
+         nullptr, IDC_TGT_PROJECT},
+        {"no target state", blank(IDC_TGT_STATE), MsgKind::Plain, "Target State is required.",
+         nullptr, IDC_TGT_STATE},
+        {"no target package", blank(IDC_TGT_PACKAGE), MsgKind::Plain, "Target Package is required.",
+         nullptr, IDC_TGT_PACKAGE},
+        {"the target data cannot be loaded", [this] { w_.loadSucceeds = false; }, MsgKind::Plain,
+         nullptr, "Error: Failed to get target package data.", 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         qvtest::WriteFile(TheApp().traceFile, "");
         host_.ClearBoxes();
-        w_.SourceItems().RemoveAll();
-        Fill(3);
-        c.arrange(w_);
+        FillRows(3);
+        c.arrange();
         w_.OnBtnRunCPM();
-        ASSERT_EQ(host_.boxes.size(), c.boxes.size());
-        for (size_t b = 0; b < c.boxes.size(); ++b) {
-            EXPECT_EQ(host_.boxes[b].kind, c.boxes[b].kind);
-            EXPECT_EQ(host_.boxes[b].text, c.boxes[b].text);
+        EXPECT_EQ(BoxTexts(), c.box ? Strings{c.box} : Strings{});
+        if (c.box) {
+            EXPECT_EQ(host_.boxes[0].kind, c.kind);
         }
         if (c.lastTrace) {
             EXPECT_EQ(Trace().back(), c.lastTrace);
@@ -407,17 +350,12 @@ TEST_F(MainWindowRunTest, EveryEarlyEndReturnsToIdleWithItsMessage) {
         }
         EXPECT_EQ(w_.Status(), kStatusReadyToRun);
         ExpectIdle();
-        // Restore what the case took away.
-        w_.SelectedPackages().SetAt("PAY0001", CPkgObj{"PAY0001", "1"});
-        w_.SetDlgItemText(IDC_TGT_PROJECT, "PayrollEU");
-        w_.SetDlgItemText(IDC_TGT_STATE, "DEV");
-        w_.SetDlgItemText(IDC_TGT_PACKAGE, "EU0001");
-        w_.loadSucceeds = true;
+        Arrange();  // restores what the case took away
     }
 }
 
 TEST_F(MainWindowRunTest, EachRowIsTracedAndCountedAndShowsItsPlaceholderFirst) {
-    Fill(2);
+    FillRows(2);
     CTFObj t = TargetFor(File(0), "4", "N", "EU0002");
     t.pathFullName = "\\Payroll\\lib";
     AddTarget(t);
@@ -431,12 +369,12 @@ TEST_F(MainWindowRunTest, EachRowIsTracedAndCountedAndShowsItsPlaceholderFirst) 
         return MappedVersion{MappedStatus::Result, "5 (M)"};
     };
     w_.OnBtnRunCPM();
-    const std::vector<std::string> trace = Trace();
-    std::vector<std::string> rows;
+    const Strings trace = Trace();
+    Strings rows;
     for (const std::string& line : trace)
         if (line.rfind("Src: ", 0) == 0 || line.rfind("CPM Options", 0) == 0) rows.push_back(line);
     EXPECT_EQ(rows,
-              (std::vector<std::string>{
+              (Strings{
                   "CPM Options: Merge Aggressively - Trunk Only",
                   "Src: f10.cpp \\Payroll\\src 3 N PAY0001   Tgt: f10.cpp \\Payroll\\lib 4 N "
                   "EU0002  \t\tResult: 1  3 -> 5  (M) Merge Tagged",
@@ -451,37 +389,22 @@ TEST_F(MainWindowRunTest, EachRowIsTracedAndCountedAndShowsItsPlaceholderFirst) 
     EXPECT_EQ(stored.result, "");
 }
 
-TEST_F(MainWindowRunTest, ARowWhoseStatementCannotBeWrittenStopsTheRun) {
-    Fill(4);
-    for (int i = 0; i < 4; ++i) AddTarget(TargetFor(File(i), "4"));
-    w_.onCalculate = [&](const CTFObj& t, bool) {
-        if (t.itemName == File(2)) return MappedVersion{MappedStatus::Abandoned, ""};
-        return MappedVersion{MappedStatus::Result, "4.1.1"};
-    };
-    w_.OnBtnRunCPM();
-    EXPECT_EQ(Cells(), (std::vector<std::string>{"3 -> 4.1.1", "3 -> 4.1.1", kOld, kOld}));
-    EXPECT_EQ(w_.calculated.size(), 3u);
-    EXPECT_EQ(TracedRows(), 2);
-    ExpectIdle();
-}
-
 TEST_F(MainWindowRunTest, OneRowRunsFromTheContextMenuCheckedOrNot) {
-    Fill(5, {{4, "R"}});
+    FillRows(5, {{4, "R"}});
     w_.ResultList().SetRowChecked(1, false);
     // The menu entry acts on the focused row.
     w_.ResultList().SetRowFocused(1);
     host_.QueueMenuChoice(ID_RUN_CPM_ITEM);
     w_.UserContextMenu(IDC_RESULT_LIST, 5, 5);
-    EXPECT_EQ(Cells(), (std::vector<std::string>{kOld, "3 -> x.1.1", kOld, kOld, kOld}));
-    std::vector<std::string> trace = Trace();
+    EXPECT_EQ(Cells(), (Strings{kOld, "3 -> x.1.1", kOld, kOld, kOld}));
+    Strings trace = Trace();
     ASSERT_GE(trace.size(), 5u);
-    EXPECT_EQ(std::vector<std::string>(trace.end() - 5, trace.end()),
-              (std::vector<std::string>{
-                  "RunSelectedItemCPM: START",
-                  "RunSelectedItemCPM: Tgt: Project: PayrollEU State: DEV Package: EU0001",
-                  "RunSelectedItemCPM: Merge Conservatively - Branch Only",
-                  "Src: f11.cpp \\Payroll\\src 3 N    Tgt:       \t\tResult: 2  3 -> x.1.1",
-                  "RunSelectedItemCPM: END"}));
+    EXPECT_EQ(Strings(trace.end() - 5, trace.end()),
+              (Strings{"RunSelectedItemCPM: START",
+                       "RunSelectedItemCPM: Tgt: Project: PayrollEU State: DEV Package: EU0001",
+                       "RunSelectedItemCPM: Merge Conservatively - Branch Only",
+                       "Src: f11.cpp \\Payroll\\src 3 N    Tgt:       \t\tResult: 2  3 -> x.1.1",
+                       "RunSelectedItemCPM: END"}));
     EXPECT_EQ(w_.GetDlgItemText(IDC_PROCESSED_COUNT), "CPM Processed Row: 2");
     EXPECT_EQ(w_.Status(), kStatusReady);
     EXPECT_EQ(w_.GetDlgItemText(IDC_RUN_CPM), kRunCaption);
@@ -518,7 +441,7 @@ TEST_F(MainWindowRunTest, AnOptionListWithoutSelectionUsesTheRememberedOption) {
         {"Merge Later", "Branch Only", "   ..."},
         {"Merge Aggressively", "", "   ..."},
     };
-    Fill(1);
+    FillRows(1);
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.merge) + " / " + c.placement);
         w_.ComboSetCurSel(IDC_MERGE_OPTIONS, -1);
@@ -534,7 +457,7 @@ TEST_F(MainWindowRunTest, AnOptionListWithoutSelectionUsesTheRememberedOption) {
 
 // The mapped versions of the production path come from the calculation over the repository.
 TEST_F(MainWindowRunTest, TheRunAsksTheMappedVersionCalculation) {
-    Fill(2);
+    FillRows(2);
     CTFObj trunk = TargetFor(File(0), "3");
     trunk.parentVersionId = "0";
     CTFObj branch = TargetFor(File(1), "5");

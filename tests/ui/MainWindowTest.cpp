@@ -9,16 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app/App.h"
-#include "app/Paths.h"
-#include "app/Settings.h"
-#include "app/Trace.h"
-#include "host/headless/HeadlessHost.h"
 #include "process/Launcher.h"
-#include "tests/app/Support.h"
 #include "tests/helpers/ProbeSupport.h"
-#include "tests/support/TempEnv.h"
-#include "ui/MainWindow.h"
+#include "tests/ui/WindowFixture.h"
 #include "ui/MainWindowTemplate.h"
 #include "ui/RegSettingsDlg.h"
 
@@ -31,48 +24,14 @@ using qvtest::ReadFile;
 // A source record with the fields the list colours and sorts by.
 CFObj Record(const std::string& name, const std::string& result, const std::string& tag = "",
              const std::string& id = "") {
-    CFObj r;
-    r.itemName = name;
-    r.pathFullName = "\\Payroll\\src";
-    r.mappedVersion = "3";
-    r.itemType = "1";
+    CFObj r = qvtest::MakeRecord(name, result, id.empty() ? "id-" + name : id);
     r.versionStatus = tag;
-    r.packageName = "PKG-1";
-    r.dataSize = "1024";
-    r.creator = "ann";
-    r.creationTime = "2024-01-02 03:04:05";
-    r.modifier = "bob";
-    r.modifiedTime = "2024-02-03 04:05:06";
-    r.itemObjId = id.empty() ? "id-" + name : id;
-    r.result = result;
     return r;
 }
 
 void Put(CMapStrToFObj& items, const CFObj& r) {
     items.SetAt(r.itemObjId, r);
 }
-
-// Records what a rendered window would learn about the row counter.
-class CounterRecorder : public DialogView {
-public:
-    explicit CounterRecorder(const Dialog& d, const int* paintPumps = nullptr)
-        : dialog_(d), paintPumps_(paintPumps) {}
-    void ControlChanged(int id) override {
-        if (id != IDC_ROW_COUNT) return;
-        texts.push_back(dialog_.GetDlgItemText(id));
-        if (paintPumps_) pumpsBefore.push_back(*paintPumps_);
-    }
-    void TitleChanged() override {}
-    void WindowEnabledChanged() override {}
-    void FocusChanged(int) override {}
-    void Ended(int) override {}
-    std::vector<std::string> texts;
-    std::vector<int> pumpsBefore;  // paint pumps made before each change
-
-private:
-    const Dialog& dialog_;
-    const int* paintPumps_;
-};
 
 // A main window whose later actions are recorded.
 class RecordingWindow : public CQuorvelDlg {
@@ -86,52 +45,13 @@ public:
     std::vector<int> actions;
 };
 
-// Each test has its own settings store, install directory and trace file.
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public qvtest::WindowTest {
 protected:
-    void SetUp() override {
-        SwitchToRegistry(kCompanyKey);
-        AppValues app;
-        app.installDir = home_ / "install";
-        app.provisionalInstallDir = app.installDir;
-        app.browseDir = app.installDir + "/Temp";
-        app.compareDir = app.installDir + "/Temp1";
-        app.traceFile = home_ / "Quorvel.trc";
-        SetAppValues(app);
-        SetTraceFile(app.traceFile);
-    }
-    void TearDown() override {
-        SwitchToProfile();
-        SetTraceFile("");
-        SetAppValues({});
-    }
-    // The messages of the trace file, without number and time stamp.
-    std::vector<std::string> Trace() const {
-        std::vector<std::string> out;
-        for (const std::string& line : Lines(ReadFile(TheApp().traceFile))) {
-            size_t at = 0;
-            for (int fields = 0; fields < 3 && at != std::string::npos; ++fields)
-                at = line.find(' ', at == 0 ? 0 : at + 1);
-            out.push_back(at == std::string::npos ? line : line.substr(at + 1));
-        }
-        return out;
-    }
-    // Starts a window as the host would show it.
-    void Start(CQuorvelDlg& w) {
-        host_.ShowModeless(w);
-        ASSERT_TRUE(w.IsInitialized());
-    }
     static std::vector<std::string> Column(const CQuorvelDlg& w, int column) {
         std::vector<std::string> out;
         for (int r = 0; r < w.ResultList().RowCount(); ++r)
             out.push_back(w.ResultList().CellText(r, column));
         return out;
-    }
-    // The row showing a file, -1 when none.
-    static int RowOf(const CQuorvelDlg& w, const std::string& file) {
-        for (int r = 0; r < w.ResultList().RowCount(); ++r)
-            if (w.ResultList().CellText(r, kColFile) == file) return r;
-        return -1;
     }
     static bool IsBlank(const CQuorvelDlg& w) {
         const CReportCtrl& list = w.ResultList();
@@ -141,10 +61,6 @@ protected:
                 if (!list.CellText(r, c).empty()) return false;
         return true;
     }
-
-    qvtest::TempDir home_;
-    qvtest::ScopedEnv config_{"XDG_CONFIG_HOME", home_ / "config"};
-    HeadlessHost host_;
 };
 
 TEST_F(MainWindowTest, ColumnLayoutIsTheDefaultOrTheStoredOne) {
@@ -261,7 +177,7 @@ TEST_F(MainWindowTest, FillingShowsProgressThenSortedCheckedRows) {
         snprintf(name, sizeof name, "f%05d.c", (k * 7919) % 2500);
         Put(w.SourceItems(), Record(name, k % 2 ? "3 -> 4" : "", "", std::to_string(k)));
     }
-    CounterRecorder counter(w, &host_.paintPumps);
+    qvtest::TextRecorder counter(w, IDC_ROW_COUNT, &host_.paintPumps);
     w.AttachView(&counter);
     w.PostTopList();
     w.AttachView(nullptr);
@@ -294,8 +210,7 @@ TEST_F(MainWindowTest, RowsShowTheRecordFieldsInColumnOrder) {
     Start(w);
     CFObj r = Record("a.c", "3 -> 4", "N", "4711");
     r.dataSize = "99          ";
-    Put(w.SourceItems(), r);
-    w.PostTopList();
+    Fill(w, {r});
     const std::vector<std::string> expected = {"a.c",   "\\Payroll\\src",
                                                "3",     "1",
                                                "N",     "3 -> 4",
@@ -311,9 +226,7 @@ TEST_F(MainWindowTest, RowsShowTheRecordFieldsInColumnOrder) {
 TEST_F(MainWindowTest, PostTopListWithoutRecordsKeepsTheRows) {
     CQuorvelDlg w(host_);
     Start(w);
-    Put(w.SourceItems(), Record("b.c", "3 -> 4"));
-    Put(w.SourceItems(), Record("a.c", "3 -> 0"));
-    w.PostTopList();
+    Fill(w, {Record("b.c", "3 -> 4"), Record("a.c", "3 -> 0")});
     ASSERT_EQ(w.GetDlgItemText(IDC_ROW_COUNT), "2");
     const size_t traceLines = Trace().size();
     w.SourceItems().RemoveAll();
@@ -330,9 +243,10 @@ TEST_F(MainWindowTest, TheTagCellIsColouredByItsTagWhenFilled) {
     };
     CQuorvelDlg w(host_);
     Start(w);
+    std::vector<CFObj> records;
     for (size_t i = 0; i < cases.size(); ++i)
-        Put(w.SourceItems(), Record("f" + std::to_string(i), "3 -> 4", cases[i].first));
-    w.PostTopList();
+        records.push_back(Record("f" + std::to_string(i), "3 -> 4", cases[i].first));
+    Fill(w, records);
     for (size_t i = 0; i < cases.size(); ++i) {
         const int row = RowOf(w, "f" + std::to_string(i));
         ASSERT_GE(row, 0);
@@ -365,8 +279,7 @@ TEST_F(MainWindowTest, ColorRowByStatusPicksTheColourOfTheFirstMatchingTest) {
     };
     CQuorvelDlg w(host_);
     Start(w);
-    Put(w.SourceItems(), Record("a.c", ""));
-    w.PostTopList();
+    Fill(w, {Record("a.c", "")});
     for (const Case& c : cases) {
         w.ResultList().SetCellTextColor(0, kColMergeStatus, 0x123456);
         w.ColorRowByStatus(0, kColMergeStatus, c.text, true);
@@ -397,10 +310,8 @@ TEST_F(MainWindowTest, MarkingFocusesTheListAndScrollsUnlessAskedNotTo) {
 TEST_F(MainWindowTest, ListConflictsShowsTheConflictsAndListAllBringsEveryRowBack) {
     CQuorvelDlg w(host_);
     Start(w);
-    Put(w.SourceItems(), Record("a.c", "3 (D) -> Src Ignored", "D"));
-    Put(w.SourceItems(), Record("b.c", "3 -> 0"));
-    Put(w.SourceItems(), Record("c.c", "3 -> 2.1.3  (U) Unmerged Exists"));
-    w.PostTopList();
+    Fill(w, {Record("a.c", "3 (D) -> Src Ignored", "D"), Record("b.c", "3 -> 0"),
+             Record("c.c", "3 -> 2.1.3  (U) Unmerged Exists")});
     ASSERT_EQ(w.GetDlgItemText(IDC_LIST_CONFLICTS), "List Conflicts");
 
     w.UserClick(IDC_LIST_CONFLICTS);
@@ -434,38 +345,38 @@ TEST_F(MainWindowTest, ListConflictsShowsTheConflictsAndListAllBringsEveryRowBac
     EXPECT_EQ(back, Record("b.c", "3 -> 0"));
 }
 
-TEST_F(MainWindowTest, ListConflictsWithoutConflictsBlanksTheList) {
-    CQuorvelDlg w(host_);
-    Start(w);
-    Put(w.SourceItems(), Record("a.c", "3 -> 0"));
-    Put(w.SourceItems(), Record("b.c", "3 -> 5  (M) Merge Tagged"));
-    w.PostTopList();
-    w.UserClick(IDC_LIST_CONFLICTS);
-    EXPECT_TRUE(IsBlank(w));
-    EXPECT_EQ(w.GetDlgItemText(IDC_ROW_COUNT), "0");
-    EXPECT_EQ(w.GetDlgItemText(IDC_LIST_CONFLICTS), "List All");
-    // Every row is still known and comes back.
-    w.UserClick(IDC_LIST_CONFLICTS);
-    EXPECT_EQ(Column(w, kColFile), (std::vector<std::string>{"a.c", "b.c"}));
-}
-
-TEST_F(MainWindowTest, TheSwitchOnABlankListInventsNoRow) {
-    CQuorvelDlg w(host_);
-    Start(w);
-    w.UserClick(IDC_LIST_CONFLICTS);
-    EXPECT_TRUE(IsBlank(w));
-    EXPECT_EQ(w.SourceItems().GetCount(), 0);
-    w.UserClick(IDC_LIST_CONFLICTS);
-    EXPECT_TRUE(IsBlank(w));
-    EXPECT_EQ(w.GetDlgItemText(IDC_ROW_COUNT), "0");
-    EXPECT_EQ(w.GetDlgItemText(IDC_LIST_CONFLICTS), "List Conflicts");
+// Without conflicts the switch blanks the list; switching back shows every row again, and a
+// blank list stays blank both ways.
+TEST_F(MainWindowTest, ListConflictsWithoutConflictsBlanksTheListAndInventsNoRow) {
+    const std::vector<std::pair<const char*, std::vector<CFObj>>> cases = {
+        {"no conflicts", {Record("a.c", "3 -> 0"), Record("b.c", "3 -> 5  (M) Merge Tagged")}},
+        {"a blank list", {}},
+    };
+    for (const auto& [what, records] : cases) {
+        SCOPED_TRACE(what);
+        CQuorvelDlg w(host_);
+        Start(w);
+        if (!records.empty()) Fill(w, records);
+        w.UserClick(IDC_LIST_CONFLICTS);
+        EXPECT_TRUE(IsBlank(w));
+        EXPECT_EQ(w.GetDlgItemText(IDC_ROW_COUNT), "0");
+        EXPECT_EQ(w.GetDlgItemText(IDC_LIST_CONFLICTS), "List All");
+        EXPECT_EQ(w.SourceItems().GetCount(), static_cast<int>(records.size()));
+        w.UserClick(IDC_LIST_CONFLICTS);
+        EXPECT_EQ(w.GetDlgItemText(IDC_LIST_CONFLICTS), "List Conflicts");
+        if (records.empty()) {
+            EXPECT_TRUE(IsBlank(w));
+            EXPECT_EQ(w.GetDlgItemText(IDC_ROW_COUNT), "0");
+        } else {
+            EXPECT_EQ(Column(w, kColFile), (std::vector<std::string>{"a.c", "b.c"}));
+        }
+    }
 }
 
 TEST_F(MainWindowTest, ClearListBlanksTheRowsButKeepsTheRecords) {
     RecordingWindow w(host_);
     Start(w);
-    Put(w.SourceItems(), Record("a.c", "3 -> 0"));
-    w.PostTopList();
+    Fill(w, {Record("a.c", "3 -> 0")});
     w.UserClick(IDC_CLEAR_LIST);
     EXPECT_TRUE(IsBlank(w));
     EXPECT_EQ(w.SourceItems().GetCount(), 1);
@@ -495,8 +406,7 @@ TEST_F(MainWindowTest, TheContextMenuIsOfferedOnlyOnAFilledIdleList) {
         RecordingWindow w(host);
         host.ShowModeless(w);
         if (c.fill) {
-            Put(w.SourceItems(), Record("a.c", "3 -> 0"));
-            w.PostTopList();
+            Fill(w, {Record("a.c", "3 -> 0")});
         }
         w.SetAnalysisRunning(c.running);
         host.QueueMenuChoice(ID_OPEN_HEXVIEWER);
@@ -594,9 +504,7 @@ TEST_F(MainWindowTest, SelectAllTogglesTheBoxAndEveryRow) {
 TEST_F(MainWindowTest, ARowClickSetsTheStatusAndADoubleClickIsIgnored) {
     CQuorvelDlg w(host_);
     Start(w);
-    Put(w.SourceItems(), Record("a.c", ""));
-    Put(w.SourceItems(), Record("b.c", ""));
-    w.PostTopList();
+    Fill(w, {Record("a.c", ""), Record("b.c", "")});
     w.ResultList().UserDoubleClick(1);
     host_.PumpMessages();
     EXPECT_NE(w.Status(), " Ready - Right click on the selected item for more options");

@@ -40,12 +40,19 @@ std::vector<CFObj> MixedRecords() {
 
 class SavedListTest : public qvtest::WindowTest {
 protected:
-    std::string SavedFile() const { return ReadFile(CQuorvelDlg::SavedListPath()); }
+    void SetUp() override {
+        WindowTest::SetUp();
+        path_ = CQuorvelDlg::SavedListPath();
+        Start(w_);
+    }
+    std::string SavedFile() const { return ReadFile(path_); }
+
+    std::string path_;
+    CQuorvelDlg w_{host_};
 };
 
 TEST_F(SavedListTest, SaveThenLoadGivesTheRowsAndOutcomesBack) {
-    CQuorvelDlg w(host_);
-    Start(w);
+    CQuorvelDlg& w = w_;
     Fill(w, MixedRecords());
     w.UserClick(IDC_SAVE_LIST);
     EXPECT_EQ(w.Status(), " Ready - Current List Saved");
@@ -79,6 +86,15 @@ TEST_F(SavedListTest, SaveThenLoadGivesTheRowsAndOutcomesBack) {
         ASSERT_GE(row, 0);
         EXPECT_TRUE(w.ResultList().IsRowChecked(row));
     }
+
+    // Saving the list once cleared empties the file, which then loads as empty.
+    w.UserClick(IDC_CLEAR_LIST);
+    w.UserClick(IDC_SAVE_LIST);
+    EXPECT_EQ(w.Status(), " Ready - Current List Saved");
+    EXPECT_TRUE(qvtest::FileExists(path_));
+    EXPECT_EQ(SavedFile(), "");
+    w.UserClick(IDC_LOAD_SAVED_LIST);
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"File is empty: " + path_});
 }
 
 TEST_F(SavedListTest, HandEditedLinesLoadAsTheReaderSplitsThem) {
@@ -112,11 +128,10 @@ TEST_F(SavedListTest, HandEditedLinesLoadAsTheReaderSplitsThem) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        ASSERT_TRUE(WriteFile(CQuorvelDlg::SavedListPath(), kHeader + c.body));
-        CQuorvelDlg w(host_);
+        ASSERT_TRUE(WriteFile(path_, kHeader + c.body));
         CMapStrToFObj items;
         items.SetAt("old", CFObj{});
-        EXPECT_EQ(CImport(w).ReadSavedList(CQuorvelDlg::SavedListPath(), items), c.count);
+        EXPECT_EQ(CImport(w_).ReadSavedList(path_, items), c.count);
         ASSERT_EQ(items.GetCount(), static_cast<int>(c.expected.size()));
         for (const CFObj& e : c.expected) {
             CFObj got;
@@ -132,7 +147,7 @@ TEST_F(SavedListTest, AFileWithoutDataLinesIsReportedEmptyAndTheListStays) {
         const char* contents;  // nullptr: no file
         std::vector<std::string> boxes;
     };
-    const std::string path = CQuorvelDlg::SavedListPath();
+    const std::string& path = path_;
     const std::vector<Case> cases = {
         {"no file", nullptr, {"Unable to read: " + path, "File is empty: " + path}},
         {"an empty file", "", {"File is empty: " + path}},
@@ -149,52 +164,32 @@ TEST_F(SavedListTest, AFileWithoutDataLinesIsReportedEmptyAndTheListStays) {
             ASSERT_TRUE(WriteFile(path, c.contents));
         }
         host_.ClearBoxes();
-        CQuorvelDlg w(host_);
-        Start(w);
-        Fill(w, {MakeRecord("kept.cpp", "", "1")});
-        w.UserClick(IDC_LOAD_SAVED_LIST);
+        Fill(w_, {MakeRecord("kept.cpp", "", "1")});
+        w_.UserClick(IDC_LOAD_SAVED_LIST);
         EXPECT_EQ(BoxTexts(), c.boxes);
         EXPECT_EQ(host_.boxes.back().kind, MsgKind::Warning);
-        EXPECT_EQ(w.Status(), " Loading previous saved list: " + path);
-        EXPECT_EQ(w.ResultList().CellText(0, kColFile), "kept.cpp");
-        EXPECT_EQ(w.SourceItems().GetCount(), c.contents ? 0 : 1);
+        EXPECT_EQ(w_.Status(), " Loading previous saved list: " + path);
+        EXPECT_EQ(w_.ResultList().CellText(0, kColFile), "kept.cpp");
+        EXPECT_EQ(w_.SourceItems().GetCount(), c.contents ? 0 : 1);
     }
 }
 
-TEST_F(SavedListTest, SavingABlankListEmptiesTheFileAndLoadingItThenFindsItEmpty) {
-    CQuorvelDlg w(host_);
-    Start(w);
-    ASSERT_TRUE(WriteFile(CQuorvelDlg::SavedListPath(), "old contents\r\n"));
-    Fill(w, {MakeRecord("a.cpp", "", "1")});
-    w.UserClick(IDC_CLEAR_LIST);
-    w.UserClick(IDC_SAVE_LIST);
-    EXPECT_EQ(w.Status(), " Ready - Current List Saved");
-    EXPECT_TRUE(qvtest::FileExists(CQuorvelDlg::SavedListPath()));
-    EXPECT_EQ(SavedFile(), "");
-    w.UserClick(IDC_LOAD_SAVED_LIST);
-    EXPECT_EQ(BoxTexts(),
-              std::vector<std::string>{"File is empty: " + CQuorvelDlg::SavedListPath()});
-}
-
 TEST_F(SavedListTest, AFileThatCannotBeWrittenKeepsTheOldOneAndTheSavingStatus) {
-    CQuorvelDlg w(host_);
-    Start(w);
-    Fill(w, {MakeRecord("a.cpp", "", "1")});
+    Fill(w_, {MakeRecord("a.cpp", "", "1")});
     // A directory where the file should be: the rename cannot replace it.
-    ASSERT_EQ(mkdir(CQuorvelDlg::SavedListPath().c_str(), 0755), 0);
-    w.UserClick(IDC_SAVE_LIST);
+    ASSERT_EQ(mkdir(path_.c_str(), 0755), 0);
+    w_.UserClick(IDC_SAVE_LIST);
     ASSERT_EQ(host_.boxes.size(), 1u);
     EXPECT_EQ(host_.boxes[0].kind, MsgKind::Error);
-    EXPECT_EQ(host_.boxes[0].text.rfind("Unable to write " + CQuorvelDlg::SavedListPath(), 0), 0u);
-    EXPECT_EQ(w.Status(), " Saving list to: " + CQuorvelDlg::SavedListPath());
+    EXPECT_EQ(host_.boxes[0].text.rfind("Unable to write " + path_, 0), 0u);
+    EXPECT_EQ(w_.Status(), " Saving list to: " + path_);
     // No temporary file is left behind.
     for (const auto& e : std::filesystem::directory_iterator(TheApp().installDir))
         EXPECT_EQ(e.path().filename().string().find(".toplist.save."), std::string::npos);
 }
 
 TEST_F(SavedListTest, ExportWritesTheSavedListFormatWhereTheUserChoseAndRemembersTheDirectory) {
-    CQuorvelDlg w(host_);
-    Start(w);
+    CQuorvelDlg& w = w_;
     Fill(w, MixedRecords());
     w.UserClick(IDC_SAVE_LIST);
     const std::string saved = SavedFile();

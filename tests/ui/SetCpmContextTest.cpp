@@ -41,12 +41,15 @@ private:
 
 class SetCpmContextTest : public qvtest::ContextFixture {
 protected:
-    void Start(CountingWindow& w, Repository& repo) {
-        w.SetRepositoryForTesting(&repo);
-        host_.ShowModeless(w);
-        w.SetDlgItemText(IDC_BROKER, "demo");
-        w.SetDlgItemText(IDC_USERID, "ann");
-        w.SetDlgItemText(IDC_PASSWORD, "pw");
+    // A started window over `repo`, with a broker and credentials.
+    std::unique_ptr<CountingWindow> Open(Repository& repo) {
+        auto w = std::make_unique<CountingWindow>(host_);
+        w->SetRepositoryForTesting(&repo);
+        host_.ShowModeless(*w);
+        w->SetDlgItemText(IDC_BROKER, "demo");
+        w->SetDlgItemText(IDC_USERID, "ann");
+        w->SetDlgItemText(IDC_PASSWORD, "pw");
+        return w;
     }
     // "Set CPM Context..." with the dialog searching Payroll/DEV for the target PayrollEU/DEV/
     // `package` and pressing `button`.
@@ -69,22 +72,21 @@ protected:
 };
 
 TEST_F(SetCpmContextTest, BlankCredentialsStopAndCancelChangesNothingButTheSettings) {
-    CountingWindow w(host_);
-    Start(w, repo_);
-    w.SetDlgItemText(IDC_PASSWORD, "");
-    w.UserClick(IDC_SET_CONTEXT);
+    auto w = Open(repo_);
+    w->SetDlgItemText(IDC_PASSWORD, "");
+    w->UserClick(IDC_SET_CONTEXT);
     EXPECT_EQ(host_.boxes.at(0).text, "The Broker and login credentials cannot be blank.");
     EXPECT_EQ(host_.boxes.at(0).kind, MsgKind::Warning);
     EXPECT_TRUE(host_.modalIds.empty());
 
-    w.SetDlgItemText(IDC_PASSWORD, "pw");
-    w.SelectedPackages().SetAt("0", {"OLD", "1"});
+    w->SetDlgItemText(IDC_PASSWORD, "pw");
+    w->SelectedPackages().SetAt("0", {"OLD", "1"});
     repo_.Answer(SearchResult({"PAY0001"}));
-    SetContext(w, "EU1", IDCANCEL);
-    EXPECT_EQ(w.GetDlgItemText(IDC_SRC_PROJECT), "");
-    EXPECT_EQ(w.Values().TgtPackage, "");
-    EXPECT_EQ(w.SelectedPackages().GetCount(), 1);
-    EXPECT_EQ(w.ResultList().RowCount(), kBlankListRows);
+    SetContext(*w, "EU1", IDCANCEL);
+    EXPECT_EQ(w->GetDlgItemText(IDC_SRC_PROJECT), "");
+    EXPECT_EQ(w->Values().TgtPackage, "");
+    EXPECT_EQ(w->SelectedPackages().GetCount(), 1);
+    EXPECT_EQ(w->ResultList().RowCount(), kBlankListRows);
     EXPECT_EQ(ReadSettingText(kSectionSettings, "TgtPackage"), "EU1");
 }
 
@@ -96,36 +98,34 @@ TEST_F(SetCpmContextTest, TheGreaterMappedVersionByBytesStaysWhateverThePackageO
              {"3", "3", "3 P1"}}) {
         SCOPED_TRACE(first + " " + second);
         qvtest::FakeRepository repo(host_);
-        CountingWindow w(host_);
-        Start(w, repo);
+        auto w = Open(repo);
         repo.Answer(SearchResult({"P1", "P2"}));
         repo.Answer(ItemRows({{"util.cpp", first, "7"}, {"a.cpp", "1", "8"}}));
         repo.Answer(ItemRows({{"util.cpp", second, "7"}}));
-        SetContext(w);
-        EXPECT_EQ(Item(w, "7"), kept);
-        EXPECT_EQ(Item(w, "8"), "1 P1");
-        EXPECT_EQ(w.ResultList().RowCount(), 2);
+        SetContext(*w);
+        EXPECT_EQ(Item(*w, "7"), kept);
+        EXPECT_EQ(Item(*w, "8"), "1 P1");
+        EXPECT_EQ(w->ResultList().RowCount(), 2);
         EXPECT_NE(repo.statements()[2].find("PACKAGENAME = 'P2' GROUP"), std::string::npos);
-        EXPECT_EQ(w.GetDlgItemText(IDC_TGT_PACKAGE), "EU1");
-        EXPECT_EQ(w.Status(), kStatusReadyToRun);
-        EXPECT_EQ(w.GetFocusId(), IDC_RUN_CPM);
+        EXPECT_EQ(w->GetDlgItemText(IDC_TGT_PACKAGE), "EU1");
+        EXPECT_EQ(w->Status(), kStatusReadyToRun);
+        EXPECT_EQ(w->GetFocusId(), IDC_RUN_CPM);
     }
     EXPECT_TRUE(Traced("    util.cpp \\Payroll\\src 1.9.0 N P1"));
 }
 
 TEST_F(SetCpmContextTest, APackageWithoutResultsCollectsItsLinesInTheStatus) {
-    CountingWindow w(host_);
-    Start(w, repo_);
+    auto w = Open(repo_);
     repo_.Answer(SearchResult({"P1", "EMPTY"}));
     repo_.Answer("", kKsqlFailed);  // a failed run only skips its package
     repo_.Answer("KSQL query has Zero results.\nmore\n");
-    SetContext(w);
-    EXPECT_EQ(w.Status(),
+    SetContext(*w);
+    EXPECT_EQ(w->Status(),
               "Processing Package: EMPTY -  Processing Package: EMPTYKSQL query has "
               "Zero results.\nmore\n");
     EXPECT_TRUE(Traced("more"));
     EXPECT_EQ(repo_.statements().size(), 3u);
-    EXPECT_EQ(w.targetLoads, 0);
+    EXPECT_EQ(w->targetLoads, 0);
 }
 
 TEST_F(SetCpmContextTest, AnErrorLineOrAnUnreadableFileEndsTheLoading) {
@@ -145,19 +145,18 @@ TEST_F(SetCpmContextTest, AnErrorLineOrAnUnreadableFileEndsTheLoading) {
         SCOPED_TRACE(c.message);
         host_.ClearBoxes();
         UnreadableAfter repo(host_, c.readable);
-        CountingWindow w(host_);
-        Start(w, repo);
+        auto w = Open(repo);
         repo.Answer(SearchResult({"P1", "P2", "P3"}));
         repo.Answer(items);
         repo.Answer(c.second, c.run);
-        SetContext(w);
+        SetContext(*w);
         EXPECT_EQ(host_.boxes.empty() ? "" : host_.boxes[0].text.substr(0, 16),
                   c.message.substr(0, 16));
         EXPECT_EQ(repo.statements().size(), 3u);  // P3 is not loaded
-        EXPECT_EQ(w.SourceItems().GetCount(), 1);
-        EXPECT_EQ(w.ResultList().RowCount(), 0);
-        EXPECT_EQ(w.targetLoads, 0);
-        EXPECT_TRUE(w.IsWindowEnabled());
+        EXPECT_EQ(w->SourceItems().GetCount(), 1);
+        EXPECT_EQ(w->ResultList().RowCount(), 0);
+        EXPECT_EQ(w->targetLoads, 0);
+        EXPECT_TRUE(w->IsWindowEnabled());
     }
 }
 
@@ -170,33 +169,31 @@ TEST_F(SetCpmContextTest, TheTargetIsReloadedOnlyWhenItsContextChanged) {
     // The third load fails, so the same target is loaded again the next time.
     const std::vector<Step> steps = {
         {"EU1", true, 1}, {"EU1", true, 1}, {"EU2", false, 2}, {"EU2", true, 3}, {"EU2", true, 3}};
-    CountingWindow w(host_);
-    Start(w, repo_);
+    auto w = Open(repo_);
     for (const Step& s : steps) {
         SCOPED_TRACE(s.loads);
-        w.loadSucceeds = s.loadSucceeds;
+        w->loadSucceeds = s.loadSucceeds;
         repo_.Answer(SearchResult({"P1"}));
         repo_.Answer(ItemRows({{"a.cpp", "1", "1"}}));
-        SetContext(w, s.package);
-        EXPECT_EQ(w.targetLoads, s.loads);
-        EXPECT_EQ(w.GetFocusId() == IDC_RUN_CPM, s.loadSucceeds);
+        SetContext(*w, s.package);
+        EXPECT_EQ(w->targetLoads, s.loads);
+        EXPECT_EQ(w->GetFocusId() == IDC_RUN_CPM, s.loadSucceeds);
     }
     EXPECT_TRUE(Traced("Error: Failed to get target package data."));
 }
 
 TEST_F(SetCpmContextTest, AnEmptyTargetBoxKeepsTheRememberedValue) {
     WriteSettingText(kSectionSettings, "TgtProject", "PayrollEU");
-    CountingWindow w(host_);
-    Start(w, repo_);
-    w.SetDlgItemText(IDC_TGT_PROJECT, "");
-    w.SetDlgItemText(IDC_TGT_STATE, "QA");
+    auto w = Open(repo_);
+    w->SetDlgItemText(IDC_TGT_PROJECT, "");
+    w->SetDlgItemText(IDC_TGT_STATE, "QA");
     std::string shown;
     host_.OnNextModal([&](Dialog& d) {
         shown = d.GetDlgItemText(IDC_CTX_TGT_PROJECT) + "/" + d.GetDlgItemText(IDC_CTX_TGT_STATE);
     });
-    w.UserClick(IDC_SET_CONTEXT);
+    w->UserClick(IDC_SET_CONTEXT);
     EXPECT_EQ(shown, "PayrollEU/QA");
-    EXPECT_EQ(w.Values().TgtProject, "PayrollEU");
+    EXPECT_EQ(w->Values().TgtProject, "PayrollEU");
 }
 
 }  // namespace

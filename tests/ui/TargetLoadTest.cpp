@@ -7,18 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app/AppValues.h"
-#include "app/Paths.h"
-#include "app/Settings.h"
-#include "app/Trace.h"
 #include "engine/TargetData.h"
-#include "host/headless/HeadlessHost.h"
-#include "tests/app/Support.h"
-#include "tests/helpers/ProbeSupport.h"
 #include "tests/support/FakeRepository.h"
-#include "tests/support/TempEnv.h"
+#include "tests/ui/WindowFixture.h"
 #include "ui/ExportImport.h"
-#include "ui/MainWindow.h"
 
 namespace qv {
 namespace {
@@ -40,42 +32,31 @@ std::string Row(const std::string& name, const std::string& version, const std::
     return row + "\n";
 }
 
-class TargetLoad : public ::testing::Test {
+class TargetLoad : public qvtest::WindowTest {
 protected:
     void SetUp() override {
-        SwitchToRegistry(kCompanyKey);
-        AppValues app;
-        app.installDir = home_ / "install";
-        app.provisionalInstallDir = app.installDir;
-        app.traceFile = home_ / "Quorvel.trc";
-        SetAppValues(app);
-        SetTraceFile(app.traceFile);
-        qvtest::WriteFile(app.installDir + "/.keep", "");
+        WindowTest::SetUp();
         window_.SetRepositoryForTesting(&repo_);
-        host_.ShowModeless(window_);
+        Start(window_);
         SetTarget("PayrollEU", "DEV", "EU0001");
     }
     void TearDown() override {
         host_.DestroyModeless(window_);
-        SwitchToProfile();
-        SetTraceFile("");
-        SetAppValues({});
+        WindowTest::TearDown();
     }
     void SetTarget(const std::string& project, const std::string& state, const std::string& pkg) {
         window_.Values().TgtProject = project;
         window_.Values().TgtState = state;
         window_.Values().TgtPackage = pkg;
     }
-    Strings Trace() const { return qvtest::TraceMessages(TheApp().traceFile); }
     std::string FilePath() const { return JoinPath(TheApp().installDir, kTargetDataFileName); }
-    // Item names of the target items, in iteration order.
-    Strings Names() {
-        Strings names;
-        std::string key;
+    // The target items as "key=name" in iteration order, separated by spaces.
+    std::string Names() {
+        std::string names, key;
         CTFObj r;
         for (auto pos = window_.TargetItems().GetStartPosition(); pos;) {
             window_.TargetItems().GetNextAssoc(pos, key, r);
-            names.push_back(key + "=" + r.itemName);
+            names += (names.empty() ? "" : " ") + key + "=" + r.itemName;
         }
         return names;
     }
@@ -90,99 +71,43 @@ protected:
         return false;
     }
 
-    qvtest::TempDir home_;
-    qvtest::ScopedEnv config_{"XDG_CONFIG_HOME", home_ / "config"};
-    HeadlessHost host_;
     qvtest::FakeRepository repo_{host_};
     CQuorvelDlg window_{host_};
 };
 
 TEST_F(TargetLoad, TheQueryResultDecidesTheOutcome) {
     const std::string statement = TargetStatement("PayrollEU", "DEV");
+    const std::string error = statement + "\n\nError: disk I/O error";
+    const std::string broker = "Error: Target RunKsql failed - unable to connect to the broker.";
     struct Case {
         const char* what;
         std::string result;
         int run;
         bool ok;
-        Strings items;  // key=name
-        bool loaded;
-        bool fileWritten;
-        std::string box;
-        std::string traced;  // one line the trace must hold
+        const char* items;   // key=name ...
+        bool loaded;         // and the file written
+        bool boxed;          // the traced message is also shown
+        std::string traced;  // one entry the trace must hold
     };
     const std::vector<Case> cases = {
         {"rows after the header",
-         kHeader + Row("tax.cpp", "5", "N", "11") + "\n" + Row("vat.cpp", "2", "N", "12"),
-         kKsqlOk,
-         true,
-         {"0=tax.cpp", "1=vat.cpp"},
-         true,
-         true,
-         "",
-         "    tax.cpp    PayrollEU DEV EU0001"},
-        {"zero results",
-         "KSQL query has Zero results.\n",
-         kKsqlOk,
-         true,
-         {},
-         false,
-         false,
-         "",
+         kHeader + Row("tax.cpp", "5", "N", "11") + "\n" + Row("vat.cpp", "2", "N", "12"), kKsqlOk,
+         true, "0=tax.cpp 1=vat.cpp", true, false, "    tax.cpp    PayrollEU DEV EU0001"},
+        {"zero results", "KSQL query has Zero results.\n", kKsqlOk, true, "", false, false,
          "KSQL query has Zero results."},
-        {"a header only",
-         kHeader,
-         kKsqlOk,
-         true,
-         {},
-         false,
-         false,
-         "",
+        {"a header only", kHeader, kKsqlOk, true, "", false, false,
          "GetTargetPackageData was successful."},
-        {"an R tag is traced and stored",
-         kHeader + Row("rates.h", "5", "R", "13"),
-         kKsqlOk,
-         true,
-         {"0=rates.h"},
-         true,
-         true,
-         "",
+        {"an R tag is traced and stored", kHeader + Row("rates.h", "5", "R", "13"), kKsqlOk, true,
+         "0=rates.h", true, false,
          "CPM Analysis Error: Target Package contains an R tag version: rates.h"},
-        {"an M tag likewise",
-         kHeader + Row("tax.cpp", "5", "M", "11"),
-         kKsqlOk,
-         true,
-         {"0=tax.cpp"},
-         true,
-         true,
-         "",
-         "CPM Analysis Error: Target Package contains an M tag version: tax.cpp"},
+        {"an M tag likewise", kHeader + Row("tax.cpp", "5", "M", "11"), kKsqlOk, true, "0=tax.cpp",
+         true, false, "CPM Analysis Error: Target Package contains an M tag version: tax.cpp"},
         {"an error line keeps the rows before it",
-         kHeader + Row("tax.cpp", "5", "N", "11") + "Error: disk I/O error\n",
-         kKsqlOk,
-         false,
-         {"0=tax.cpp"},
-         false,
-         false,
-         statement + "\n\nError: disk I/O error",
-         statement + "\n\nError: disk I/O error"},
-        {"the runner fails",
-         "",
-         kKsqlFailed,
-         false,
-         {},
-         false,
-         false,
-         "Error: Target RunKsql failed - unable to connect to the broker.",
-         "Error: Target RunKsql failed - unable to connect to the broker."},
-        {"the statement file cannot be written",
-         "",
-         kKsqlStatementUnwritten,
-         false,
-         {},
-         false,
-         false,
-         "",
-         "Perform GetTargetPackageData"},
+         kHeader + Row("tax.cpp", "5", "N", "11") + "Error: disk I/O error\n", kKsqlOk, false,
+         "0=tax.cpp", false, true, error},
+        {"the runner fails", "", kKsqlFailed, false, "", false, true, broker},
+        {"the statement file cannot be written", "", kKsqlStatementUnwritten, false, "", false,
+         false, "Perform GetTargetPackageData"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -197,13 +122,8 @@ TEST_F(TargetLoad, TheQueryResultDecidesTheOutcome) {
         EXPECT_EQ(repo_.statements().back(), statement);
         EXPECT_EQ(Names(), c.items);
         EXPECT_EQ(window_.TargetDataLoaded(), c.loaded);
-        EXPECT_EQ(qvtest::FileExists(FilePath()), c.fileWritten);
-        if (c.box.empty()) {
-            EXPECT_TRUE(host_.boxes.empty());
-        } else {
-            ASSERT_EQ(host_.boxes.size(), 1u);
-            EXPECT_EQ(host_.boxes[0].text, c.box);
-        }
+        EXPECT_EQ(qvtest::FileExists(FilePath()), c.loaded);
+        EXPECT_EQ(BoxTexts(), c.boxed ? Strings{c.traced} : Strings{});
         EXPECT_TRUE(TraceHas(c.traced));
         EXPECT_EQ(Trace().front(), "Perform GetTargetPackageData");
         EXPECT_EQ(window_.Status() == kStatusReady, c.ok);
@@ -231,32 +151,33 @@ TEST_F(TargetLoad, RowsAreStoredWithBlanksForEmptyColumns) {
     EXPECT_EQ(lines[2].substr(lines[2].size() - 12), ",PayrollEU,,");
 }
 
+// Without a message: the file is only a copy of what the query gives.
 TEST_F(TargetLoad, AFileThatCannotServeFallsBackToTheQuery) {
-    const std::vector<std::pair<const char*, std::string>> cases = {
+    const std::vector<std::pair<const char*, const char*>> cases = {
         {"empty", ""},
         {"an error line", "PayrollEU\nDEV\nError: something\n"},
         {"the zero-results line", "PayrollEU\nDEV\nKSQL query has Zero results.\n"},
         {"another project", "Payroll\nDEV\n"},
         {"a header only in the wrong order", "DEV\nPayrollEU\n"},
         {"cut short after the project line", "PayrollEU\n"},
+        {"a directory in the file's place, which has no size", nullptr},
     };
     for (const auto& [what, text] : cases) {
         SCOPED_TRACE(what);
-        qvtest::WriteFile(FilePath(), text);
+        if (text) {
+            qvtest::WriteFile(FilePath(), text);
+        } else {
+            ASSERT_EQ(unlink(FilePath().c_str()), 0);
+            ASSERT_EQ(mkdir(FilePath().c_str(), 0755), 0);
+        }
+        host_.ClearBoxes();
         repo_.Answer(kHeader + Row("tax.cpp", "5", "N", "11"));
         const size_t before = repo_.statements().size();
         ASSERT_TRUE(window_.GetTargetPackageData());
         EXPECT_EQ(repo_.statements().size(), before + 1);
-        EXPECT_EQ(Names(), (Strings{"0=tax.cpp"}));
+        EXPECT_EQ(Names(), "0=tax.cpp");
+        EXPECT_TRUE(host_.boxes.empty());
     }
-    // A directory in the file's place has no size: the query, without a message.
-    unlink(FilePath().c_str());
-    ASSERT_EQ(mkdir(FilePath().c_str(), 0755), 0);
-    host_.ClearBoxes();
-    repo_.Answer(kHeader + Row("tax.cpp", "5", "N", "11"));
-    ASSERT_TRUE(window_.GetTargetPackageData());
-    EXPECT_EQ(Names(), (Strings{"0=tax.cpp"}));
-    EXPECT_TRUE(host_.boxes.empty());
     rmdir(FilePath().c_str());
 }
 
@@ -272,15 +193,14 @@ TEST_F(TargetLoad, ARecordThatWouldNotReadBackLeavesTheOldFile) {
 }
 
 TEST_F(TargetLoad, ABlankTargetValueStopsBeforeAnything) {
-    const std::vector<std::vector<std::string>> cases = {
+    const std::vector<Strings> cases = {
         {"", "DEV", "EU0001"}, {"PayrollEU", "", "EU0001"}, {"PayrollEU", "DEV", ""}};
     window_.TargetItems().SetAt("keep", CTFObj{});
     for (const auto& c : cases) {
         host_.ClearBoxes();
         SetTarget(c[0], c[1], c[2]);
         EXPECT_FALSE(window_.GetTargetPackageData());
-        ASSERT_EQ(host_.boxes.size(), 1u);
-        EXPECT_EQ(host_.boxes[0].text, "Error: Target Project, State, or Package cannot be blank.");
+        EXPECT_EQ(BoxTexts(), Strings{"Error: Target Project, State, or Package cannot be blank."});
         EXPECT_EQ(window_.TargetItems().GetCount(), 1);
     }
     EXPECT_TRUE(repo_.statements().empty());

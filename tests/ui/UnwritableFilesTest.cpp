@@ -54,87 +54,87 @@ std::string StderrOf(const std::function<void()>& run) {
 
 class UnwritableFiles : public qvtest::WindowTest {
 protected:
-    // One writer: the name of its file in a directory, and the write itself, which returns
-    // what the user was told (empty: nothing, or the write succeeded).
+    // Where a writer tells the user of a failure: a message box, the standard error (the trace
+    // itself), or only the trace, which names the file but not the reason.
+    enum Told { kBox, kStderr, kTraceOnly };
+    // One writer: the name of its file in a directory, and the write itself.
     struct Writer {
         const char* what;
         const char* name;
-        std::function<bool(CQuorvelDlg&, const std::string& dir, std::string& told)> write;
-        // Told only in the trace, which names the file but not the reason.
-        bool traceOnly = false;
+        std::function<bool(const std::string& dir)> write;
+        Told told = kBox;
     };
 
     std::vector<Writer> Writers() {
-        auto lastBox = [this](std::string& told) {
-            told = host_.boxes.empty() ? std::string() : host_.boxes.back().text;
-        };
+        CQuorvelDlg& w = *window_;
         return {
             {"statement file", "ksqlstmt.sql",
-             [lastBox](CQuorvelDlg&, const std::string& dir, std::string& told) {
+             [this](const std::string& dir) {
                  std::string templ = "true";
                  KsqlContext ctx(templ);
-                 ctx.host = &TheHost();
+                 ctx.host = &host_;
                  ctx.installDir = dir;
-                 const bool ok =
-                     RunKsql(ctx, "SELECT ITEMNAME FROM KESITEMNAME WHERE NAMEOBJID = 1") !=
-                     kKsqlStatementUnwritten;
-                 lastBox(told);
-                 return ok;
+                 return RunKsql(ctx, "SELECT ITEMNAME FROM KESITEMNAME WHERE NAMEOBJID = 1") !=
+                        kKsqlStatementUnwritten;
              }},
             {"trace", "Quorvel.trc",
-             [](CQuorvelDlg&, const std::string& dir, std::string& told) {
+             [](const std::string& dir) {
                  const std::string before = TheApp().traceFile;
                  SetTraceFile(dir + "/Quorvel.trc");
-                 told = StderrOf([] { WriteTrace("one line of the trace"); });
+                 WriteTrace("one line of the trace");
                  SetTraceFile(before);
-                 return told.empty();
-             }},
+                 return true;
+             },
+             kStderr},
             {"settings", "Quorvel.INI",
-             [lastBox](CQuorvelDlg& w, const std::string& dir, std::string& told) {
+             [&w](const std::string& dir) {
                  SwitchToProfile();
                  setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
                  const bool ok = w.SaveSettings();
-                 lastBox(told);
                  SwitchToRegistry(kCompanyKey);
                  return ok;
              }},
             {"saved list", kSavedListFileName,
-             [lastBox](CQuorvelDlg& w, const std::string& dir, std::string& told) {
-                 const bool ok =
-                     CExportTop(w.ResultList(), "").WriteList(dir + "/" + kSavedListFileName);
-                 lastBox(told);
-                 return ok;
+             [&w](const std::string& dir) {
+                 return CExportTop(w.ResultList(), "").WriteList(dir + "/" + kSavedListFileName);
              }},
             {"export", "export.csv",
-             [lastBox](CQuorvelDlg& w, const std::string& dir, std::string& told) {
-                 TheHost().QueueFile(dir + "/export.csv");
-                 const bool ok = CExportTop(w.ResultList(), "").ExportList(TheHost());
-                 lastBox(told);
-                 return ok;
+             [this, &w](const std::string& dir) {
+                 host_.QueueFile(dir + "/export.csv");
+                 return CExportTop(w.ResultList(), "").ExportList(host_);
              }},
             {"target data file", kTargetDataFileName,
-             [this](CQuorvelDlg&, const std::string& dir, std::string& told) {
+             [&w](const std::string& dir) {
                  CMapStrToTFObj items;
                  CTFObj r;
                  for (size_t i = 0; i < kTargetQueryColumns; ++i)
                      TargetField(r, i) = "f" + std::to_string(i);
                  items.SetAt(r.itemObjId, r);
                  const std::string path = dir + "/" + kTargetDataFileName;
-                 CReportCtrl& list = window_->ResultList();
-                 const bool ok = CExportTop(list, "").SaveTargetData(items, "P", "S", path);
-                 told.clear();
-                 for (const std::string& line : Trace())
-                     if (Contains(line, "Unable to write")) told = line;
-                 return ok;
+                 return CExportTop(w.ResultList(), "").SaveTargetData(items, "P", "S", path);
              },
-             true},
+             kTraceOnly},
         };
     }
+    // Runs the writer into `dir`: whether it wrote, and what the user was told (empty: nothing).
+    bool Write(const Writer& w, const std::string& dir, std::string& told) {
+        host_.ClearBoxes();
+        bool ok = false;
+        if (w.told == kStderr) {
+            told = StderrOf([&] { ok = w.write(dir); });
+            return ok && told.empty();
+        }
+        ok = w.write(dir);
+        told.clear();
+        if (w.told == kBox && !host_.boxes.empty()) told = host_.boxes.back().text;
+        if (w.told == kTraceOnly)
+            for (const std::string& line : Trace())
+                if (Contains(line, "Unable to write")) told = line;
+        return ok;
+    }
 
-    static HeadlessHost& TheHost() { return *current_; }
     void SetUp() override {
         WindowTest::SetUp();
-        current_ = &host_;
         window_ = std::make_unique<CQuorvelDlg>(host_);
         Start(*window_);
         Fill(*window_, {qvtest::MakeRecord("a.cpp", "3 -> 4", "11")});
@@ -144,7 +144,6 @@ protected:
         WindowTest::TearDown();
     }
 
-    static inline HeadlessHost* current_ = nullptr;
     std::unique_ptr<CQuorvelDlg> window_;
 };
 
@@ -156,8 +155,7 @@ TEST_F(UnwritableFiles, ADirectoryInPlaceOrAFileAsParentIsReportedWithItsReason)
         ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
         ASSERT_EQ(mkdir((dir + "/" + w.name).c_str(), 0755), 0);
         std::string told;
-        host_.ClearBoxes();
-        EXPECT_FALSE(w.write(*window_, dir, told));
+        EXPECT_FALSE(Write(w, dir, told));
         EXPECT_TRUE(Contains(told, dir + "/" + w.name)) << told;
         struct stat st {};
         EXPECT_TRUE(stat((dir + "/" + w.name).c_str(), &st) == 0 && S_ISDIR(st.st_mode));
@@ -165,10 +163,9 @@ TEST_F(UnwritableFiles, ADirectoryInPlaceOrAFileAsParentIsReportedWithItsReason)
         // A parent path that is a regular file.
         const std::string file = home_ / (std::string("file-") + w.name);
         ASSERT_TRUE(WriteFile(file, "kept"));
-        host_.ClearBoxes();
-        EXPECT_FALSE(w.write(*window_, file + "/sub", told));
+        EXPECT_FALSE(Write(w, file + "/sub", told));
         EXPECT_TRUE(Contains(told, file + "/sub/" + w.name)) << told;
-        if (!w.traceOnly) {
+        if (w.told != kTraceOnly) {
             EXPECT_TRUE(Contains(told, "Not a directory")) << told;
         }
         EXPECT_EQ(ReadFile(file), "kept");
@@ -192,8 +189,8 @@ TEST_F(UnwritableFiles, AFullDiskLeavesThePreviousFile) {
             setrlimit(RLIMIT_FSIZE, &rl);
             // The trace cannot grow either: a writer told only there is told nothing.
             std::string told;
-            const bool ok = w.write(*window_, dir, told);
-            _exit(!ok && (w.traceOnly || Contains(told, "File too large")) ? 0 : 1);
+            const bool ok = Write(w, dir, told);
+            _exit(!ok && (w.told == kTraceOnly || Contains(told, "File too large")) ? 0 : 1);
         }
         int status = 0;
         ASSERT_EQ(waitpid(pid, &status, 0), pid);

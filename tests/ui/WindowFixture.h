@@ -76,6 +76,30 @@ protected:
     qv::HeadlessHost host_;
 };
 
+// Records every text one control shows, as a rendered window would learn them, and with a paint
+// counter the paint pumps made before each change.
+class TextRecorder : public qv::DialogView {
+public:
+    TextRecorder(const qv::Dialog& d, int id, const int* paintPumps = nullptr)
+        : dialog_(d), id_(id), paintPumps_(paintPumps) {}
+    void ControlChanged(int id) override {
+        if (id != id_) return;
+        texts.push_back(dialog_.GetDlgItemText(id));
+        if (paintPumps_) pumpsBefore.push_back(*paintPumps_);
+    }
+    void TitleChanged() override {}
+    void WindowEnabledChanged() override {}
+    void FocusChanged(int) override {}
+    void Ended(int) override {}
+    std::vector<std::string> texts;
+    std::vector<int> pumpsBefore;
+
+private:
+    const qv::Dialog& dialog_;
+    int id_;
+    const int* paintPumps_;
+};
+
 // A record with every field set.
 inline qv::CFObj MakeRecord(const std::string& name, const std::string& result,
                             const std::string& id, const std::string& package = "PKG-1") {
