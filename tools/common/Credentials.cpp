@@ -74,8 +74,8 @@ bool AllocateObjectId(Db& db, long long& id, std::string& error) {
     return true;
 }
 
-bool SetUserPassword(Db& db, const std::string& user, const std::string& password,
-                     std::string& error) {
+bool HashNewCredentials(const std::string& user, const std::string& password, std::string& hash,
+                        std::string& error) {
     if (!IsValidUserName(user)) {
         error = "invalid user name";
         return false;
@@ -84,11 +84,17 @@ bool SetUserPassword(Db& db, const std::string& user, const std::string& passwor
         error = "the password must not be empty";
         return false;
     }
-    std::string hash;
     if (!HashPassword(password, hash)) {
         error = "cannot hash the password";
         return false;
     }
+    return true;
+}
+
+bool SetUserPassword(Db& db, const std::string& user, const std::string& password,
+                     std::string& error) {
+    std::string hash;
+    if (!HashNewCredentials(user, password, hash, error)) return false;
     Transaction tx(db);
     if (!tx.ok()) {
         error = db.LastError();

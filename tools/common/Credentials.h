@@ -22,6 +22,11 @@ bool VerifyPassword(const std::string& hash, const std::string& password);
 // True when a user name can be stored: 1 to 64 bytes, no control characters.
 bool IsValidUserName(const std::string& user);
 
+// Checks a new user name and password and hashes the password for storing; false with `error`
+// set when the name is not valid, the password empty or the hashing failed.
+bool HashNewCredentials(const std::string& user, const std::string& password, std::string& hash,
+                        std::string& error);
+
 // Takes the next free object identifier from the repository's sequence.
 bool AllocateObjectId(Db& db, long long& id, std::string& error);
 

@@ -133,19 +133,8 @@ bool PgCreateSchema(PgConn& db, bool withIndexes, const std::string& readerPassw
 
 bool PgSetUserPassword(PgConn& db, const std::string& user, const std::string& password,
                        std::string& error) {
-    if (!IsValidUserName(user)) {
-        error = "invalid user name";
-        return false;
-    }
-    if (password.empty()) {
-        error = "the password must not be empty";
-        return false;
-    }
     std::string hash;
-    if (!HashPassword(password, hash)) {
-        error = "cannot hash the password";
-        return false;
-    }
+    if (!HashNewCredentials(user, password, hash, error)) return false;
     if (!db.Exec("BEGIN", error)) return false;
     auto fail = [&]() {
         std::string ignored;
