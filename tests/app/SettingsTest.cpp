@@ -20,6 +20,7 @@
 
 namespace {
 
+using qvtest::FileMode;
 using qvtest::ReadFile;
 
 std::vector<std::string> DirEntries(const std::string& dir) {
@@ -32,11 +33,6 @@ std::vector<std::string> DirEntries(const std::string& dir) {
         closedir(d);
     }
     return names;
-}
-
-unsigned FileMode(const std::string& path) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
 }
 
 // Every test gets its own configuration directory and starts on the profile file.
@@ -134,32 +130,12 @@ TEST(IniFileFormat, ValuesAreStoredAsTheyAre) {
     }
 }
 
-TEST(IniFileFormat, EveryLineKeepsItsEnd) {
-    struct Row {
-        const char* name;
-        std::string before, after;
-    } const rows[] = {
-        {"CR LF throughout", "[Caller]\r\nJob=7\r\n[FSTATUS]\r\nReturnCode=100\r\n",
-         "[Caller]\r\nJob=7\r\n[FSTATUS]\r\nReturnCode=200\r\n"},
-        {"LF throughout", "[Caller]\nJob=7\n[FSTATUS]\nReturnCode=100\n",
-         "[Caller]\nJob=7\n[FSTATUS]\nReturnCode=200\n"},
-        {"mixed", "[Caller]\r\nJob=7\n[FSTATUS]\nReturnCode=100\r\n",
-         "[Caller]\r\nJob=7\n[FSTATUS]\nReturnCode=200\r\n"},
-        {"new section takes the first line's end", "[Caller]\r\nJob=7\r\n",
-         "[Caller]\r\nJob=7\r\n\r\n[FSTATUS]\r\nReturnCode=200\r\n"},
-        {"new key takes the first line's end", "[FSTATUS]\r\nOther=1\n",
-         "[FSTATUS]\r\nOther=1\nReturnCode=200\r\n"},
-        {"no end on the last line", "[FSTATUS]\r\nReturnCode=100", "[FSTATUS]\r\nReturnCode=200\n"},
-    };
-    for (const Row& r : rows) {
-        qv::IniFile ini(r.before);
-        ASSERT_TRUE(ini.Set("FSTATUS", "ReturnCode", "200")) << r.name;
-        EXPECT_EQ(ini.Serialize(), r.after) << r.name;
-    }
-}
-
 TEST_F(SettingsTest, StoreFollowsTheSwitch) {
     EXPECT_EQ(qv::SettingsFilePath(), home_ / "config/Quorvel.INI");
+    ASSERT_TRUE(qvtest::WriteFile(home_ / "config/Quorvel.INI",
+                                  "; supplied by the installation\r\n[Settings]\r\n"
+                                  "INSTALLDIR = /opt/q\r\n"));
+    EXPECT_EQ(qv::ReadSettingText("Settings", "INSTALLDIR"), "/opt/q");
     EXPECT_TRUE(qv::WriteSettingText("Settings", "INSTALLDIR", "/profile/dir"));
     qv::SwitchToRegistry("Orvane");
     EXPECT_EQ(qv::SettingsFilePath(), home_ / "config/Orvane/Quorvel.ini");
@@ -238,21 +214,34 @@ TEST_F(SettingsTest, StoreThatCannotBeReadIsNotReplaced) {
     }
 }
 
-TEST_F(SettingsTest, StatusFileKeepsItsModeAndOtherSections) {
+// A file another program owns (the status file) keeps every line's end, its other sections and
+// its mode.
+TEST_F(SettingsTest, IniFileKeepsEveryLineEndAndItsMode) {
     const std::string status = home_ / "FSTATUS.INI";
-    ASSERT_TRUE(qvtest::WriteFile(status, "[Caller]\r\nJob=7\r\n[FSTATUS]\r\nReturnCode=100\r\n"));
-    ASSERT_EQ(chmod(status.c_str(), 0640), 0);
-    EXPECT_TRUE(qv::WriteIniText(status, "FSTATUS", "ReturnCode", "200"));
-    EXPECT_EQ(ReadFile(status), "[Caller]\r\nJob=7\r\n[FSTATUS]\r\nReturnCode=200\r\n");
-    EXPECT_EQ(FileMode(status), 0640u);
-    EXPECT_EQ(qv::ReadIniText(status, "Caller", "Job"), "7");
-}
-
-TEST_F(SettingsTest, HandWrittenProfileWithBlanksAndCrLf) {
-    ASSERT_TRUE(qvtest::WriteFile(home_ / "config/Quorvel.INI",
-                                  "; supplied by the installation\r\n[Settings]\r\n"
-                                  "INSTALLDIR = /opt/q\r\n"));
-    EXPECT_EQ(qv::ReadSettingText("Settings", "INSTALLDIR"), "/opt/q");
+    struct Row {
+        const char* name;
+        std::string before, after;
+    } const rows[] = {
+        {"CR LF throughout", "[Caller]\r\nJob=7\r\n[FSTATUS]\r\nReturnCode=100\r\n",
+         "[Caller]\r\nJob=7\r\n[FSTATUS]\r\nReturnCode=200\r\n"},
+        {"LF throughout", "[Caller]\nJob=7\n[FSTATUS]\nReturnCode=100\n",
+         "[Caller]\nJob=7\n[FSTATUS]\nReturnCode=200\n"},
+        {"mixed", "[Caller]\r\nJob=7\n[FSTATUS]\nReturnCode=100\r\n",
+         "[Caller]\r\nJob=7\n[FSTATUS]\nReturnCode=200\r\n"},
+        {"new section takes the first line's end", "[Caller]\r\nJob=7\r\n",
+         "[Caller]\r\nJob=7\r\n\r\n[FSTATUS]\r\nReturnCode=200\r\n"},
+        {"new key takes the first line's end", "[FSTATUS]\r\nOther=1\n",
+         "[FSTATUS]\r\nOther=1\nReturnCode=200\r\n"},
+        {"no end on the last line", "[FSTATUS]\r\nReturnCode=100", "[FSTATUS]\r\nReturnCode=200\n"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        ASSERT_TRUE(qvtest::WriteFile(status, r.before));
+        ASSERT_EQ(chmod(status.c_str(), 0640), 0);
+        EXPECT_TRUE(qv::WriteIniText(status, "FSTATUS", "ReturnCode", "200"));
+        EXPECT_EQ(ReadFile(status), r.after);
+        EXPECT_EQ(FileMode(status), 0640u);
+    }
 }
 
 TEST_F(SettingsTest, LineBreaksAreRefusedAndTheOtherValuesStored) {
@@ -353,25 +342,19 @@ TEST_F(SettingsTest, FreshUserGetsTheDefaults) {
     EXPECT_EQ(v.LocalPath, "/data/Quorvel");
     EXPECT_EQ(v.BrowseDir, "/data/Quorvel/Temp");
     EXPECT_EQ(v.CompareDir, "/data/Quorvel/Temp1");
-    EXPECT_EQ(v.KsvFmt, qv::kDefaultKsvFmt);
-    EXPECT_EQ(v.KcoFmt, qv::kDefaultKcoFmt);
+    // The default templates, as the tools expect them.
+    EXPECT_EQ(
+        v.KcoFmt,
+        R"(kco -s "%s" -b "%s" -en "%s" -st "%s" -vp \ -br -r -op pc -cp "%s" -usr %s -pw %s -o kco.log)");
+    EXPECT_EQ(v.KsvFmt,
+              R"(ksv -b "%s" -en "%s" -st "%s" -vp \ -usr %s -pw %s -iv lv -s "*" -o ksv.log)");
+    EXPECT_EQ(qv::kDefaultKcoFmtWithPackage, v.KcoFmt + R"( -p "%s" )");
+    EXPECT_EQ(qv::kDefaultKsvFmtWithPackage, v.KsvFmt + R"( -p "%s" )");
     EXPECT_EQ(v.KsqlFmt, "ksql -b %s -usr %s -pw %s -t -f %s -o %s");
     EXPECT_EQ(v.SqlFmt, "select envobjid from KESENVIRONMENT where ENVIRONMENTNAME = '%s'");
     for (const std::string* s : {&v.Broker, &v.UserId, &v.Password, &v.SrcProject, &v.SrcState,
                                  &v.TgtProject, &v.TgtState, &v.TgtPackage, &v.CheckoutPackage})
         EXPECT_EQ(*s, "");
-}
-
-TEST(DefaultTemplates, TextsAsTheToolsExpectThem) {
-    EXPECT_EQ(
-        std::string(qv::kDefaultKcoFmt),
-        R"(kco -s "%s" -b "%s" -en "%s" -st "%s" -vp \ -br -r -op pc -cp "%s" -usr %s -pw %s -o kco.log)");
-    EXPECT_EQ(std::string(qv::kDefaultKsvFmt),
-              R"(ksv -b "%s" -en "%s" -st "%s" -vp \ -usr %s -pw %s -iv lv -s "*" -o ksv.log)");
-    EXPECT_EQ(std::string(qv::kDefaultKcoFmtWithPackage),
-              std::string(qv::kDefaultKcoFmt) + R"( -p "%s" )");
-    EXPECT_EQ(std::string(qv::kDefaultKsvFmtWithPackage),
-              std::string(qv::kDefaultKsvFmt) + R"( -p "%s" )");
 }
 
 TEST_F(SettingsTest, OnlyNonEmptyStoredTextsReplaceDefaults) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <optional>
@@ -51,6 +52,12 @@ public:
 private:
     std::string dir_;
 };
+
+// The permission bits of a file, 0 when it is not there.
+inline unsigned FileMode(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
+}
 
 inline std::string Cwd() {
     char buf[4096];
