@@ -66,12 +66,6 @@ protected:
             << "file of " << before.size() << " bytes";
         return number;
     }
-    void Append(const std::string& text) {
-        FILE* f = fopen(path_.c_str(), "ab");
-        ASSERT_NE(f, nullptr);
-        fwrite(text.data(), 1, text.size(), f);
-        fclose(f);
-    }
 
     qvtest::TempDir dir_;
     std::string path_ = dir_ / "Quorvel.trc";
@@ -123,17 +117,8 @@ TEST_F(TraceTest, MessageLengthLimit) {
     }
 }
 
-TEST_F(TraceTest, OverlongLineCountsAsSeveralReads) {
-    WriteTrace("one");
-    // The line is the 22-character head plus the message: 16,446 characters, two reads.
-    WriteTrace("%s", std::string(16424, 'x').c_str());
-    WriteTrace("after");
-    const auto lines = qvtest::Lines(ReadFile(path_));
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[1].substr(0, 2), "2 ");
-    EXPECT_EQ(lines[2], "4 03/06/2026 14:05:09 after");
-}
-
+// A line longer than one read (the 22-character head plus 16,424 characters) counts as two: "b"
+// is line 6.
 TEST_F(TraceTest, LinesWrittenTogetherReadAsIfWrittenOneByOne) {
     const std::vector<std::string> messages = {"a", std::string(16424, 'x'), "",
                                                "b", std::string(16425, 'r'), "c"};
