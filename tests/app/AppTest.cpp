@@ -157,12 +157,20 @@ TEST_F(StartupTest, ValuesComeFromTheTwoSources) {
     }
 }
 
-TEST_F(StartupTest, TraceStartsAfreshWithNameAndVersion) {
+// A run starts the trace afresh with the name and version, and leaves the two records of the
+// install directory as they were.
+TEST_F(StartupTest, TraceStartsAfreshAndTheInstallDirectoryIsNeverWritten) {
     const std::string install = Install();
     ASSERT_TRUE(qvtest::WriteFile(install + "/Quorvel.trc", "1 old line\n2 old line\n"));
+    const std::string profile = ReadFile(configDir_ + "/Quorvel.INI");
+    const std::string registry = ReadFile(configDir_ + "/Orvane/Quorvel.ini");
     Run();
     EXPECT_EQ(ReadFile(install + "/Quorvel.trc"),
               "1 03/06/2026 00:00:05 Quorvel 1.07\n2 03/06/2026 00:00:05 window\n");
+    EXPECT_EQ(ReadFile(configDir_ + "/Quorvel.INI"), profile);
+    EXPECT_EQ(ReadFile(configDir_ + "/Orvane/Quorvel.ini"), registry);
+    // After start-up the store is the per-user one.
+    EXPECT_EQ(qv::SettingsFilePath(), configDir_ + "/Orvane/Quorvel.ini");
 }
 
 TEST_F(StartupTest, ErrorEndsShowTheirMessageAndSkipTheWindow) {
@@ -244,17 +252,6 @@ TEST_F(StartupTest, StatusFileReportsOkAndCancelOnly) {
     unlink(status.c_str());
     Run(qv::kMainWindowCancel);
     EXPECT_EQ(ReadFile(status), "[FSTATUS]\nReturnCode=200\n");
-}
-
-TEST_F(StartupTest, NeverWritesTheInstallDirectory) {
-    const std::string install = Install();
-    const std::string profile = ReadFile(configDir_ + "/Quorvel.INI");
-    const std::string registry = ReadFile(configDir_ + "/Orvane/Quorvel.ini");
-    Run();
-    EXPECT_EQ(ReadFile(configDir_ + "/Quorvel.INI"), profile);
-    EXPECT_EQ(ReadFile(configDir_ + "/Orvane/Quorvel.ini"), registry);
-    // After start-up the store is the per-user one.
-    EXPECT_EQ(qv::SettingsFilePath(), configDir_ + "/Orvane/Quorvel.ini");
 }
 
 TEST_F(StartupTest, CommandLineIsSplitButChangesNothing) {
