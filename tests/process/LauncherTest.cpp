@@ -52,20 +52,12 @@ TEST(ParseTaskOptions, KeywordsTable) {
     }
 }
 
-TEST(StartTask, RefusedOptionsStartNothing) {
+// Its arguments reach the program split by the command line rules.
+TEST(StartTask, WaitedProgramRunsInItsOwnGroupWithNullInputAndItsArguments) {
     qvtest::TempDir dir;
     int pid = 0;
-    std::string cmd = ProbePath() + " --record " + (dir / "r");
-    EXPECT_EQ(qv::StartTask(cmd, "BACKGROUND PMWINDOW", pid), qv::kTaskRefused);
-    EXPECT_EQ(pid, 0);
-    usleep(100000);
-    EXPECT_FALSE(qvtest::FileExists(dir / "r"));
-}
-
-TEST(StartTask, WaitedProgramRunsInItsOwnGroupWithNullInput) {
-    qvtest::TempDir dir;
-    int pid = 0;
-    std::string cmd = ProbePath() + " --record " + (dir / "r") + " --exit 3";
+    std::string cmd = ProbePath() + " --record " + (dir / "r") +
+                      " --exit 3 -- -vp \\ \"a b\" x\\\"y \"\" \"\\Pay roll\\\\\" end";
     EXPECT_EQ(qv::StartTask(cmd, qv::kDefaultTaskOptions, pid), qv::kTaskWaited);
     const qv::StartRecord& last = qv::LastStart();
     EXPECT_EQ(last.exitStatus, 3);
@@ -78,6 +70,9 @@ TEST(StartTask, WaitedProgramRunsInItsOwnGroupWithNullInput) {
     EXPECT_EQ(rec.pgid, pid);
     EXPECT_NE(rec.pgid, getpgrp());
     EXPECT_EQ(rec.stdinTarget, "/dev/null");
+    EXPECT_EQ(rec.args,
+              (std::vector<std::string>{ProbePath(), "--record", dir / "r", "--exit", "3", "--",
+                                        "-vp", "\\", "a b", "x\"y", "", "\\Pay roll\\", "end"}));
     EXPECT_EQ(qvtest::StateOf(pid).state, 0) << "the waited-for child is reaped";
 }
 
@@ -137,20 +132,6 @@ TEST(StartTask, NoDescriptorOfOursReachesTheProgram) {
     close(fd);
 }
 
-TEST(StartTask, ArgumentsArriveSplitByTheCommandLineRules) {
-    qvtest::TempDir dir;
-    int pid = 0;
-    std::string cmd = ProbePath() + " --record " + (dir / "r") +
-                      " -- -vp \\ \"a b\" x\\\"y \"\" \"\\Pay roll\\\\\" end";
-    ASSERT_EQ(qv::StartTask(cmd, qv::kDefaultTaskOptions, pid), qv::kTaskWaited);
-    qvtest::ProbeRecord rec = ReadProbeRecord(dir / "r");
-    ASSERT_TRUE(rec.present);
-    std::vector<std::string> expected = {ProbePath(), "--record",     dir / "r", "--",
-                                         "-vp",       "\\",           "a b",     "x\"y",
-                                         "",          "\\Pay roll\\", "end"};
-    EXPECT_EQ(rec.args, expected);
-}
-
 TEST(StartTask, ProgramSearchOwnDirectoryThenPathNeverCurrentDirectory) {
     qvtest::TempDir dir;
     const std::string name = "qvpathprobe" + std::to_string(getpid());
@@ -179,61 +160,69 @@ TEST(StartTask, ProgramSearchOwnDirectoryThenPathNeverCurrentDirectory) {
     setenv("PATH", oldPath.c_str(), 1);
 }
 
+// Nothing is started: the result tells why and the id stays 0.
 TEST(StartTask, StartFailuresGiveTheirResults) {
     qvtest::TempDir dir;
     qvtest::WriteFile(dir / "notes.txt", "not a program\n");
     chmod((dir / "notes.txt").c_str(), 0644);
+    const std::string longCommand = "qv_no_such_program " + std::string(3000, 'x');
     struct Case {
         std::string command;
+        const char* options;
         int expected;
     } cases[] = {
-        {"qv_no_such_program_here --x", qv::kTaskNotFound},
-        {dir / "missing", qv::kTaskNotFound},
-        {"", qv::kTaskNotFound},
-        {"\"\" x", qv::kTaskNotFound},
-        {dir / "notes.txt", qv::kTaskStartFailed},
-        {dir.path(), qv::kTaskNotFound},
+        {ProbePath() + " --record " + (dir / "r"), "BACKGROUND PMWINDOW", qv::kTaskRefused},
+        {"qv_no_such_program_here --x", qv::kDefaultTaskOptions, qv::kTaskNotFound},
+        {dir / "missing", qv::kDefaultTaskOptions, qv::kTaskNotFound},
+        {"", qv::kDefaultTaskOptions, qv::kTaskNotFound},
+        {"\"\" x", qv::kDefaultTaskOptions, qv::kTaskNotFound},
+        {dir / "notes.txt", qv::kDefaultTaskOptions, qv::kTaskStartFailed},
+        {dir.path(), qv::kDefaultTaskOptions, qv::kTaskNotFound},
+        {longCommand, qv::kForegroundTaskOptions, qv::kTaskNotFound},
     };
     for (const auto& c : cases) {
         int pid = 0;
-        EXPECT_EQ(qv::StartTask(c.command, qv::kDefaultTaskOptions, pid), c.expected) << c.command;
+        EXPECT_EQ(qv::StartTask(c.command, c.options, pid), c.expected) << c.command;
         EXPECT_EQ(pid, 0) << c.command;
     }
-}
-
-TEST(StartTask, WindowTitleIsCutAt2047Characters) {
-    int pid = 0;
-    std::string cmd = "qv_no_such_program " + std::string(3000, 'x');
-    qv::StartTask(cmd, qv::kForegroundTaskOptions, pid);
-    EXPECT_EQ(qv::LastStart().windowTitle, (" " + cmd).substr(0, 2047));
+    // The window title of the last one is cut at 2,047 characters.
+    EXPECT_EQ(qv::LastStart().windowTitle, (" " + longCommand).substr(0, 2047));
+    usleep(100000);
+    EXPECT_FALSE(qvtest::FileExists(dir / "r")) << "the refused probe never ran";
 }
 
 TEST(LaunchTask, WarningsOnFailureAndResults) {
     qvtest::TempDir dir;
     qvtest::WriteFile(dir / "notes.txt", "x");
     chmod((dir / "notes.txt").c_str(), 0644);
+    const std::string notes = dir / "notes.txt";
+    struct Row {
+        std::string command;
+        bool independent;
+        int result;
+        std::string warning;  // "" for none
+    } const rows[] = {
+        {"qv_no_such_program -a \"b\"", false, qv::kTaskNotFound,
+         "Executable Not Found: 'qv_no_such_program -a \"b\"'\n\nThis executable must be "
+         "installed\nto the same directory as this application.\n"},
+        {notes, true, qv::kTaskStartFailed,
+         "Failed to Launch Task '" + notes +
+             ", FOREGROUND, INDEPENDENT, WINSESSIONCHILD' Err=-32\n"},
+        {ProbePath() + " --exit 0", true, qv::kTaskStarted, ""},
+        {ProbePath() + " --exit 4", false, qv::kTaskWaited, ""},
+    };
     qv::HeadlessHost host;
-
-    EXPECT_EQ(qv::LaunchTask("qv_no_such_program -a \"b\"", false, host), qv::kTaskNotFound);
-    ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].kind, qv::MsgKind::Warning);
-    EXPECT_EQ(host.boxes[0].text,
-              "Executable Not Found: 'qv_no_such_program -a \"b\"'\n\nThis executable must be "
-              "installed\nto the same directory as this application.\n");
-
-    host.ClearBoxes();
-    std::string cmd = dir / "notes.txt";
-    EXPECT_EQ(qv::LaunchTask(cmd, true, host), qv::kTaskStartFailed);
-    ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].kind, qv::MsgKind::Warning);
-    EXPECT_EQ(host.boxes[0].text, "Failed to Launch Task '" + cmd +
-                                      ", FOREGROUND, INDEPENDENT, WINSESSIONCHILD' Err=-32\n");
-
-    host.ClearBoxes();
-    EXPECT_EQ(qv::LaunchTask(ProbePath() + " --exit 4", false, host), qv::kTaskWaited);
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.command);
+        host.ClearBoxes();
+        EXPECT_EQ(qv::LaunchTask(r.command, r.independent, host), r.result);
+        ASSERT_EQ(host.boxes.size(), r.warning.empty() ? 0u : 1u);
+        if (!r.warning.empty()) {
+            EXPECT_EQ(host.boxes[0].kind, qv::MsgKind::Warning);
+            EXPECT_EQ(host.boxes[0].text, r.warning);
+        }
+    }
     EXPECT_EQ(qv::LastStart().exitStatus, 4);
-    EXPECT_EQ(qv::LaunchTask(ProbePath() + " --exit 0", true, host), qv::kTaskStarted);
-    EXPECT_TRUE(host.boxes.empty());
 }
 
 TEST(LaunchTask, WaitingRepaintsOnlyAndRunsNoHandler) {
