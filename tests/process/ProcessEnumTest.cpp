@@ -53,30 +53,22 @@ protected:
     qvtest::KillGuard guard_;
 };
 
-TEST_F(NamedProbe, FoundByAnyLetterCaseAndPrefix) {
+TEST_F(NamedProbe, FoundByAnyLetterCaseOfItsWholeNameAndOnlyForItsOwner) {
     std::string lower = name_, upper = name_;
     std::transform(lower.begin(), lower.end(), lower.begin(), ::tolower);
     std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
-    struct Case {
-        std::string name;
-        bool found;
-    } cases[] = {
-        {name_, true},        {lower, true},        {upper, true},
-        {name_ + "x", false}, {"x" + name_, false}, {"", false},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(qv::FindProcessByName(c.name), c.found ? pid_ : -1) << c.name;
-    }
-}
-
-TEST_F(NamedProbe, OnlyProcessesOfTheGivenOwnerAreFound) {
     const long own = static_cast<long>(getuid());
     struct Case {
-        long owner;
-        int found;
-    } cases[] = {{-1, pid_}, {own, pid_}, {own + 1, -1}};
+        std::string name;
+        long owner;  // -1: any
+        bool found;
+    } cases[] = {
+        {name_, -1, true},        {lower, -1, true}, {upper, -1, true},  {name_ + "x", -1, false},
+        {"x" + name_, -1, false}, {"", -1, false},   {name_, own, true}, {name_, own + 1, false},
+    };
     for (const auto& c : cases)
-        EXPECT_EQ(qv::FindProcessByName(name_, c.owner), c.found) << c.owner;
+        EXPECT_EQ(qv::FindProcessByName(c.name, c.owner), c.found ? pid_ : -1)
+            << c.name << " owner " << c.owner;
 }
 
 TEST_F(NamedProbe, EndProgramInstanceEndsTheFirstMatchAndEntersTheStartupDirectory) {
