@@ -84,148 +84,67 @@ TEST_F(Calculation, EveryRuleGivesItsResult) {
         int P;
         std::string T;
         bool onBranch;
-        std::vector<Answer> answers;  // in the order the statements are run
+        std::vector<Answer> answers;  // one per statement, in the order they are run
         MappedStatus status;
         std::string text;
-        size_t statements;
-        std::string box;  // the message box expected, if any
+        std::string box = "";  // the message box expected, if any
     };
     const MappedStatus R = MappedStatus::Result, None = MappedStatus::NoResult,
                        Gone = MappedStatus::Abandoned;
-    const int ok = kKsqlOk, failed = kKsqlFailed, unwritten = kKsqlStatementUnwritten;
+    const Answer view{kView7}, zero{kZero}, failed{"", kKsqlFailed},
+        unwritten{"", kKsqlStatementUnwritten};
+    const std::string long55 = std::string(55, '1') + ".1.1";
+    // clang-format off
     const std::vector<Case> cases = {
         // On the trunk, without a parent (no statement).
-        {"trunk 3", 0, "3", false, {}, R, "4 (M)", 0, ""},
-        {"trunk 0", 0, "0", false, {}, R, "0 (T)", 0, ""},
-        {"trunk, empty T", 0, "", false, {}, R, "0 (T)", 0, ""},
-        {"trunk, x", 0, "x", false, {}, R, "0", 0, ""},
-        {"trunk, x.2.3", 0, "x.2.3", false, {}, R, "0", 0, ""},
-        {"trunk, branch version", 0, "2.1.3", false, {}, R, "2.1.3 (U)", 0, ""},
-        {"trunk, X in upper case is no x", 0, "X.2.3", false, {}, R, "X.2.3 (U)", 0, ""},
+        {"trunk 3", 0, "3", false, {}, R, "4 (M)"},
+        {"trunk 0", 0, "0", false, {}, R, "0 (T)"},
+        {"trunk, empty T", 0, "", false, {}, R, "0 (T)"},
+        {"trunk, x", 0, "x", false, {}, R, "0"},
+        {"trunk, x.2.3", 0, "x.2.3", false, {}, R, "0"},
+        {"trunk, branch version", 0, "2.1.3", false, {}, R, "2.1.3 (U)"},
+        {"trunk, X in upper case is no x", 0, "X.2.3", false, {}, R, "X.2.3 (U)"},
         // On the trunk with a parent: the child check decides first.
-        {"child check fails", 9, "3", false, {{Values("4\n"), ok}}, None, "", 1, ""},
-        {"child check fails whatever T is",
-         9,
-         "x.2.3",
-         false,
-         {{Values("4\n"), ok}},
-         None,
-         "",
-         1,
-         ""},
-        {"child check passes", 9, "3", false, {{Values("3.1.1\n"), ok}}, R, "4 (M)", 1, ""},
-        {"child check run fails: passes", 9, "3", false, {{"", failed}}, R, "4 (M)", 1, ""},
-        {"child check statement unwritten", 9, "3", false, {{"", unwritten}}, Gone, "", 1, ""},
+        {"child check fails", 9, "3", false, {{Values("4\n")}}, None, ""},
+        {"child check fails whatever T is", 9, "x.2.3", false, {{Values("4\n")}}, None, ""},
+        {"child check passes", 9, "3", false, {{Values("3.1.1\n")}}, R, "4 (M)"},
+        {"child check run fails: passes", 9, "3", false, {failed}, R, "4 (M)"},
+        {"child check statement unwritten", 9, "3", false, {unwritten}, Gone, ""},
         // On a branch, from a branch version (no statement).
-        {"branch, x.2.3", 0, "x.2.3", true, {}, R, "x.3.3", 0, ""},
-        {"branch, x1.2.3", 0, "x1.2.3", true, {}, R, "x0.3.3", 0, ""},
-        {"branch, branch version", 0, "2.1.3", true, {}, R, "2.1.3 (U)", 0, ""},
-        {"branch, no child check with a parent", 9, "2.1.3", true, {}, R, "2.1.3 (U)", 0, ""},
-        {"branch, x.2 (no third part)", 0, "x.2.", true, {}, R, "x.3.0", 0, ""},
+        {"branch, x.2.3", 0, "x.2.3", true, {}, R, "x.3.3"},
+        {"branch, x1.2.3", 0, "x1.2.3", true, {}, R, "x0.3.3"},
+        {"branch, branch version", 0, "2.1.3", true, {}, R, "2.1.3 (U)"},
+        {"branch, no child check with a parent", 9, "2.1.3", true, {}, R, "2.1.3 (U)"},
+        {"branch, x.2 (no third part)", 0, "x.2.", true, {}, R, "x.3.0"},
         // On a branch from a trunk version: the view, then the branch statement.
-        {"no matching row", 0, "5", true, {{kView7, ok}, {kZero, ok}}, R, "5.1.1", 2, ""},
-        {"row 5.3.1", 0, "5", true, {{kView7, ok}, {Values("5.3.1\n"), ok}}, R, "5.4.1", 2, ""},
-        {"row x.3.1", 0, "5", true, {{kView7, ok}, {Values("x.3.1\n"), ok}}, R, "x.4.1", 2, ""},
-        {"row 3.10.1", 0, "4", true, {{kView7, ok}, {Values("3.10.1\n"), ok}}, R, "4.11.1", 2, ""},
-        {"branch statement fails", 0, "5", true, {{kView7, ok}, {"", failed}}, R, "x5.1.1", 2, ""},
-        {"error line",
-         0,
-         "5",
-         true,
-         {{kView7, ok}, {"Error: no such table: KESVIEW\n", ok}},
-         None,
-         "",
-         2,
+        {"no matching row", 0, "5", true, {view, zero}, R, "5.1.1"},
+        {"row 5.3.1", 0, "5", true, {view, {Values("5.3.1\n")}}, R, "5.4.1"},
+        {"row x.3.1", 0, "5", true, {view, {Values("x.3.1\n")}}, R, "x.4.1"},
+        {"row 3.10.1", 0, "4", true, {view, {Values("3.10.1\n")}}, R, "4.11.1"},
+        {"branch statement fails", 0, "5", true, {view, failed}, R, "x5.1.1"},
+        {"error line", 0, "5", true, {view, {"Error: no such table: KESVIEW\n"}}, None, "",
          "Error: no such table: KESVIEW"},
-        {"empty T, no row", 0, "", true, {{kView7, ok}, {kZero, ok}}, R, "x.1.1", 2, ""},
-        {"T 0, no row", 0, "0", true, {{kView7, ok}, {kZero, ok}}, R, "0 (T)", 2, ""},
-        {"T x, no row", 0, "x", true, {{kView7, ok}, {kZero, ok}}, R, "0 (T)", 2, ""},
-        {"header only counts as no row",
-         0,
-         "5",
-         true,
-         {{kView7, ok}, {"MAPPEDVERSION\n", ok}},
-         R,
-         "5.1.1",
-         2,
-         ""},
-        {"blank lines only count as no row",
-         0,
-         "5",
-         true,
-         {{kView7, ok}, {"\n\n\n", ok}},
-         R,
-         "5.1.1",
-         2,
-         ""},
-        {"a file without lines is an error",
-         0,
-         "5",
-         true,
-         {{kView7, ok}, {"", ok}},
-         None,
-         "",
-         2,
+        {"empty T, no row", 0, "", true, {view, zero}, R, "x.1.1"},
+        {"T 0, no row", 0, "0", true, {view, zero}, R, "0 (T)"},
+        {"T x, no row", 0, "x", true, {view, zero}, R, "0 (T)"},
+        {"header only counts as no row", 0, "5", true, {view, {"MAPPEDVERSION\n"}}, R, "5.1.1"},
+        {"blank lines only count as no row", 0, "5", true, {view, {"\n\n\n"}}, R, "5.1.1"},
+        {"a file without lines is an error", 0, "5", true, {view, {""}}, None, "",
          "Error: Unable to fetch data from ksqlstmt.dat"},
-        {"a value without two dots counts as no row",
-         0,
-         "5",
-         true,
-         {{kView7, ok}, {Values("4.1\n"), ok}},
-         R,
-         "5.1.1",
-         2,
-         ""},
-        {"branch statement unwritten",
-         0,
-         "5",
-         true,
-         {{kView7, ok}, {"", unwritten}},
-         Gone,
-         "",
-         2,
-         ""},
+        {"a value without two dots counts as no row", 0, "5", true, {view, {Values("4.1\n")}}, R,
+         "5.1.1"},
+        {"branch statement unwritten", 0, "5", true, {view, unwritten}, Gone, ""},
         // The view lookup itself.
-        {"no view: 0, then no row",
-         0,
-         "5",
-         true,
-         {{"MIN(W.VIEWOBJID)\n\n", ok}, {kZero, ok}},
-         R,
-         "5.1.1",
-         2,
-         ""},
-        {"view lookup fails", 0, "5", true, {{"", failed}}, R, "x5.1.1", 1, ""},
-        {"view lookup error line",
-         0,
-         "5",
-         true,
-         {{"Error: Incorrect Login\n", ok}},
-         None,
-         "",
-         1,
+        {"no view: 0, then no row", 0, "5", true, {{"MIN(W.VIEWOBJID)\n\n"}, zero}, R, "5.1.1"},
+        {"view lookup fails", 0, "5", true, {failed}, R, "x5.1.1"},
+        {"view lookup error line", 0, "5", true, {{"Error: Incorrect Login\n"}}, None, "",
          "Error: Incorrect Login"},
-        {"view lookup unwritten", 0, "5", true, {{"", unwritten}}, Gone, "", 1, ""},
+        {"view lookup unwritten", 0, "5", true, {unwritten}, Gone, ""},
         // The length limit.
-        {"63 characters are kept",
-         0,
-         std::string(55, '1') + ".1.1",
-         false,
-         {},
-         R,
-         std::string(55, '1') + ".1.1 (U)",
-         0,
-         ""},
-        {"a longer result gives none",
-         0,
-         std::string(56, '1') + ".1.1",
-         false,
-         {},
-         None,
-         "",
-         0,
-         ""},
+        {"63 characters are kept", 0, long55, false, {}, R, long55 + " (U)"},
+        {"a longer result gives none", 0, "1" + long55, false, {}, None, ""},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         host_.ClearBoxes();
@@ -236,7 +155,7 @@ TEST_F(Calculation, EveryRuleGivesItsResult) {
         const MappedVersion got = calc.Calculate(c.P, c.T, c.onBranch, 41, 17);
         EXPECT_EQ(got.status, c.status);
         EXPECT_EQ(got.text, c.text);
-        EXPECT_EQ(repo.statements().size(), c.statements);
+        EXPECT_EQ(repo.statements().size(), c.answers.size());
         if (c.box.empty()) {
             EXPECT_TRUE(host_.boxes.empty());
         } else {
@@ -309,42 +228,37 @@ TEST_F(Calculation, TheViewIsLookedUpOncePerTargetContext) {
 
 TEST_F(Calculation, ChildVersionsAllowATrunkPlacementOnlyBesideBranches) {
     struct Case {
-        std::string values;  // the result file after its header
+        Answer answer;
         bool passes;
     };
+    // clang-format off
     const Case cases[] = {
-        {"", true},                // no rows
-        {"3.1.1\n", true},         // one first branch version
-        {"x.1.1\n", true},         //
-        {"3.1.1\n3.2.4\n", true},  // only branch versions
-        {"4\n", false},            // a trunk child
-        {"3.2.2\n", false},        // alone, but not a first version
-        {"3.2.10\n", false},       //
-        {"3.1.1\n4\n", false},     // a trunk child among branches
-        {"\n\n3.1.1\n\n", true},   // blank lines are no values
+        {{Values("3.1.1\n")}, true},           // one first branch version
+        {{Values("x.1.1\n")}, true},
+        {{Values("3.1.1\n3.2.4\n")}, true},    // only branch versions
+        {{Values("4\n")}, false},              // a trunk child
+        {{Values("3.2.2\n")}, false},          // alone, but not a first version
+        {{Values("3.2.10\n")}, false},
+        {{Values("3.1.1\n4\n")}, false},       // a trunk child among branches
+        {{Values("\n\n3.1.1\n\n")}, true},    // blank lines are no values
+        // Files that hold no value let the check pass: a header only (no rows), the zero-results
+        // line, blank lines only, an error line (with the reader's rule), no line at all, a
+        // failed run.
+        {{Values("")}, true},
+        {{kZero}, true},
+        {{"\n\n"}, true},
+        {{"Error: x\n"}, true},
+        {{""}, true},
+        {{"", kKsqlFailed}, true},
+        {{Values("4\nError: late\n")}, true},
     };
+    // clang-format on
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.values);
+        SCOPED_TRACE(c.answer.text + " / " + std::to_string(c.answer.result));
         qvtest::FakeRepository repo(host_);
-        repo.Answer(Values(c.values));
+        repo.Answer(c.answer.text, c.answer.result);
         MappedVersionCalculator calc(repo, host_);
         EXPECT_EQ(calc.CheckChildVersions(3), c.passes);
-    }
-    // Files that hold no value let the check pass: the zero-results line, a header only, blank
-    // lines only, an error line (with the reader's rule), no line at all, a failed run.
-    const Answer passing[] = {{kZero, kKsqlOk},
-                              {"MAPPEDVERSION\n", kKsqlOk},
-                              {"\n\n", kKsqlOk},
-                              {"Error: x\n", kKsqlOk},
-                              {"", kKsqlOk},
-                              {"", kKsqlFailed},
-                              {Values("4\nError: late\n"), kKsqlOk}};
-    for (const Answer& a : passing) {
-        SCOPED_TRACE(a.text);
-        qvtest::FakeRepository repo(host_);
-        repo.Answer(a.text, a.result);
-        MappedVersionCalculator calc(repo, host_);
-        EXPECT_TRUE(calc.CheckChildVersions(3));
     }
     EXPECT_TRUE(host_.boxes.empty());
 }

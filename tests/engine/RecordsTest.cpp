@@ -57,18 +57,6 @@ std::vector<std::pair<std::string, typename Map::Record>> Walk(const Map& map) {
     return out;
 }
 
-TEST(Records, FieldTablesNameEveryFieldOnce) {
-    static_assert(sizeof(CTFObj) == 30 * sizeof(std::string));
-    static_assert(sizeof(CFObj) == 13 * sizeof(std::string));
-    // No field is listed twice: each keeps the text written to it.
-    const CTFObj distinct = DistinctTarget("d");
-    for (size_t i = 0; i < kTargetFields.size(); ++i)
-        EXPECT_EQ(distinct.*kTargetFields[i], "d-" + std::to_string(i));
-    const CFObj distinctSource = DistinctSource("d");
-    for (size_t i = 0; i < kSourceFields.size(); ++i)
-        EXPECT_EQ(distinctSource.*kSourceFields[i], "d-" + std::to_string(i));
-}
-
 TEST(Records, OnlyExactlyOneCountsAsSelected) {
     const struct {
         const char* selected;
@@ -77,55 +65,46 @@ TEST(Records, OnlyExactlyOneCountsAsSelected) {
         {"1", true},   {"", false},     {"1 ", false}, {" 1", false},
         {"01", false}, {"true", false}, {"0", false},  {"11", false},
     };
-    for (const auto& c : cases) {
-        CPkgObj p{"Payroll", c.selected};
-        EXPECT_EQ(p.IsSelected(), c.expected) << '"' << c.selected << '"';
-        // A round trip through a map keeps the text exactly.
-        CMapStrToPkgObj map;
-        map.SetAt("0", p);
-        CPkgObj back;
-        ASSERT_EQ(map.Lookup("0", back), 1);
-        EXPECT_EQ(back.IsSelected(), c.expected);
-        EXPECT_EQ(back.selected, c.selected);
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ((CPkgObj{"Payroll", c.selected}.IsSelected()), c.expected)
+            << '"' << c.selected << '"';
 }
 
-TEST(Records, AllThirtyTargetFieldsSurviveLookupAndIteration) {
+// The field tables name every field once (each field keeps the text written to it), and every
+// field survives a lookup and a walk.
+TEST(Records, EveryFieldSurvivesLookupAndIteration) {
+    static_assert(sizeof(CTFObj) == 30 * sizeof(std::string));
+    static_assert(sizeof(CFObj) == 13 * sizeof(std::string));
     CMapStrToTFObj map;
-    const CTFObj stored = DistinctTarget("t");
-    EXPECT_EQ(map.SetAt("42", stored), 1);
-
+    EXPECT_EQ(map.SetAt("42", DistinctTarget("t")), 1);
     CTFObj viaLookup;
     ASSERT_EQ(map.Lookup("42", viaLookup), 1);
     const auto walked = Walk(map);
     ASSERT_EQ(walked.size(), 1u);
     EXPECT_EQ(walked[0].first, "42");
     for (size_t i = 0; i < kTargetFields.size(); ++i) {
-        EXPECT_EQ(viaLookup.*kTargetFields[i], stored.*kTargetFields[i]) << "field " << i;
-        EXPECT_EQ(walked[0].second.*kTargetFields[i], stored.*kTargetFields[i]) << "field " << i;
+        EXPECT_EQ(viaLookup.*kTargetFields[i], "t-" + std::to_string(i));
+        EXPECT_EQ(walked[0].second.*kTargetFields[i], "t-" + std::to_string(i));
     }
     EXPECT_EQ(viaLookup.parentVersionId, "t-8");
+    const CFObj source = DistinctSource("s");
+    for (size_t i = 0; i < kSourceFields.size(); ++i)
+        EXPECT_EQ(source.*kSourceFields[i], "s-" + std::to_string(i));
 }
 
-TEST(Records, SetAtReplacesUnderAPresentKey) {
-    CMapStrToFObj map;
-    map.SetAt("7", DistinctSource("old"));
-    map.SetAt("8", DistinctSource("other"));
-    EXPECT_EQ(map.SetAt("7", DistinctSource("new")), 1);
-    EXPECT_EQ(map.GetCount(), 2);
-    CFObj r;
-    ASSERT_EQ(map.Lookup("7", r), 1);
-    EXPECT_EQ(r, DistinctSource("new"));
-}
-
-TEST(Records, AddIfAbsentKeepsTheStoredRecord) {
+// SetAt replaces the record under a present key; AddIfAbsent keeps it.
+TEST(Records, StoringUnderAPresentKey) {
     CMapStrToFObj map;
     EXPECT_EQ(map.AddIfAbsent("5", DistinctSource("first")), 1);
     EXPECT_EQ(map.AddIfAbsent("5", DistinctSource("second")), 0);
-    EXPECT_EQ(map.GetCount(), 1);
+    map.SetAt("8", DistinctSource("other"));
     CFObj r;
     ASSERT_EQ(map.Lookup("5", r), 1);
     EXPECT_EQ(r, DistinctSource("first"));
+    EXPECT_EQ(map.SetAt("5", DistinctSource("new")), 1);
+    EXPECT_EQ(map.GetCount(), 2);
+    ASSERT_EQ(map.Lookup("5", r), 1);
+    EXPECT_EQ(r, DistinctSource("new"));
 }
 
 TEST(Records, LookupOfAnAbsentKeyLeavesTheCallersRecordAlone) {

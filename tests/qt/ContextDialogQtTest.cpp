@@ -6,12 +6,12 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QTest>
-#include <QTimer>
 #include <QTreeView>
 #include <functional>
 
 #include "host/qt/DialogWindow.h"
 #include "host/qt/QtHost.h"
+#include "tests/qt/QtTestSupport.h"
 #include "tests/support/FakeRepository.h"
 #include "ui/ContextSetDlg.h"
 #include "ui/MainWindow.h"
@@ -53,11 +53,9 @@ TEST(ContextDialogQt, SearchUncheckOkFillsTheMainWindowList) {
     QString title;
     int listed = 0;
     bool uncheckedSecond = false;
-    auto* timer = new QTimer;
-    timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, timer, [&] {
+    WhenModal([&] {
         auto* view = qobject_cast<DialogWindow*>(QApplication::activeModalWidget());
-        if (!view || view == main || !view->dialog()) return;
+        if (!view || view == main || !view->dialog()) return false;
         auto& d = static_cast<CContextSetDlg&>(*view->dialog());
         auto* list = qobject_cast<QTreeView*>(view->Control(IDC_CTX_PACKAGE_LIST));
         switch (step) {
@@ -72,7 +70,7 @@ TEST(ContextDialogQt, SearchUncheckOkFillsTheMainWindowList) {
                 ++step;
                 break;
             case 1: {
-                if (d.PackageList.GetCount() == 0 || !list) return;
+                if (d.PackageList.GetCount() == 0 || !list) return false;
                 listed = list->model()->rowCount();
                 const QRect cell = list->visualRect(list->model()->index(1, 0));
                 const int w = list->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, list);
@@ -82,15 +80,13 @@ TEST(ContextDialogQt, SearchUncheckOkFillsTheMainWindowList) {
                 break;
             }
             case 2:
-                if (d.Packages().IsRowChecked(1)) return;
+                if (d.Packages().IsRowChecked(1)) return false;
                 uncheckedSecond = true;
                 QTest::mouseClick(view->Control(IDOK), Qt::LeftButton);
-                ++step;
-                timer->deleteLater();
-                break;
+                return true;
         }
+        return false;
     });
-    timer->start();
     QTest::mouseClick(main->Control(IDC_SET_CONTEXT), Qt::LeftButton);
     host.PumpMessages();
 

@@ -7,29 +7,17 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
-#include <functional>
 
 #include "host/qt/DialogWindow.h"
 #include "host/qt/QtHost.h"
+#include "tests/qt/QtTestSupport.h"
 #include "ui/MainWindow.h"
 #include "ui/RegSettingsDlg.h"
 
 namespace qv {
 namespace {
-
-// Runs `step` every few milliseconds while event loops run, until it reports done, so that
-// menus and modal dialogs can be answered.
-void WhenModal(std::function<bool()> step) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, step] {
-        if (step()) timer->deleteLater();
-    });
-    timer->start();
-}
 
 CFObj Record(const std::string& name, const std::string& tag, const std::string& result) {
     CFObj r;

@@ -122,12 +122,6 @@ TEST(MainWindowRunQt, TheRunButtonTurnsIntoCancelAndStopsTheRun) {
     EXPECT_NE(last.find("OnBtnRunCPM: Cancel Button pressed - END"), std::string::npos) << last;
 }
 
-}  // namespace
-}  // namespace qv
-
-namespace qv {
-namespace {
-
 // The list scrolls once per pass of the event loop, to the last row asked for, however many
 // rows a run asks for in between; a sort in between keeps the row asked for.
 TEST(MainWindowRunQt, ScrollRequestsBetweenTwoPassesScrollOnceToTheLastRow) {

@@ -14,45 +14,18 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 #include <functional>
 #include <memory>
 
 #include "host/qt/DialogWindow.h"
 #include "host/qt/QtHost.h"
+#include "tests/qt/QtTestSupport.h"
 #include "tests/support/TempEnv.h"
 #include "ui/Dialog.h"
 
 namespace qv {
 namespace {
-
-// One QApplication for the whole test program, on the offscreen platform.
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        // The offscreen platform reports every window operation it lacks; keep the output
-        // readable.
-        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& m) {
-            if (m.startsWith("This plugin does not support") ||
-                m.startsWith("Keyboard event not accepted"))
-                return;
-            fprintf(stderr, "%s\n", qPrintable(m));
-            if (type == QtFatalMsg) abort();
-        });
-        app_ = std::make_unique<QApplication>(argc_, argv_);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[8] = "test_qt";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
-};
-::testing::Environment* const qtEnvironment =
-    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 enum Id {
     kName = 10,
@@ -138,17 +111,6 @@ struct Shown {
         return qobject_cast<W*>(window->Control(id));
     }
 };
-
-// Runs `step` while a modal event loop is running (checking every few milliseconds until it
-// reports done), so that modal boxes and menus can be answered.
-void WhenModal(std::function<bool()> step) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, step] {
-        if (step()) timer->deleteLater();
-    });
-    timer->start();
-}
 
 TEST(QtHostDialogUnits, ConvertWithRoundingAsTheOriginalDoes) {
     struct Case {
@@ -343,8 +305,7 @@ TEST(QtHostModal, EscapeAndTheCloseBoxEndTheDialogThroughItsCancelHandling) {
         d.onInit = [&](SampleDialog& self) {
             host.Post([&host, &self, &c] { c.act(*host.WindowOf(self)); });
         };
-        QTimer::singleShot(5000, [&] { d.EndDialog(-99); });  // never hang
-        EXPECT_EQ(host.RunModal(d), IDCANCEL) << c.what;
+        EXPECT_EQ(RunModalAtMostFiveSeconds(host, d), IDCANCEL) << c.what;
         EXPECT_EQ(d.commands, std::vector<int>{IDCANCEL}) << c.what;
         EXPECT_EQ(host.WindowOf(d), nullptr);
     }
@@ -365,8 +326,7 @@ TEST(QtHostModal, TheCloseBoxDoesNotCloseWhenTheModelRefuses) {
             });
         });
     };
-    QTimer::singleShot(5000, [&] { d.EndDialog(-99); });
-    EXPECT_EQ(host.RunModal(d), IDOK);
+    EXPECT_EQ(RunModalAtMostFiveSeconds(host, d), IDOK);
     EXPECT_TRUE(stillShown);
     EXPECT_EQ(d.commands, (std::vector<int>{IDCANCEL, IDOK}));
 }
@@ -401,23 +361,9 @@ TEST(QtHostPumps, PostedNotificationsRunOnlyFromAFullPump) {
     }
 }
 
-TEST(QtHostPumps, UserInputWaitsOutAPaintPump) {
+// A paint pump repaints a changed control but leaves user input waiting for a full pump.
+TEST(QtHostPumps, APaintPumpRepaintsButUserInputWaitsItOut) {
     Shown s;
-    s.host.PumpMessages();
-    QTest::mouseClick(s.window->Control(IDOK), Qt::LeftButton);  // focus move and click
-    const size_t waiting = s.host.pending();
-    EXPECT_GE(waiting, 1u);
-    s.host.PumpPaintMessages();
-    EXPECT_EQ(s.host.pending(), waiting);
-    EXPECT_TRUE(s.dialog.commands.empty());
-    EXPECT_EQ(s.host.PeekMessage(), PendingMessage::Other);
-    s.host.PumpMessages();
-    EXPECT_EQ(s.dialog.commands, std::vector<int>{IDOK});
-}
-
-TEST(QtHostPumps, APaintPumpRepaintsAChangedControl) {
-    Shown s;
-    QWidget* status = s.window->Control(kStatus);
     int paints = 0;
     struct Counter : QObject {
         int& n;
@@ -428,10 +374,18 @@ TEST(QtHostPumps, APaintPumpRepaintsAChangedControl) {
         }
     } counter(paints);
     s.host.PumpMessages();
-    status->installEventFilter(&counter);
+    s.window->Control(kStatus)->installEventFilter(&counter);
     s.dialog.SetDlgItemText(kStatus, " Sorting Top List by File Name...");
+    QTest::mouseClick(s.window->Control(IDOK), Qt::LeftButton);  // focus move and click
+    const size_t waiting = s.host.pending();
+    EXPECT_GE(waiting, 1u);
     s.host.PumpPaintMessages();
     EXPECT_GT(paints, 0);
+    EXPECT_EQ(s.host.pending(), waiting);
+    EXPECT_TRUE(s.dialog.commands.empty());
+    EXPECT_EQ(s.host.PeekMessage(), PendingMessage::Other);
+    s.host.PumpMessages();
+    EXPECT_EQ(s.dialog.commands, std::vector<int>{IDOK});
 }
 
 TEST(QtHostPumps, ACloseRequestIsPeekedAsCloseAndHandledWhenPumped) {
@@ -453,8 +407,7 @@ TEST(QtHostPumps, AQuitRequestEndsTheModalRun) {
     d.onInit = [&](SampleDialog&) {
         host.Post([] { QCoreApplication::postEvent(qApp, new QEvent(QEvent::Quit)); });
     };
-    QTimer::singleShot(5000, [&] { d.EndDialog(-99); });
-    EXPECT_EQ(host.RunModal(d), -1);
+    EXPECT_EQ(RunModalAtMostFiveSeconds(host, d), -1);
     EXPECT_EQ(host.PeekMessage(), PendingMessage::Close);
     EXPECT_FALSE(host.PumpOneMessage());
     EXPECT_TRUE(d.commands.empty());
@@ -700,8 +653,7 @@ TEST(QtHostScreenshot, SavesTheFirstWindowShownAndEndsIt) {
     QtHost host;
     host.SetScreenshotOnShow(dir / "shot.png", 0);
     SampleDialog d(host);
-    QTimer::singleShot(5000, [&] { d.EndDialog(-99); });
-    EXPECT_EQ(host.RunModal(d), IDCANCEL);
+    EXPECT_EQ(RunModalAtMostFiveSeconds(host, d), IDCANCEL);
     QImage picture(QString::fromStdString(dir / "shot.png"));
     const DialogBaseUnits u = BaseUnitsOf(host.FontFor(d.Template()));
     EXPECT_EQ(picture.size(), QSize(DialogXToPixels(u, 200), DialogYToPixels(u, 120)));

@@ -19,30 +19,6 @@
 namespace qv {
 namespace {
 
-// One application for the whole test program, destroyed again before the program ends so that
-// Qt releases what it holds.
-class ApplicationEnvironment : public ::testing::Environment {
-public:
-    void TearDown() override { app_.reset(); }
-    void Ensure() {
-        if (QApplication::instance()) return;
-        static int argc = 1;
-        static char name[] = "test_qt";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-    }
-
-private:
-    std::unique_ptr<QApplication> app_;
-};
-
-ApplicationEnvironment* const g_environment = static_cast<ApplicationEnvironment*>(
-    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment));
-
-void EnsureApplication() {
-    g_environment->Ensure();
-}
-
 // Collects the model tester's complaints instead of only printing them.
 std::vector<std::string>* g_complaints = nullptr;
 void CollectWarnings(QtMsgType type, const QMessageLogContext&, const QString& text) {
@@ -52,8 +28,6 @@ void CollectWarnings(QtMsgType type, const QMessageLogContext&, const QString& t
 
 class ReportViewTest : public ::testing::Test {
 protected:
-    void SetUp() override { EnsureApplication(); }
-
     void Fill(int rows) {
         list.ConfigureColumns("File,120;Size,60,2;Tag,40,1;Record,0");
         list.SetNotifyId(1090);
@@ -247,7 +221,9 @@ TEST_F(ReportViewTest, ColourChangesTouchOnlyTheirRow) {
               QColor(128, 0, 255));
 }
 
-TEST_F(ReportViewTest, BandsStartAgainAtTheTopAfterASortAndHiddenColumnsStayHidden) {
+// Row bands start again at the top after a sort; hidden columns stay hidden, and widths dragged in
+// the view reach the control.
+TEST_F(ReportViewTest, BandsHiddenColumnsAndDraggedWidths) {
     Fill(6);
     list.SetCellText(0, 2, "zz");
     list.SetCellTextColor(0, 2, 0x0000FF);
@@ -273,11 +249,7 @@ TEST_F(ReportViewTest, BandsStartAgainAtTheTopAfterASortAndHiddenColumnsStayHidd
     EXPECT_EQ(pixelInEmptyPartOf(1), QColor(229, 232, 239));
     const auto group = view->hasFocus() ? QPalette::Active : QPalette::Inactive;
     EXPECT_EQ(pixelInEmptyPartOf(2), view->palette().color(group, QPalette::Highlight));
-}
 
-TEST_F(ReportViewTest, DraggedWidthsReachTheControl) {
-    Fill(3);
-    QTreeView* view = Show();
     view->header()->resizeSection(1, 77);
     EXPECT_EQ(list.ColumnWidth(1), 77);
     EXPECT_EQ(list.ColumnWidth(3), 0);

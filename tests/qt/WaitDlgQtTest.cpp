@@ -5,13 +5,13 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTest>
-#include <QTimer>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "host/qt/DialogWindow.h"
 #include "host/qt/QtHost.h"
+#include "tests/qt/QtTestSupport.h"
 #include "ui/WaitDlg.h"
 
 namespace qv {
@@ -46,16 +46,13 @@ private:
 
 // Answers the next message box with OK; records its text.
 void AnswerNextMessageBox(std::string& text) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, &text] {
+    WhenModal([&text] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box) return;
+        if (!box) return false;
         text = box->text().toStdString();
         box->accept();
-        timer->deleteLater();
+        return true;
     });
-    timer->start();
 }
 
 struct Step {
