@@ -9,7 +9,11 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
+#include <string>
+
+#include "bench/BenchReport.h"
 
 namespace benchtools {
 
@@ -48,5 +52,25 @@ private:
     std::unique_ptr<QApplication> app_;
     bool ok_ = false;
 };
+
+// The main program of a Qt benchmark on prepared data: the offscreen set-up, `prepare` (which
+// fails with a reason), every benchmark, then `compare` printing what the benchmarks measured.
+inline int RunWithData(int argc, char** argv, const char* name,
+                       const std::function<bool(std::string&)>& prepare,
+                       const std::function<void(const Collector&)>& compare) {
+    OffscreenBench bench(argc, argv);
+    if (!bench.ok()) return 1;
+    std::string error;
+    if (!prepare(error)) {
+        std::fprintf(stderr, "%s: %s\n", name, error.c_str());
+        return 1;
+    }
+    Collector collector;
+    benchmark::RunSpecifiedBenchmarks(&collector);
+    std::fflush(stdout);
+    compare(collector);
+    benchmark::Shutdown();
+    return 0;
+}
 
 }  // namespace benchtools

@@ -283,17 +283,5 @@ void PrintComparison(const benchtools::Collector& collector) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchtools::OffscreenBench bench(argc, argv);
-    if (!bench.ok()) return 1;
-    std::string error;
-    if (!PrepareData(error)) {
-        fprintf(stderr, "analysis_run_qt: %s\n", error.c_str());
-        return 1;
-    }
-    benchtools::Collector collector;
-    benchmark::RunSpecifiedBenchmarks(&collector);
-    fflush(stdout);
-    PrintComparison(collector);
-    benchmark::Shutdown();
-    return 0;
+    return benchtools::RunWithData(argc, argv, "analysis_run_qt", PrepareData, PrintComparison);
 }

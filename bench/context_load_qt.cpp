@@ -214,22 +214,10 @@ BENCHMARK(BM_SourceStatementThroughKsql)->Apply(Sizes);
 BENCHMARK(BM_LoadFromOkToFilledList)->Apply(Sizes);
 BENCHMARK(BM_LoadFromOkUntraced)->Apply(Sizes);
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    benchtools::OffscreenBench bench(argc, argv);
-    if (!bench.ok()) return 1;
-    std::string error;
-    if (!PrepareData(error)) {
-        fprintf(stderr, "context_load_qt: %s\n", error.c_str());
-        return 1;
-    }
-    benchtools::Collector collector;
-    benchmark::RunSpecifiedBenchmarks(&collector);
-    fflush(stdout);
+void PrintComparison(const benchtools::Collector& c) {
     printf("\nloading (b) against the source statement through ksql (a):\n");
     auto seconds = [&](const std::string& name, int n) {
-        return collector.Seconds(name + "/" + std::to_string(n) + "/iterations:3");
+        return c.Seconds(name + "/" + std::to_string(n) + "/iterations:3");
     };
     for (int n : kSizes) {
         const double a = seconds("BM_SourceStatementThroughKsql", n);
@@ -241,7 +229,13 @@ int main(int argc, char** argv) {
             "%.2f (goal <= 2.00); without the trace b / a = %.2f\n",
             n, a * 1e3, a * 1e6 / n, b * 1e3, b * 1e6 / n, b / a, u / a);
     }
-    benchmark::Shutdown();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int status =
+        benchtools::RunWithData(argc, argv, "context_load_qt", PrepareData, PrintComparison);
     unlink(Trace().c_str());
-    return 0;
+    return status;
 }

@@ -181,19 +181,26 @@ void BM_GetTargetPackageData(benchmark::State& state) {
     host.DestroyModeless(window);
 }
 
-// (c)
-void BM_LoadTargetData(benchmark::State& state) {
-    const long long size = state.range(0);
-    qv::QtHost host;
-    qv::CQuorvelDlg window(host);
+// The window's target loaded from the repository (the data file removed first): its item count,
+// -1 when the load failed (the benchmark is then skipped).
+int LoadTarget(benchmark::State& state, qv::CQuorvelDlg& window, long long size) {
     SetTarget(window, size);
     FreshTrace();
     unlink(DataFile().c_str());
     if (!window.GetTargetPackageData()) {
         state.SkipWithError("GetTargetPackageData failed");
-        return;
+        return -1;
     }
-    const int rows = window.TargetItems().GetCount();
+    return window.TargetItems().GetCount();
+}
+
+// (c)
+void BM_LoadTargetData(benchmark::State& state) {
+    const long long size = state.range(0);
+    qv::QtHost host;
+    qv::CQuorvelDlg window(host);
+    const int rows = LoadTarget(state, window, size);
+    if (rows < 0) return;
     int accepted = 0;
     const double cpu = CpuSeconds();
     for (auto _ : state) accepted = qv::CImport(window).LoadTargetData();
@@ -208,14 +215,8 @@ void BM_SaveTargetData(benchmark::State& state) {
     const long long size = state.range(0);
     qv::QtHost host;
     qv::CQuorvelDlg window(host);
-    SetTarget(window, size);
-    FreshTrace();
-    unlink(DataFile().c_str());
-    if (!window.GetTargetPackageData()) {
-        state.SkipWithError("GetTargetPackageData failed");
-        return;
-    }
-    const int rows = window.TargetItems().GetCount();
+    const int rows = LoadTarget(state, window, size);
+    if (rows < 0) return;
     const double cpu = CpuSeconds();
     for (auto _ : state) {
         if (!qv::CExportTop(window.ResultList(), "")
@@ -270,18 +271,8 @@ void PrintComparison(const benchtools::Collector& c) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchtools::OffscreenBench bench(argc, argv);
-    if (!bench.ok()) return 1;
-    std::string error;
-    if (!PrepareData(error)) {
-        fprintf(stderr, "target_load_qt: %s\n", error.c_str());
-        return 1;
-    }
-    benchtools::Collector collector;
-    benchmark::RunSpecifiedBenchmarks(&collector);
-    fflush(stdout);
-    PrintComparison(collector);
-    benchmark::Shutdown();
+    const int status =
+        benchtools::RunWithData(argc, argv, "target_load_qt", PrepareData, PrintComparison);
     qv::SetTraceFile("");
-    return 0;
+    return status;
 }
