@@ -77,70 +77,52 @@ Outcome Classify(const std::string& merge, const std::string& placement, const C
     return {r, sink.text, sink.FinalColor(), mapped.asked, t.result};
 }
 
-// Target found, item neither tagged in the target nor ignored before: every cell of the table of
-// merge options by placements. The calculation gives 4.1.1 on a branch and 5 (M) on the trunk.
-TEST(Classify, EveryMergeOptionWithEveryPlacementForAFoundTarget) {
+// Item neither tagged in the target nor ignored before: every cell of the tables of merge options
+// by placements, with a target found (the calculation gives 4.1.1 on a branch and 5 (M) on the
+// trunk) and without one (nothing calculated; Take Trunk does not look at the placement).
+TEST(Classify, EveryMergeOptionWithEveryPlacementWithAndWithoutATarget) {
     struct Case {
         const char* merge;
         const char* placement;
-        const char* text;
+        const char* found;  // the outcome with the target; nullptr: not tried
         ColorRef color;
         bool onBranch;
+        const char* none;  // the outcome without a target
     };
+    const char* const kTagged = "3 -> 5  (M) Merge Tagged";
+    const ColorRef kR = ColorResult, kM = ColorMergeTagged;
+    // clang-format off
     const Case cases[] = {
-        {kMergeConservatively, kBranchOnly, "3 -> 4.1.1", ColorResult, true},
-        {kMergeConservatively, kTrunkOnly, "3 -> 5  (M) Merge Tagged", ColorMergeTagged, false},
-        {kMergeConservatively, kTrunkOrBranch, "3 -> 5  (M) Merge Tagged", ColorMergeTagged, false},
-        {kMergeAggressively, kBranchOnly, "3 -> 4.1.1", ColorResult, true},
-        {kMergeAggressively, kTrunkOnly, "3 -> 5  (M) Merge Tagged", ColorMergeTagged, false},
-        {kMergeAggressively, kTrunkOrBranch, "3 -> 5  (M) Merge Tagged", ColorMergeTagged, false},
-        {kTakeTrunkVersion, kBranchOnly, "3 -> 4.1.1", ColorResult, true},
-        {kTakeTrunkVersion, kTrunkOnly, "3 -> 5 ", ColorResult, false},
-        {kTakeTrunkVersion, kTrunkOrBranch, "3 -> 5 ", ColorResult, false},
-        {kTakeBranchVersion, kBranchOnly, "3 -> 4.1.1", ColorResult, true},
-        {kTakeBranchVersion, kTrunkOnly, "3 -> 5 ", ColorResult, false},
-        {kTakeBranchVersion, kTrunkOrBranch, "3 -> 5 ", ColorResult, false},
+        {kMergeConservatively, kBranchOnly, "3 -> 4.1.1", kR, true, "3 -> x.1.1"},
+        {kMergeConservatively, kTrunkOnly, kTagged, kM, false, "3 -> 0"},
+        {kMergeConservatively, kTrunkOrBranch, kTagged, kM, false, "3 -> 0"},
+        {kMergeAggressively, kBranchOnly, "3 -> 4.1.1", kR, true, "3 -> x.1.1"},
+        {kMergeAggressively, kTrunkOnly, kTagged, kM, false, "3 -> 0"},
+        {kMergeAggressively, kTrunkOrBranch, kTagged, kM, false, "3 -> 0"},
+        {kTakeTrunkVersion, kBranchOnly, "3 -> 4.1.1", kR, true, "3 -> "},
+        {kTakeTrunkVersion, kTrunkOnly, "3 -> 5 ", kR, false, "3 -> "},
+        {kTakeTrunkVersion, kTrunkOrBranch, "3 -> 5 ", kR, false, "3 -> "},
+        {kTakeTrunkVersion, "Somewhere", nullptr, kR, false, "3 -> "},
+        {kTakeBranchVersion, kBranchOnly, "3 -> 4.1.1", kR, true, "3 -> x.1.1"},
+        {kTakeBranchVersion, kTrunkOnly, "3 -> 5 ", kR, false, "3 -> 0"},
+        {kTakeBranchVersion, kTrunkOrBranch, "3 -> 5 ", kR, false, "3 -> 0"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.merge) + " / " + c.placement);
-        const Outcome o = Classify(c.merge, c.placement, Source(), Target("4"));
-        EXPECT_EQ(o.result, ClassifyResult::Written);
-        EXPECT_EQ(o.text, c.text);
-        EXPECT_EQ(o.color, c.color);
-        EXPECT_EQ(o.targetResult, c.text);
-        EXPECT_EQ(o.asked, std::vector<bool>{c.onBranch});
-    }
-}
-
-// No target item: every cell of the second table. Take Trunk does not look at the placement.
-TEST(Classify, EveryMergeOptionWithEveryPlacementWithoutATarget) {
-    struct Case {
-        const char* merge;
-        const char* placement;
-        const char* text;
-    };
-    const Case cases[] = {
-        {kMergeConservatively, kBranchOnly, "3 -> x.1.1"},
-        {kMergeConservatively, kTrunkOnly, "3 -> 0"},
-        {kMergeConservatively, kTrunkOrBranch, "3 -> 0"},
-        {kMergeAggressively, kBranchOnly, "3 -> x.1.1"},
-        {kMergeAggressively, kTrunkOnly, "3 -> 0"},
-        {kMergeAggressively, kTrunkOrBranch, "3 -> 0"},
-        {kTakeBranchVersion, kBranchOnly, "3 -> x.1.1"},
-        {kTakeBranchVersion, kTrunkOnly, "3 -> 0"},
-        {kTakeBranchVersion, kTrunkOrBranch, "3 -> 0"},
-        {kTakeTrunkVersion, kBranchOnly, "3 -> "},
-        {kTakeTrunkVersion, kTrunkOnly, "3 -> "},
-        {kTakeTrunkVersion, kTrunkOrBranch, "3 -> "},
-        {kTakeTrunkVersion, "Somewhere", "3 -> "},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.merge) + " / " + c.placement);
+        if (c.found) {
+            const Outcome o = Classify(c.merge, c.placement, Source(), Target("4"));
+            EXPECT_EQ(o.result, ClassifyResult::Written);
+            EXPECT_EQ(o.text, c.found);
+            EXPECT_EQ(o.color, c.color);
+            EXPECT_EQ(o.targetResult, c.found);
+            EXPECT_EQ(o.asked, std::vector<bool>{c.onBranch});
+        }
         const Outcome o = Classify(c.merge, c.placement, Source(), std::nullopt);
         EXPECT_EQ(o.result, ClassifyResult::Written);
-        EXPECT_EQ(o.text, c.text);
+        EXPECT_EQ(o.text, c.none);
         EXPECT_EQ(o.color, ColorResult);
-        EXPECT_EQ(o.targetResult, c.text);
+        EXPECT_EQ(o.targetResult, c.none);
         EXPECT_TRUE(o.asked.empty());
     }
 }
@@ -206,17 +188,6 @@ TEST(Classify, RulesBeforeTheTables) {
     }
 }
 
-// The same branch-only target in the target package is calculated.
-TEST(Classify, TakeTrunkCalculatesABranchTargetOfTheTargetPackage) {
-    FakeMapped mapped;
-    mapped.branch = {MappedStatus::Result, "x.3.1"};
-    const Outcome o =
-        Classify(kTakeTrunkVersion, kBranchOnly, Source(), Target("x.2.1", kTgtPackage), mapped);
-    EXPECT_EQ(o.text, "3 -> x.3.1");
-    EXPECT_EQ(o.color, ColorResult);
-    EXPECT_EQ(o.asked, std::vector<bool>{true});
-}
-
 // Results of the calculation that need no version parsing, expanded for the list.
 TEST(Classify, MappedResultsAreExpandedIntoWordsAndColours) {
     struct Case {
@@ -227,51 +198,26 @@ TEST(Classify, MappedResultsAreExpandedIntoWordsAndColours) {
         const char* text;
         std::vector<ColorRef> colors;
     };
+    constexpr MappedStatus R = MappedStatus::Result;
+    const char* const kTgt = kTgtPackage;
+    const char* const kOther = kOtherPackage;
+    // clang-format off
     const Case cases[] = {
-        {"unmerged in the target package",
-         {MappedStatus::Result, "2.1.3 (U)"},
-         kTgtPackage,
-         true,
-         "2.1.3  (U) Unmerged Exists",
-         {ColorResult, ColorProblem}},
-        {"unmerged in the target package, trunk",
-         {MappedStatus::Result, "2.1.3 (U)"},
-         kTgtPackage,
-         false,
-         "2.1.3  (U) Unmerged Exists",
-         {ColorResult, ColorProblem}},
-        {"merge tag",
-         {MappedStatus::Result, "5 (M)"},
-         kOtherPackage,
-         false,
-         "5  (M) Merge Tagged",
+        {"unmerged in the target package", {R, "2.1.3 (U)"}, kTgt, true,
+         "2.1.3  (U) Unmerged Exists", {ColorResult, ColorProblem}},
+        {"unmerged in the target package, trunk", {R, "2.1.3 (U)"}, kTgt, false,
+         "2.1.3  (U) Unmerged Exists", {ColorResult, ColorProblem}},
+        {"merge tag", {R, "5 (M)"}, kOther, false, "5  (M) Merge Tagged",
          {ColorResult, ColorMergeTagged}},
-        {"already in the target",
-         {MappedStatus::Result, "0 (T)"},
-         kOtherPackage,
-         true,
-         "0  Project item already exists",
+        {"already in the target", {R, "0 (T)"}, kOther, true, "0  Project item already exists",
          {ColorResult, ColorResult}},
-        {"a plain branch version",
-         {MappedStatus::Result, "x.3.3"},
-         kOtherPackage,
-         true,
-         "x.3.3",
-         {ColorResult}},
-        {"a plain trunk version",
-         {MappedStatus::Result, "0"},
-         kOtherPackage,
-         false,
-         "0",
-         {ColorResult}},
-        {"no result", {MappedStatus::NoResult, ""}, kOtherPackage, false, "", {ColorResult}},
-        {"no result ignores any text",
-         {MappedStatus::NoResult, "7"},
-         kOtherPackage,
-         false,
-         "",
+        {"a plain branch version", {R, "x.3.3"}, kOther, true, "x.3.3", {ColorResult}},
+        {"a plain trunk version", {R, "0"}, kOther, false, "0", {ColorResult}},
+        {"no result", {MappedStatus::NoResult, ""}, kOther, false, "", {ColorResult}},
+        {"no result ignores any text", {MappedStatus::NoResult, "7"}, kOther, false, "",
          {ColorResult}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         OutcomeRecord sink;
@@ -281,18 +227,11 @@ TEST(Classify, MappedResultsAreExpandedIntoWordsAndColours) {
     }
 }
 
-// A calculation without result, and one that could not send its statement.
-TEST(Classify, CalculationWithoutResultOrAbandoned) {
-    FakeMapped none;
-    none.trunk = {MappedStatus::NoResult, ""};
-    Outcome o = Classify(kTakeTrunkVersion, kTrunkOnly, Source(), Target("4"), none);
-    EXPECT_EQ(o.result, ClassifyResult::Written);
-    EXPECT_EQ(o.text, "3 -> ");
-    EXPECT_EQ(o.color, ColorResult);
-
+// A calculation that could not send its statement abandons the row.
+TEST(Classify, AnAbandonedCalculationLeavesThePlaceholder) {
     FakeMapped abandoned;
     abandoned.branch = {MappedStatus::Abandoned, ""};
-    o = Classify(kMergeConservatively, kBranchOnly, Source(), Target("4"), abandoned);
+    const Outcome o = Classify(kMergeConservatively, kBranchOnly, Source(), Target("4"), abandoned);
     EXPECT_EQ(o.result, ClassifyResult::Abandoned);
     EXPECT_EQ(o.text, kOutcomePlaceholder);
     EXPECT_EQ(o.targetResult, "");
@@ -321,38 +260,54 @@ TEST(Classify, OptionsOutsideTheListsLeaveThePlaceholder) {
     }
 }
 
-// A "(U)" result outside the target package is rebuilt from its numbers.
-TEST(Classify, UnmergedInAnotherPackageMovesToTheNextBranchOrTrunkVersion) {
+// The calculation is asked for the placement alone (the branch only for Branch Only) and its
+// result written; a "(U)" result outside the target package is rebuilt from its numbers.
+TEST(Classify, TheCalculatedResultOfThePlacementIsWritten) {
     struct Case {
         const char* what;
         const char* merge;
         const char* placement;
-        const char* mapped;  // for the placement asked
+        CTFObj target;
+        MappedVersion mapped;  // for the placement asked; the other gives 9.9.9
         const char* text;
         ColorRef color;
     };
+    constexpr MappedStatus R = MappedStatus::Result;
+    const CTFObj g = Target("g");
+    // clang-format off
     const Case cases[] = {
-        {"branch", kMergeAggressively, kBranchOnly, "2.1.3 (U)", "3 -> 2.2.3", ColorResult},
-        {"trunk", kMergeConservatively, kTrunkOrBranch, "2.1.3 (U)", "3 -> 3 (M) Merge Tagged",
-         ColorMergeTagged},
-        {"trunk, taking the trunk version", kTakeTrunkVersion, kTrunkOnly, "2.1.3 (U)", "3 -> 3",
+        {"unmerged, branch", kMergeAggressively, kBranchOnly, g, {R, "2.1.3 (U)"}, "3 -> 2.2.3",
          ColorResult},
-        {"trunk, taking the branch version", kTakeBranchVersion, kTrunkOnly, "3.2.1 (U)", "3 -> 4",
-         ColorResult},
-        {"branch of a branch-only item", kMergeConservatively, kBranchOnly, "x.2.1 (U)",
-         "3 -> x.3.1", ColorResult},
-        {"branch of an item numbered after x", kMergeConservatively, kBranchOnly, "x3.1.1 (U)",
-         "3 -> x0.2.1", ColorResult},
-        {"two-digit numbers", kMergeConservatively, kBranchOnly, "12.9.10 (U)", "3 -> 12.10.10",
-         ColorResult},
+        {"unmerged, trunk", kMergeConservatively, kTrunkOrBranch, g, {R, "2.1.3 (U)"},
+         "3 -> 3 (M) Merge Tagged", ColorMergeTagged},
+        {"unmerged, trunk, taking the trunk version", kTakeTrunkVersion, kTrunkOnly, g,
+         {R, "2.1.3 (U)"}, "3 -> 3", ColorResult},
+        {"unmerged, trunk, taking the branch version", kTakeBranchVersion, kTrunkOnly, g,
+         {R, "3.2.1 (U)"}, "3 -> 4", ColorResult},
+        {"unmerged, branch of a branch-only item", kMergeConservatively, kBranchOnly, g,
+         {R, "x.2.1 (U)"}, "3 -> x.3.1", ColorResult},
+        {"unmerged, branch of an item numbered after x", kMergeConservatively, kBranchOnly, g,
+         {R, "x3.1.1 (U)"}, "3 -> x0.2.1", ColorResult},
+        {"unmerged, two-digit numbers", kMergeConservatively, kBranchOnly, g, {R, "12.9.10 (U)"},
+         "3 -> 12.10.10", ColorResult},
+        // Take Trunk ignores a branch-only target of another package only.
+        {"take trunk, branch-only target of the target package", kTakeTrunkVersion, kBranchOnly,
+         Target("x.2.1", kTgtPackage), {R, "x.3.1"}, "3 -> x.3.1", ColorResult},
+        {"no result", kTakeTrunkVersion, kTrunkOnly, Target("4"), {MappedStatus::NoResult, ""},
+         "3 -> ", ColorResult},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
+        const bool onBranch = std::string(c.placement) == kBranchOnly;
         FakeMapped mapped;
-        mapped.branch = mapped.trunk = {MappedStatus::Result, c.mapped};
-        const Outcome o = Classify(c.merge, c.placement, Source(), Target("g"), mapped);
+        mapped.branch = mapped.trunk = {R, "9.9.9"};
+        (onBranch ? mapped.branch : mapped.trunk) = c.mapped;
+        const Outcome o = Classify(c.merge, c.placement, Source(), c.target, mapped);
+        EXPECT_EQ(o.result, ClassifyResult::Written);
         EXPECT_EQ(o.text, c.text);
         EXPECT_EQ(o.color, c.color);
+        EXPECT_EQ(o.asked, std::vector<bool>{onBranch});
     }
 }
 

@@ -87,16 +87,13 @@ TEST_F(ContextSetDlgTest, SearchResultsListPackagesOrTellWhatWentWrong) {
         std::vector<std::string> listed;
         int records;
     };
+    // clang-format off
     const std::vector<Case> cases = {
         {SearchResult({"PAY0001", "PAY0002"}), "", {"PAY0001+", "PAY0002+"}, 2},
         {SearchResult({"PAY0001"}) + "Error: no such column\nPayroll\tDEV\tX\n",
-         "Error: no such column",
-         {},
-         1},
-        {"Error: Incorrect Login\n",
-         "Error: Incorrect Login\n\nCheck if SingleWorkStation is set.",
-         {},
-         0},
+         "Error: no such column", {}, 1},
+        {"Error: Incorrect Login\n", "Error: Incorrect Login\n\nCheck if SingleWorkStation is set.",
+         {}, 0},
         {"KSQL query has Zero results.\n", "KSQL query has Zero results.", {}, 0},
         // A state without packages gives one row with an empty package name.
         {SearchResult({}) + "Payroll\tARCHIVE\t\n", "", {"+"}, 1},
@@ -104,6 +101,7 @@ TEST_F(ContextSetDlgTest, SearchResultsListPackagesOrTellWhatWentWrong) {
         // A line longer than 254 characters stays one package.
         {SearchResult({longName}), "", {longName + "+"}, 1},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file.substr(0, 60));
         qvtest::FakeRepository repo(host_);

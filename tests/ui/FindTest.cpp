@@ -116,12 +116,7 @@ TEST_F(FindTest, TheTypedTextIsStoredAndTheUpperCaseFormRemembered) {
 }
 
 TEST_F(FindTest, TheDialogEnablesFindOnlyWithTextAndKeepsItsOptionsHidden) {
-    const DialogTemplate t = FindTopTemplate();
-    EXPECT_EQ(t.id, 105);
-    EXPECT_EQ(t.title, "Find");
-    EXPECT_EQ(t.width, 236);
-    EXPECT_EQ(t.height, 62);
-
+    EXPECT_EQ(FindTopTemplate().title, "Find");
     CFindTopDlg d(host_, "");
     host_.ShowModeless(d);
     for (int id : {IDC_FIND_UP, IDC_FIND_DOWN, IDC_FIND_MATCH_CASE, IDC_FIND_WHOLE_WORD}) {
@@ -131,13 +126,11 @@ TEST_F(FindTest, TheDialogEnablesFindOnlyWithTextAndKeepsItsOptionsHidden) {
     EXPECT_EQ(d.IsDlgButtonChecked(IDC_FIND_DOWN), 1);
     EXPECT_EQ(d.GetFocusId(), IDC_FIND_TEXT);
 
-    struct Step {
-        std::string typed;
-        bool findEnabled;
-    };
-    for (const Step& s : std::vector<Step>{{"", false}, {"a", true}, {"", false}, {" ", true}}) {
-        d.UserSetText(IDC_FIND_TEXT, s.typed);
-        EXPECT_EQ(d.IsControlEnabled(IDOK), s.findEnabled) << "'" << s.typed << "'";
+    const std::pair<const char*, bool> steps[] = {
+        {"", false}, {"a", true}, {"", false}, {" ", true}};  // typed, Find enabled
+    for (const auto& [typed, findEnabled] : steps) {
+        d.UserSetText(IDC_FIND_TEXT, typed);
+        EXPECT_EQ(d.IsControlEnabled(IDOK), findEnabled) << "'" << typed << "'";
     }
     d.UserSetText(IDC_FIND_TEXT, "");
     d.UserKeyEnter();  // the disabled default button does nothing

@@ -18,26 +18,15 @@ constexpr char kRunCaption[] = "Cross Project Merge Analysis";
 constexpr char kOld[] = "old outcome";
 
 // A main window whose target data come from the test and whose mapped versions may be scripted.
-class RunWindow : public CQuorvelDlg {
+class RunWindow : public qvtest::TargetLoadWindow {
 public:
-    using CQuorvelDlg::CQuorvelDlg;
-
-    bool GetTargetPackageData() override {
-        ++loads;
-        if (!loadSucceeds) return false;
-        TargetItems() = targets;
-        SetTargetDataLoaded(true);
-        return true;
-    }
+    using TargetLoadWindow::TargetLoadWindow;
     MappedVersion CalculateMappedVersion(const CTFObj& target, bool onBranch) override {
         calculated.push_back(target.itemName);
         if (onCalculate) return onCalculate(target, onBranch);
         return CQuorvelDlg::CalculateMappedVersion(target, onBranch);
     }
 
-    CMapStrToTFObj targets;
-    bool loadSucceeds = true;
-    int loads = 0;
     std::vector<std::string> calculated;
     std::function<MappedVersion(const CTFObj&, bool)> onCalculate;
 };
@@ -114,9 +103,7 @@ protected:
 
 TEST_F(MainWindowRunTest, AnRTaggedRowStopsTheRunAndLeavesTheRowsBelowUntouched) {
     struct Case {
-        int rows;
-        int tagged;
-        int scrolledTo;
+        int rows, tagged, scrolledTo;
     };
     const Case cases[] = {{10, 4, 7}, {10, 7, 7}, {10, 8, 8}, {10, 0, 3}};
     for (const Case& c : cases) {
@@ -143,11 +130,10 @@ TEST_F(MainWindowRunTest, AnRTaggedRowStopsTheRunAndLeavesTheRowsBelowUntouched)
 // Cancel and Exit stop the run after the row being worked on; a row whose statement file cannot
 // be written stops it before that row gets an outcome or a trace line.
 TEST_F(MainWindowRunTest, ARunStopsAtTheRowWhereItIsCancelledExitedOrAbandoned) {
+    // click 0: the row's statement cannot be written; done: rows given an outcome and traced.
     struct Case {
         const char* what;
-        int rows, stopAt;
-        int click;  // 0: the row's statement cannot be written
-        int done;   // rows given an outcome and traced
+        int rows, stopAt, click, done;
         const char* lastTrace;
     };
     const Case cases[] = {
@@ -281,7 +267,7 @@ TEST_F(MainWindowRunTest, TheTargetDataAreLoadedAgainOnlyWhenATargetBoxChanged) 
         SCOPED_TRACE(s.what);
         if (s.box) w_.SetDlgItemText(s.box, s.text);
         w_.OnBtnRunCPM();
-        EXPECT_EQ(w_.loads, s.loads);
+        EXPECT_EQ(w_.targetLoads, s.loads);
         EXPECT_TRUE(w_.TargetDataLoaded());
     }
     EXPECT_EQ(w_.Values().TgtProject, "Payroll");
@@ -296,10 +282,10 @@ TEST_F(MainWindowRunTest, TheTargetDataAreLoadedAgainOnlyWhenATargetBoxChanged) 
     w_.SetDlgItemText(IDC_TGT_PROJECT, "PayrollEU");
     w_.SetDlgItemText(IDC_TGT_STATE, "");
     w_.OnBtnRunCPM();
-    EXPECT_EQ(w_.loads, 4);
+    EXPECT_EQ(w_.targetLoads, 4);
     w_.SetDlgItemText(IDC_TGT_STATE, "QA");
     w_.OnBtnRunCPM();
-    EXPECT_EQ(w_.loads, 5);
+    EXPECT_EQ(w_.targetLoads, 5);
 }
 
 TEST_F(MainWindowRunTest, EveryEarlyEndReturnsToIdleWithItsMessage) {
@@ -430,26 +416,22 @@ TEST_F(MainWindowRunTest, OneRowRunsFromTheContextMenuCheckedOrNot) {
 // With no entry selected in an option list, the remembered option's text is used; a text
 // outside the lists leaves the placeholder in the row.
 TEST_F(MainWindowRunTest, AnOptionListWithoutSelectionUsesTheRememberedOption) {
-    struct Case {
-        const char* merge;
-        const char* placement;
-        const char* outcome;
-    };
-    const Case cases[] = {
+    const char* const cases[][3] = {
+        // merge, placement, outcome
         {"Take Trunk Version", "Branch Only", "3 -> "},
         {"Merge Aggressively", "Trunk or Branch", "3 -> 0"},
         {"Merge Later", "Branch Only", "   ..."},
         {"Merge Aggressively", "", "   ..."},
     };
     FillRows(1);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.merge) + " / " + c.placement);
+    for (const auto& [merge, placement, outcome] : cases) {
+        SCOPED_TRACE(std::string(merge) + " / " + placement);
         w_.ComboSetCurSel(IDC_MERGE_OPTIONS, -1);
         w_.ComboSetCurSel(IDC_PLACEMENT_OPTIONS, -1);
-        w_.Values().MergeOption = c.merge;
-        w_.Values().PlacementOption = c.placement;
+        w_.Values().MergeOption = merge;
+        w_.Values().PlacementOption = placement;
         w_.OnBtnRunCPM();
-        EXPECT_EQ(Cell(0), c.outcome);
+        EXPECT_EQ(Cell(0), outcome);
         EXPECT_EQ(Trace().back(), "OnBtnRunCPM: END");
         ExpectIdle();
     }

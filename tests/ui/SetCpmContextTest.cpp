@@ -13,19 +13,7 @@ namespace {
 
 using qvtest::ItemRows;
 using qvtest::SearchResult;
-
-// A main window whose target load is counted and answered.
-class CountingWindow : public CQuorvelDlg {
-public:
-    using CQuorvelDlg::CQuorvelDlg;
-    bool GetTargetPackageData() override {
-        ++targetLoads;
-        SetTargetDataLoaded(loadSucceeds);
-        return loadSucceeds;
-    }
-    int targetLoads = 0;
-    bool loadSucceeds = true;
-};
+using qvtest::TargetLoadWindow;
 
 // A repository whose result file cannot be read after the first `readable` statements.
 class UnreadableAfter : public qvtest::FakeRepository {
@@ -42,8 +30,8 @@ private:
 class SetCpmContextTest : public qvtest::ContextFixture {
 protected:
     // A started window over `repo`, with a broker and credentials.
-    std::unique_ptr<CountingWindow> Open(Repository& repo) {
-        auto w = std::make_unique<CountingWindow>(host_);
+    std::unique_ptr<TargetLoadWindow> Open(Repository& repo) {
+        auto w = std::make_unique<TargetLoadWindow>(host_);
         w->SetRepositoryForTesting(&repo);
         host_.ShowModeless(*w);
         w->SetDlgItemText(IDC_BROKER, "demo");
@@ -53,7 +41,7 @@ protected:
     }
     // "Set CPM Context..." with the dialog searching Payroll/DEV for the target PayrollEU/DEV/
     // `package` and pressing `button`.
-    void SetContext(CountingWindow& w, const std::string& package = "EU1", int button = IDOK) {
+    void SetContext(TargetLoadWindow& w, const std::string& package = "EU1", int button = IDOK) {
         host_.OnNextModal([=](Dialog& d) {
             d.UserSetText(IDC_CTX_SRC_PROJECT, "Payroll");
             d.UserSetText(IDC_CTX_SRC_STATE, "DEV");
@@ -65,7 +53,7 @@ protected:
         });
         w.UserClick(IDC_SET_CONTEXT);
     }
-    static std::string Item(CountingWindow& w, const std::string& id) {
+    static std::string Item(TargetLoadWindow& w, const std::string& id) {
         CFObj r;
         return w.SourceItems().Lookup(id, r) ? r.mappedVersion + " " + r.packageName : "-";
     }

@@ -100,6 +100,22 @@ private:
     const int* paintPumps_;
 };
 
+// A main window whose target load is counted and, unless told to fail, gives `targets`.
+class TargetLoadWindow : public qv::CQuorvelDlg {
+public:
+    using CQuorvelDlg::CQuorvelDlg;
+    bool GetTargetPackageData() override {
+        ++targetLoads;
+        if (!loadSucceeds) return false;
+        TargetItems() = targets;
+        SetTargetDataLoaded(true);
+        return true;
+    }
+    qv::CMapStrToTFObj targets;
+    bool loadSucceeds = true;
+    int targetLoads = 0;
+};
+
 // A record with every field set.
 inline qv::CFObj MakeRecord(const std::string& name, const std::string& result,
                             const std::string& id, const std::string& package = "PKG-1") {
