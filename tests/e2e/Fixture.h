@@ -27,6 +27,13 @@ inline bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
+// The texts of the message boxes shown so far.
+inline std::vector<std::string> BoxTexts(const qv::HeadlessHost& host) {
+    std::vector<std::string> out;
+    for (const auto& b : host.boxes) out.push_back(b.text);
+    return out;
+}
+
 // The program's install directory, its browse and compare directories below it, and its trace
 // file, as the window and the batch program take them.
 inline void UseAppDirectories(const std::string& installDir, const std::string& traceFile) {
