@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -21,11 +22,13 @@ using qv::cli::ParseOptions;
 using Args = std::vector<std::string>;
 
 // Every required option, ready for a case to add to or take from.
+// clang-format off
 Args Required() {
-    return {"--broker",       "demo", "--user",           "bob",   "--source-project", "Payroll",
-            "--source-state", "DEV",  "--package",        "P1",    "--target-project", "PayrollEU",
-            "--target-state", "DEV",  "--target-package", "EU0001"};
+    return {"--broker", "demo", "--user", "bob", "--source-project", "Payroll", "--source-state",
+            "DEV", "--package", "P1", "--target-project", "PayrollEU", "--target-state", "DEV",
+            "--target-package", "EU0001"};
 }
+// clang-format on
 Args With(Args more) {
     Args a = Required();
     a.insert(a.end(), more.begin(), more.end());
@@ -33,26 +36,20 @@ Args With(Args more) {
 }
 Args Without(const std::string& option) {
     Args a = Required();
-    for (size_t i = 0; i < a.size(); ++i)
-        if (a[i] == option) {
-            a.erase(a.begin() + static_cast<long>(i), a.begin() + static_cast<long>(i) + 2);
-            break;
-        }
+    const auto at = std::find(a.begin(), a.end(), option);
+    if (at != a.end()) a.erase(at, at + 2);
     return a;
 }
 
 TEST(CliOptions, UsageErrorsNameTheProblem) {
-    const struct {
-        Args args;
-        std::string error;
-    } cases[] = {
-        {Without("--broker"), "missing option: --broker"},
+    // clang-format off
+    const struct { Args args; std::string error; } cases[] = {
+        {Without("--broker"), "missing option: --broker"}, {{}, "missing option: --broker"},
         {Without("--package"), "missing option: --package"},
         {Without("--target-package"), "missing option: --target-package"},
-        {{}, "missing option: --broker"},
         {With({"--merge", "sideways"}), "--merge must be"},
-        {With({"--placement", "Branch"}), "--placement must be"},
         {With({"--format", "xml"}), "--format must be"},
+        {With({"--placement", "Branch"}), "--placement must be"},
         {With({"--password", "secret"}), "--password is not accepted"},
         {With({"--password=secret"}), "--password is not accepted"},
         {With({"--broker", "other"}), "--broker is given more than once"},
@@ -62,6 +59,7 @@ TEST(CliOptions, UsageErrorsNameTheProblem) {
         {With({"stray"}), "unexpected argument: stray"},
         {With({"--output"}), "--output needs a value"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         const auto r = ParseOptions(c.args);
         EXPECT_EQ(r.action, ParseAction::UsageError) << c.error;
@@ -127,21 +125,19 @@ TEST(CliPassword, SourcesInOrder) {
     qvtest::WriteFile(dir / "empty", "");
     int pipeFds[2];
     ASSERT_EQ(pipe(pipeFds), 0);  // not a terminal: no prompt
-    const struct {
-        std::string file;
-        std::optional<std::string> env;
-        bool ok;
-        std::string password;
-    } cases[] = {
+    // clang-format off
+    const struct { std::string file; std::optional<std::string> env; bool ok; std::string pw; }
+        cases[] = {
         {dir / "pw", "from env", true, "first line"}, {dir / "empty", std::nullopt, true, ""},
-        {"", "from env", true, "from env"},           {"", std::nullopt, false, ""},
+        {"", "from env", true, "from env"}, {"", std::nullopt, false, ""},
         {dir / "missing", "from env", false, ""},
     };
+    // clang-format on
     for (const auto& c : cases) {
         qvtest::ScopedEnv env(qv::cli::kPasswordVariable, c.env);
         const auto r = qv::cli::ReadPassword(c.file, pipeFds[0], pipeFds[1]);
         EXPECT_EQ(r.ok, c.ok) << c.file;
-        EXPECT_EQ(r.password, c.password) << c.file;
+        EXPECT_EQ(r.password, c.pw) << c.file;
         EXPECT_EQ(r.error.empty(), c.ok) << r.error;
     }
     close(pipeFds[0]);

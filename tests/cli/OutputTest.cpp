@@ -14,20 +14,16 @@ using qv::cli::ResultTable;
 
 // Four rows as a run leaves them: a mapped version, an unmerged branch version, a deleted source
 // and a merge-tagged result; a path with a backslash and a status with two blanks.
+// clang-format off
 ResultTable Sample() {
     ResultTable t;
-    t.titles = {"File",         "Path",          "Version",   "Type",    "Tag",
-                "Merge Status", "Src Package",   "Datasize",  "Creator", "Created Date",
-                "Modifier",     "Modified Date", "Itemobjid", "Record"};
+    t.titles = {"File", "Path", "Version", "Type", "Tag", "Merge Status", "Src Package", "Datasize",
+                "Creator", "Created Date", "Modifier", "Modified Date", "Itemobjid", "Record"};
     auto row = [](std::string file, std::string version, std::string tag, std::string status,
                   std::string id) {
-        return std::vector<std::string>{file,    "\\Payroll\\src",
-                                        version, "T",
-                                        tag,     status,
-                                        "P1",    "12",
-                                        "ann",   "2024-01-02 03:04:05",
-                                        "bob",   "2024-01-02 03:04:05",
-                                        id,      "0001"};
+        return std::vector<std::string>{file, "\\Payroll\\src", version, "T", tag, status, "P1",
+                                        "12", "ann", "2024-01-02 03:04:05", "bob",
+                                        "2024-01-02 03:04:05", id, "0001"};
     };
     t.rows = {row("a.cpp", "3", "N", "3 -> 5", "101"),
               row("b.cpp", "4", "N", "4 -> 2.1.3  (U) Unmerged Exists", "102"),
@@ -35,25 +31,22 @@ ResultTable Sample() {
               row("d\"q.cpp", "2", "", "2 -> 5  (M) Merge Tagged", "104")};
     return t;
 }
+// clang-format on
 
 TEST(CliOutput, OutcomeKinds) {
-    const struct {
-        std::string status;
-        OutcomeKind kind;
-    } cases[] = {
-        {"3 -> 5", OutcomeKind::Mapped},
-        {"3 -> x.1.1", OutcomeKind::Mapped},
-        {"3 -> ", OutcomeKind::Mapped},
-        {"3 -> 5  (M) Merge Tagged", OutcomeKind::MergeTagged},
+    // clang-format off
+    const struct { std::string status; OutcomeKind kind; } cases[] = {
+        {"3 -> 5", OutcomeKind::Mapped}, {"3 -> x.1.1", OutcomeKind::Mapped},
+        {"3 -> ", OutcomeKind::Mapped}, {"3 -> 5  (M) Merge Tagged", OutcomeKind::MergeTagged},
         {"3 -> 2.1.3  (U) Unmerged Exists", OutcomeKind::Unmerged},
         {"3 -> 5 (E) Reserve Tag Exists", OutcomeKind::TagExists},
         {"3 (D) -> Src Ignored", OutcomeKind::Deleted},
         {"3 -> Ignored for Take Trunk option", OutcomeKind::Ignored},
         {"3 -> Ignored: Project item already exists", OutcomeKind::Ignored},
         {"3 -> 0  Project item already exists", OutcomeKind::AlreadyExists},
-        {"", OutcomeKind::NotAnalysed},
-        {"   ...", OutcomeKind::NotAnalysed},
+        {"", OutcomeKind::NotAnalysed}, {"   ...", OutcomeKind::NotAnalysed},
     };
+    // clang-format on
     for (const auto& c : cases) EXPECT_EQ(qv::cli::KindOf(c.status), c.kind) << c.status;
 }
 

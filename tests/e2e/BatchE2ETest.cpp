@@ -78,14 +78,8 @@ protected:
         w->UserSetText(qv::IDC_BROKER, "demo");
         w->UserSetText(qv::IDC_USERID, e2e::kTester);
         w->UserSetText(qv::IDC_PASSWORD, e2e::kTesterPassword);
-        host_.OnNextModal([](qv::Dialog& dialog) {
-            auto& d = static_cast<qv::CContextSetDlg&>(dialog);
-            d.UserSetText(qv::IDC_CTX_SRC_PROJECT, "Payroll");
-            d.UserSetText(qv::IDC_CTX_SRC_STATE, "DEV");
-            d.UserSetText(qv::IDC_CTX_TGT_PROJECT, "PayrollEU");
-            d.UserSetText(qv::IDC_CTX_TGT_STATE, "DEV");
-            d.UserSetText(qv::IDC_CTX_TGT_PACKAGE, "EU0001");
-            d.UserClick(qv::IDC_CTX_SEARCH);  // lists PAY0001 and PAY0002, both checked
+        host_.OnNextModal([](qv::Dialog& d) {
+            e2e::SearchContext(d, "DEV", "EU0001");  // lists PAY0001 and PAY0002, both checked
             d.UserClick(qv::IDOK);
         });
         w->UserClick(qv::IDC_SET_CONTEXT);
@@ -155,15 +149,13 @@ TEST_P(BatchEndToEnd, ExitStatusesAndMessages) {
         EXPECT_EQ(r.exitCode, c.exit) << r.err;
         for (const std::string& line : qvtest::Lines(r.err))
             EXPECT_EQ(line.rfind("cpm-analyze: ", 0), 0u) << line;
-        if (c.message.empty()) {
+        if (c.message.empty())
             EXPECT_EQ(r.err, "");
-        } else {
+        else
             EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-        }
         if (c.exit >= 2) {
             EXPECT_EQ(r.out, "");
-        }
-        if (c.exit == 1) {
+        } else if (c.exit == 1) {
             EXPECT_NE(r.out.find(" (E) "), std::string::npos);
         }
         EXPECT_EQ(r.out.find(e2e::kTesterPassword), std::string::npos);
@@ -201,8 +193,7 @@ TEST_P(BatchEndToEnd, ParallelRunsAgreeAndLeaveNothingBehind) {
 
     // A stored template that names no tool is taken too, so the analysis cannot run.
     ASSERT_TRUE(qv::WriteSettingText("Settings", "KsqlFmt",
-                                     "no-such-ksql -b %s -usr %s -pw %s "
-                                     "-t -f %s -o %s"));
+                                     "no-such-ksql -b %s -usr %s -pw %s -t -f %s -o %s"));
     EXPECT_EQ(Batch(args).exitCode, 3);
 }
 

@@ -56,13 +56,7 @@ protected:
     std::vector<std::string> Load(const std::string& state, const std::string& package) {
         std::vector<std::string> listed;
         host_.OnNextModal([&](qv::Dialog& dialog) {
-            auto& d = static_cast<qv::CContextSetDlg&>(dialog);
-            d.UserSetText(qv::IDC_CTX_SRC_PROJECT, "Payroll");
-            d.UserSetText(qv::IDC_CTX_SRC_STATE, state);
-            d.UserSetText(qv::IDC_CTX_TGT_PROJECT, "PayrollEU");
-            d.UserSetText(qv::IDC_CTX_TGT_STATE, "DEV");
-            if (!package.empty()) d.UserSetText(qv::IDC_CTX_TGT_PACKAGE, package);
-            d.UserClick(qv::IDC_CTX_SEARCH);
+            auto& d = e2e::SearchContext(dialog, state, package);
             for (int r = 0; r < d.Packages().RowCount(); ++r)
                 listed.push_back(d.Packages().CellText(r, 0) +
                                  (d.Packages().IsRowChecked(r) ? "+" : ""));

@@ -94,11 +94,7 @@ protected:
         s.targetData = qvtest::ReadFile(TargetDataPath());
         return s;
     }
-    Strings Boxes() const {
-        Strings out;
-        for (const auto& b : host_.boxes) out.push_back(b.text);
-        return out;
-    }
+    Strings Boxes() const { return e2e::BoxTexts(host_); }
     // The window answers: nothing waits, it takes input, and a well-behaved tool works again.
     void ExpectResponsive() {
         EXPECT_EQ(host_.waitCursorDepth(), 0);
@@ -134,13 +130,12 @@ TEST_F(FailingTools, AQueryToolThatMisbehavesIsReportedAndChangesNothing) {
         const char* stored = nullptr;  // the one target item taken, if any
     };
     const std::string runFailed = "Error: Target RunKsql failed - unable to connect to the broker.";
+    // clang-format off
     const std::vector<Case> cases = {
         {"missing", "", "", {"Error: Execute RUNSQL Failed using " + stmt, runFailed}},
         {"exits at once without a file", "--exit 3", "", {runFailed}},
         {"crashes with a signal", "--signal 11", "", {runFailed}},
-        {"1 MB without a line feed",
-         "",
-         std::string(1 << 20, 'a'),
+        {"1 MB without a line feed", "", std::string(1 << 20, 'a'),
          {"GetTargetPackageData: Error: Target line too long in " + result}},
         // A line that begins with a NUL holds no text.
         {"NUL bytes", "", header + std::string("\0tax.cpp\t\\p\n", 13), {}},
@@ -149,6 +144,7 @@ TEST_F(FailingTools, AQueryToolThatMisbehavesIsReportedAndChangesNothing) {
         {"a header only", "", header, {}},
         {"a result file that is a directory", "--mkdir-opt -o", "", {runFailed}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         RestoreTargetData();

@@ -20,11 +20,33 @@
 #include "tests/helpers/ProbeSupport.h"
 #include "tests/support/PgCluster.h"
 #include "tests/support/TempEnv.h"
+#include "ui/ContextSetDlg.h"
 
 namespace e2e {
 
 inline bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
+}
+
+// The texts of the message boxes shown so far.
+inline std::vector<std::string> BoxTexts(const qv::HeadlessHost& host) {
+    std::vector<std::string> out;
+    for (const auto& b : host.boxes) out.push_back(b.text);
+    return out;
+}
+
+// Fills the context dialog with Payroll/`state` into PayrollEU/DEV and `package` (left as it is
+// when empty), and searches, as a user does.
+inline qv::CContextSetDlg& SearchContext(qv::Dialog& dialog, const std::string& state,
+                                         const std::string& package) {
+    auto& d = static_cast<qv::CContextSetDlg&>(dialog);
+    d.UserSetText(qv::IDC_CTX_SRC_PROJECT, "Payroll");
+    d.UserSetText(qv::IDC_CTX_SRC_STATE, state);
+    d.UserSetText(qv::IDC_CTX_TGT_PROJECT, "PayrollEU");
+    d.UserSetText(qv::IDC_CTX_TGT_STATE, "DEV");
+    if (!package.empty()) d.UserSetText(qv::IDC_CTX_TGT_PACKAGE, package);
+    d.UserClick(qv::IDC_CTX_SEARCH);
+    return d;
 }
 
 // The program's install directory, its browse and compare directories below it, and its trace

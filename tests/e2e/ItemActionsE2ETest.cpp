@@ -92,26 +92,21 @@ protected:
 };
 
 TEST_P(ItemActionsEndToEnd, TheBrowseActionsOpenTheCheckedOutFileAndCheckOutOnlyOnce) {
-    struct Case {
-        int command;
-        const char* companion;  // nullptr: the associated application
-    };
-    const std::vector<Case> cases = {
-        {qv::ID_OPEN_CRYSTALEDIT, "CrystalEdit"},
-        {qv::ID_OPEN_HEXVIEWER, "HexViewer"},
-        {qv::ID_OPEN_DEFAULT_ASSOC, nullptr},
-    };
+    // The command and the companion it starts; nullptr: the associated application.
+    const std::pair<int, const char*> cases[] = {{qv::ID_OPEN_CRYSTALEDIT, "CrystalEdit"},
+                                                 {qv::ID_OPEN_HEXVIEWER, "HexViewer"},
+                                                 {qv::ID_OPEN_DEFAULT_ASSOC, nullptr}};
     Focus(Row("\\Payroll\\src\\calc", "tax.cpp"));
     const std::string local = Browse("\\Payroll\\src\\calc", "tax.cpp");
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.command);
-        window_->OnCommand(c.command);
+    for (const auto& [command, companion] : cases) {
+        SCOPED_TRACE(command);
+        window_->OnCommand(command);
         EXPECT_TRUE(host_.boxes.empty());
         EXPECT_TRUE(Contains(qvtest::ReadFile(local), "version 3, package PAY0001"));
-        if (c.companion) {
-            EXPECT_EQ(Started(c.companion), Lines{local});
+        if (companion) {
+            EXPECT_EQ(Started(companion), Lines{local});
             EXPECT_EQ(qvtest::TraceMessages(trace_).back(),
-                      install_ / c.companion + " \"" + local + "\"");
+                      install_ / companion + " \"" + local + "\"");
         } else {
             EXPECT_EQ(host_.opened, Lines{local});
         }
@@ -124,25 +119,22 @@ TEST_P(ItemActionsEndToEnd, TheBrowseActionsOpenTheCheckedOutFileAndCheckOutOnly
 
 TEST_P(ItemActionsEndToEnd, CompareChecksOutBothVersionsOrStopsWhereTheTargetCannotBe) {
     struct Case {
-        const char* path;
-        const char* name;
+        const char *path, *name;
         std::string targetProject;
         const char* versionOption;  // of the latest target version's check-out; null: none
         const char* targetContent;
         Lines boxes = {};
     };
-    const std::vector<Case> cases = {
+    // clang-format off
+    const Case cases[] = {
         {"\\Payroll\\src\\calc", "tax.cpp", "PayrollEU", " -vn 5", "version 5, package EU0001"},
         {"\\Payroll\\src\\report", "report.cpp", "PayrollEU", " -bo \"2.1.3\"",
          "version 2.1.3, package EU0001"},
-        {"\\Payroll\\include",
-         "rates.h",
-         "PayrollEU",
-         nullptr,
-         nullptr,
+        {"\\Payroll\\include", "rates.h", "PayrollEU", nullptr, nullptr,
          {"Latest Version Item to compare with is \"R\" tagged."}},
         {"\\Payroll\\include", "rates.h", "NoSuchProject", nullptr, nullptr},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.name) + " in " + c.targetProject);
         qvtest::WriteFile(trace_, "");
@@ -152,9 +144,7 @@ TEST_P(ItemActionsEndToEnd, CompareChecksOutBothVersionsOrStopsWhereTheTargetCan
         window_->SetDlgItemText(qv::IDC_TGT_PROJECT, c.targetProject);
         Focus(Row(c.path, c.name));
         window_->OnCommand(qv::ID_WINDIFF_LATEST);
-        Lines texts;
-        for (const auto& b : host_.boxes) texts.push_back(b.text);
-        EXPECT_EQ(texts, c.boxes);
+        EXPECT_EQ(e2e::BoxTexts(host_), c.boxes);
         EXPECT_TRUE(window_->IsWindowEnabled());
         // The edited target project is the target context afterwards.
         EXPECT_EQ(window_->Values().TgtProject, c.targetProject);

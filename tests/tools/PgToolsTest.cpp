@@ -79,29 +79,25 @@ protected:
 TEST_F(PgToolsTest, EveryStatementGivesTheSameResultFileOnBothBackends) {
     // The package search, branch, child version and project id statements are left out: the
     // end-to-end suites check their whole results on both backends.
-    struct Case {
-        std::string what, sql;
-        bool ordered;  // the statement fixes the order of its rows
-    } const cases[] = {
+    // clang-format off
+    struct Case { std::string what, sql; bool ordered; /* the statement fixes the row order */ }
+    const cases[] = {
         {"source items", FillFormat(kSourcePackageItems, {"Payroll", "DEV", "PAY0001"}), false},
         {"source items QA", FillFormat(kSourcePackageItems, {"Payroll", "QA", "PAY0003"}), false},
         {"target items", FillFormat(kTargetProjectItems, {"PayrollEU", "DEV"}), false},
         {"target items QA", FillFormat(kTargetProjectItems, {"PayrollEU", "QA"}), false},
         {"latest target", FillFormat(kLatestTargetVersion, {"PayrollEU", "DEV", "CONFIG.H"}),
          false},
-        {"max over text",
-         "SELECT MAX(ITEMNAME) AS M, MIN(PATHFULLNAME) FROM KESITEMNAME, "
-         "KESPATHFULLNAME",
-         true},
+        {"max over text", "SELECT MAX(ITEMNAME) AS M, MIN(PATHFULLNAME) FROM KESITEMNAME, "
+                          "KESPATHFULLNAME", true},
         {"byte order", "SELECT ITEMNAME FROM KESITEMNAME ORDER BY ITEMNAME", true},
         {"nulls, tabs and line breaks",
          "SELECT NULL AS a, 1 AS b, 'x' AS c UNION ALL SELECT 'tab\there', 2, 'line\nbreak'", true},
-        {"padded cast",
-         "SELECT cast (DATASIZE as char(12)), cast ('ab' as char(5)) AS t FROM "
-         "KESVERSIONDATA ORDER BY VERSIONDATAOBJID",
-         true},
+        {"padded cast", "SELECT cast (DATASIZE as char(12)), cast ('ab' as char(5)) AS t FROM "
+                        "KESVERSIONDATA ORDER BY VERSIONDATAOBJID", true},
         {"zero results", "SELECT ENVOBJID FROM KESENVIRONMENT WHERE ENVOBJID < 0", true},
     };
+    // clang-format on
     for (const Case& c : cases) {
         const std::string onFile = Query("demo", c.sql), onServer = Query("pgdemo", c.sql);
         ASSERT_NE(onFile.rfind("Error", 0), 0u) << c.what << ": " << onFile;
@@ -115,33 +111,22 @@ TEST_F(PgToolsTest, EveryStatementGivesTheSameResultFileOnBothBackends) {
 TEST_F(PgToolsTest, WhatDoesNotOnlyReadIsRefusedAndChangesNothing) {
     const std::string before = Counts();
     ASSERT_FALSE(before.empty());
+    // clang-format off
     const std::string statements[] = {
         "INSERT INTO KESALLUSERS (USROBJID, USERNAME) VALUES (1, 'mallory')",
-        "UPDATE KESVERSIONS SET MAPPEDVERSION = '99' RETURNING 1",
-        "DELETE FROM KESVERSIONS",
-        "WITH d AS (DELETE FROM KESVIEW RETURNING 1) SELECT * FROM d",
-        "DROP TABLE KESVERSIONS",
-        "CREATE TEMP TABLE t (x int)",
-        "SELECT 1; DELETE FROM KESVERSIONS",
-        "SELECT 1; SELECT 2",
-        "COPY KESVIEW TO PROGRAM 'touch /tmp/qv-pg-owned'",
-        "COPY (SELECT 1) TO '/tmp/qv-pg-owned'",
-        "SELECT * FROM TKCREDENTIALS",
-        "SELECT TK_LOGIN_HASH('demo')",
-        "SELECT rolpassword FROM pg_authid",
-        "SELECT passwd FROM pg_shadow",
-        "SET ROLE postgres",
-        "RESET ROLE",
-        "SELECT set_config('role', 'postgres', false)",
-        "SELECT set_config('work_mem', '1MB', false)",
-        "SET default_transaction_read_only = off",
+        "UPDATE KESVERSIONS SET MAPPEDVERSION = '99' RETURNING 1", "DELETE FROM KESVERSIONS",
+        "WITH d AS (DELETE FROM KESVIEW RETURNING 1) SELECT * FROM d", "DROP TABLE KESVERSIONS",
+        "CREATE TEMP TABLE t (x int)", "SELECT 1; DELETE FROM KESVERSIONS", "SELECT 1; SELECT 2",
+        "COPY KESVIEW TO PROGRAM 'touch /tmp/qv-pg-owned'", "COPY (SELECT 1) TO '/tmp/qv-pg-owned'",
+        "SELECT * FROM TKCREDENTIALS", "SELECT TK_LOGIN_HASH('demo')",
+        "SELECT rolpassword FROM pg_authid", "SELECT passwd FROM pg_shadow",
+        "SET ROLE postgres", "RESET ROLE", "SELECT set_config('role', 'postgres', false)",
+        "SELECT set_config('work_mem', '1MB', false)", "SET default_transaction_read_only = off",
         "SELECT set_config('default_transaction_read_only', 'off', false)",
-        "SELECT pg_read_file('/etc/passwd')",
-        "SELECT lo_create(0)",
-        "SELECT pg_advisory_lock(7)",
-        "BEGIN",
-        "COMMIT",
+        "SELECT pg_read_file('/etc/passwd')", "SELECT lo_create(0)", "SELECT pg_advisory_lock(7)",
+        "BEGIN", "COMMIT",
     };
+    // clang-format on
     for (const std::string& sql : statements) {
         std::string out = Query("pgdemo", sql);
         EXPECT_EQ(out.rfind("Error: ", 0), 0u) << sql << " -> " << out;
@@ -160,15 +145,15 @@ TEST_F(PgToolsTest, RefusalsGiveOneErrorLine) {
                   owner_ + "\n[nodb]\nrepository = postgresql:host=" + cluster_->socketDir() +
                   " dbname=nosuchdb user=postgres\n");
     setenv("TESSARK_BROKERS", (*sqlite_ / "bad.ini").c_str(), 1);
-    struct Case {
-        std::string broker, user, password, contains;
-    } const cases[] = {
+    // clang-format off
+    struct Case { std::string broker, user, password, contains; } const cases[] = {
         {"pgdemo", "DEMO", "demo", "Incorrect Login for user 'DEMO' on broker 'pgdemo'"},
         {"pgdemo", "demo", "", "Incorrect Login for user 'demo' on broker 'pgdemo'"},
         {"gone", "demo", "demo", "cannot reach the repository server of broker 'gone'"},
         {"owner", "demo", "demo", "read-only role"},
         {"nodb", "demo", "demo", "broker 'nodb'"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.broker + " " + c.user);
         std::string out = Query(c.broker, "SELECT 1", c.user, c.password);
@@ -181,10 +166,11 @@ TEST_F(PgToolsTest, RefusalsGiveOneErrorLine) {
 TEST_F(PgToolsTest, CheckOutWritesTheSameFilesFromBothBackends) {
     for (const std::string broker : {"demo", "pgdemo"}) {
         const std::string client = *sqlite_ / ("co-" + broker), log = *sqlite_ / "co.log";
-        ToolResult r =
-            RunTool("kco", {"-s",   "*",    "-b",  broker, "-en", "Payroll", "-st", "DEV",
-                            "-vp",  "\\",   "-br", "-r",   "-op", "pc",      "-cp", client,
-                            "-usr", "demo", "-pw", "demo", "-o",  log,       "-p",  "PAY0001"});
+        // clang-format off
+        ToolResult r = RunTool("kco", {"-s", "*", "-b", broker, "-en", "Payroll", "-st", "DEV",
+            "-vp", "\\", "-br", "-r", "-op", "pc", "-cp", client, "-usr", "demo", "-pw", "demo",
+            "-o", log, "-p", "PAY0001"});
+        // clang-format on
         EXPECT_EQ(r.exitCode, 0) << ReadFile(log);
         EXPECT_NE(ReadFile(log).find("Total: 25 ; Success: 24 ; Failed: 0 ; Not Processed: 1 ."),
                   std::string::npos)
@@ -203,11 +189,9 @@ TEST_F(PgToolsTest, CheckOutWritesTheSameFilesFromBothBackends) {
 
 TEST_F(PgToolsTest, KrepoLooksAfterServerRepositories) {
     const std::string locator = "postgresql:" + owner_;
-    struct Case {
-        std::vector<std::string> args;
-        int exitCode;
-        std::string contains;
-    } const cases[] = {
+    // clang-format off
+    struct Case { std::vector<std::string> args; int exitCode; std::string contains; }
+    const cases[] = {
         {{"create", locator}, 1, "already holds"},
         {{"demo", locator}, 1, "already holds projects"},
         {{"stats", locator}, 0, "KESVERSIONS"},
@@ -215,6 +199,7 @@ TEST_F(PgToolsTest, KrepoLooksAfterServerRepositories) {
         {{"indexes", locator, "create"}, 0, "created"},
         {{"create", locator, "--group", "x"}, 2, "--group"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         const ToolResult r = RunTool("krepo", c.args);
         EXPECT_EQ(r.exitCode, c.exitCode) << c.args[0] << ": " << r.err;

@@ -20,10 +20,8 @@ protected:
         setenv("TESSARK_BROKERS", (*repo_ / "brokers.ini").c_str(), 1);
         WriteFile(*repo_ / "s.sql", "SELECT 1 AS X");
     }
-    static DemoRepo* repo_;
+    static inline DemoRepo* repo_ = nullptr;
 };
-
-DemoRepo* ToolOptionsTest::repo_ = nullptr;
 
 // A command line that the tool must refuse without writing anything: the tool, its arguments,
 // and the files that must stay as they are (absent ones absent, present ones unchanged).
@@ -38,48 +36,37 @@ TEST_F(ToolOptionsTest, FaultyOptionsWriteOnlyToStandardErrorAndTouchNoFile) {
     // An install directory "/x/My Install": the unquoted result path arrives as two arguments.
     const std::string fragment = *repo_ / "My", victim = *repo_ / "victim.dat";
     const std::string secret = "Sec7Word";
+    // clang-format off
     const Refused cases[] = {
-        {"split result path",
-         "ksql",
+        {"split result path", "ksql",
          {"-b", "demo", "-usr", "demo", "-pw", "demo", "-t", "-f", s, "-o", fragment,
-          "Install/ksqlstmt.dat"},
-         {fragment}},
-        {"split password",
-         "ksql",
+          "Install/ksqlstmt.dat"}, {fragment}},
+        {"split password", "ksql",
          {"-b", "demo", "-usr", "demo", "-pw", "x", secret, "-t", "-f", s, "-o", victim},
          {victim}},
-        {"password adds an option",
-         "ksql",
+        {"password adds an option", "ksql",
          {"-b", "demo", "-usr", "demo", "-pw", "x", "-o", victim, "-t", "-f", s, "-o",
-          *repo_ / "r.dat"},
-         {victim, *repo_ / "r.dat"}},
-        {"repeated flag",
-         "ksql",
+          *repo_ / "r.dat"}, {victim, *repo_ / "r.dat"}},
+        {"repeated flag", "ksql",
          {"-b", "demo", "-usr", "demo", "-pw", "demo", "-t", "-T", "-f", s, "-o", victim},
          {victim}},
         {"missing value", "ksql", {"-b", "demo", "-usr", "demo", "-pw", "demo", "-f", s, "-o"}, {}},
-        {"unknown option",
-         "ksql",
+        {"unknown option", "ksql",
          {"-b", "demo", "-usr", "demo", "-pw", "demo", "-" + secret, "-f", s, "-o", victim},
          {victim}},
-        {"split log path",
-         "kco",
+        {"split log path", "kco",
          {"-s", "tax.cpp", "-b", "demo", "-en", "Payroll", "-st", "DEV", "-cp", *repo_ / "T",
           "-usr", "demo", "-pw", "demo", "-o", fragment, "Install/kco.log"},
          {fragment, *repo_ / "T"}},
-        {"version adds a client directory",
-         "kco",
-         {"-s",      "tax.cpp", "-b",  "demo", "-en",
-          "Payroll", "-st",     "DEV", "-cp",  *repo_ / "T",
-          "-usr",    "demo",    "-pw", "demo", "-o",
-          victim,    "-vn",     "1",   "-cp",  *repo_ / "elsewhere"},
-         {victim, *repo_ / "T", *repo_ / "elsewhere"}},
-        {"split password",
-         "kco",
+        {"version adds a client directory", "kco",
          {"-s", "tax.cpp", "-b", "demo", "-en", "Payroll", "-st", "DEV", "-cp", *repo_ / "T",
-          "-usr", "demo", "-pw", "x", secret, "-o", victim},
-         {victim, *repo_ / "T"}},
+          "-usr", "demo", "-pw", "demo", "-o", victim, "-vn", "1", "-cp", *repo_ / "elsewhere"},
+         {victim, *repo_ / "T", *repo_ / "elsewhere"}},
+        {"split password", "kco",
+         {"-s", "tax.cpp", "-b", "demo", "-en", "Payroll", "-st", "DEV", "-cp", *repo_ / "T",
+          "-usr", "demo", "-pw", "x", secret, "-o", victim}, {victim, *repo_ / "T"}},
     };
+    // clang-format on
     for (const Refused& c : cases) {
         WriteFile(victim, "keep me");
         unlink(fragment.c_str());
@@ -100,13 +87,13 @@ TEST_F(ToolOptionsTest, FaultyOptionsWriteOnlyToStandardErrorAndTouchNoFile) {
 }
 
 TEST_F(ToolOptionsTest, HelpPrintsTheUsageAndSucceeds) {
-    struct Case {
-        std::string tool, arg, contains;
-    } const cases[] = {
+    // clang-format off
+    struct Case { std::string tool, arg, contains; } const cases[] = {
         {"ksql", "--help", "usage: ksql"},   {"ksql", "-h", "usage: ksql"},
         {"kco", "--help", "usage: kco"},     {"kco", "-help", "usage: kco"},
         {"krepo", "--help", "krepo create"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         ToolResult r = RunTool(c.tool, {c.arg});
         EXPECT_EQ(r.exitCode, 0) << c.tool << " " << c.arg << ": " << r.err;
@@ -116,11 +103,8 @@ TEST_F(ToolOptionsTest, HelpPrintsTheUsageAndSucceeds) {
 
 TEST(OptionParsing, RepeatsAndStrayArgumentsAreRefusedWithoutTheirValues) {
     const qv::tools::OptionSpec known{{"b", "pw", "o"}, {"t"}};
-    struct Case {
-        std::vector<std::string> args;
-        bool ok;
-        std::string error;
-    } const cases[] = {
+    // clang-format off
+    struct Case { std::vector<std::string> args; bool ok; std::string error; } const cases[] = {
         {{"-b", "x", "-pw", "p w", "-t"}, true, ""},
         {{"-b", "x", "-B", "y"}, false, "option -b is given more than once (argument 3)"},
         {{"-t", "-t"}, false, "option -t is given more than once (argument 2)"},
@@ -129,6 +113,7 @@ TEST(OptionParsing, RepeatsAndStrayArgumentsAreRefusedWithoutTheirValues) {
         {{"-b"}, false, "option -b needs a value"},
         {{"-b", "-o"}, true, ""},  // a value may begin with a dash
     };
+    // clang-format on
     for (const Case& c : cases) {
         qv::tools::ParsedOptions out;
         std::string error;
