@@ -192,7 +192,7 @@ void LoadFromOk(benchmark::State& state, bool traced) {
         unlink(Trace().c_str());
         qv::SetTraceFile(traced ? Trace() : "");
         state.ResumeTiming();
-        window.LoadChosenContext(dialog, target);
+        window.LoadChosenContext(dialog);
         QApplication::processEvents();  // lay out and paint what is visible
     }
     qv::SetTraceFile("");

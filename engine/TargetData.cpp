@@ -1,5 +1,7 @@
 #include "engine/TargetData.h"
 
+#include <algorithm>
+
 #include "scm/Ksql.h"
 #include "scm/Sql.h"
 
@@ -36,6 +38,15 @@ constexpr char kTargetStatementFormat[] =
     "KESSTATE.STATENAME, KESVERSIONS.ITEMOBJID ) MAXVERSIONS ON KESVERSIONS.VERSIONOBJID = "
     "MAXVERSIONS.Max_VERSIONOBJID ";
 
+constexpr char kTargetExistsFormat[] =
+    "SELECT (SELECT COUNT(*) FROM KESENVIRONMENT WHERE KESENVIRONMENT.ENVIRONMENTNAME = '%s') "
+    "AS PROJECTS, (SELECT COUNT(*) FROM KESSTATE INNER JOIN KESENVIRONMENT ON "
+    "KESENVIRONMENT.ENVOBJID = KESSTATE.ENVOBJID WHERE KESENVIRONMENT.ENVIRONMENTNAME = '%s' "
+    "AND KESSTATE.STATENAME = '%s') AS STATES, (SELECT COUNT(*) FROM KESPACKAGE INNER JOIN "
+    "KESENVIRONMENT ON KESENVIRONMENT.ENVOBJID = KESPACKAGE.ENVOBJID INNER JOIN KESSTATE ON "
+    "KESSTATE.STATEOBJID = KESPACKAGE.STATEOBJID WHERE KESENVIRONMENT.ENVIRONMENTNAME = '%s' "
+    "AND KESSTATE.STATENAME = '%s' AND KESPACKAGE.PACKAGENAME = '%s') AS PACKAGES";
+
 using Field = std::string CTFObj::*;
 constexpr Field kFields[kTargetFieldCount] = {
     &CTFObj::itemName,        &CTFObj::pathFullName,    &CTFObj::mappedVersion,
@@ -68,6 +79,35 @@ const std::string& TargetField(const CTFObj& record, size_t index) {
 
 std::string TargetStatement(const std::string& project, const std::string& state) {
     return FormatStatement(kTargetStatementFormat, {project, state});
+}
+
+std::string TargetExistsStatement(const std::string& project, const std::string& state,
+                                  const std::string& package) {
+    return FormatStatement(kTargetExistsFormat, {project, project, state, project, state, package});
+}
+
+std::string MissingTargetMessage(const std::string& row, const std::string& project,
+                                 const std::string& state, const std::string& package) {
+    // Each count must read as a plain positive number; anything else (a missing column, an
+    // answer that is not a count) counts as not found, so that nothing is analysed against it.
+    auto found = [&row](size_t column) {
+        size_t from = 0;
+        for (size_t i = 0; i < column; ++i) {
+            from = row.find('\t', from);
+            if (from == std::string::npos) return false;
+            ++from;
+        }
+        const size_t end = std::min(row.find('\t', from), row.size());
+        const std::string count = row.substr(from, end - from);
+        return !count.empty() && count.find_first_not_of("0123456789") == std::string::npos &&
+               count.find_first_not_of('0') != std::string::npos;
+    };
+    if (!found(0)) return "Target project '" + project + "' not found.";
+    if (!found(1)) return "Target state '" + state + "' not found in project '" + project + "'.";
+    if (!found(2))
+        return "Target package '" + package + "' not found in project '" + project + "', state '" +
+               state + "'.";
+    return {};
 }
 
 CTFObj TargetRowRecord(const std::string& row) {

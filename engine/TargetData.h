@@ -26,6 +26,17 @@ inline constexpr char kTargetHeaderMarker[] = "ITEMNAME\tPATHFULLNAME";
 // The target query for a project and a state, both quoted as string literals.
 std::string TargetStatement(const std::string& project, const std::string& state);
 
+// One row of three counts: the projects of the name, the states of the name in that project,
+// the packages of the name in that project and state (project, state, project, state, project,
+// state, package).
+std::string TargetExistsStatement(const std::string& project, const std::string& state,
+                                  const std::string& package);
+
+// What of the target the repository lacks, as the warning that names it; empty when the
+// project, the state and the package exist. `row` is the data line of TargetExistsStatement.
+std::string MissingTargetMessage(const std::string& row, const std::string& project,
+                                 const std::string& state, const std::string& package);
+
 // A row of the target query: its tab-separated columns, in order, fill fields 0 to 28; an empty
 // column is stored as one blank, so that no filled field is empty; columns the row lacks leave
 // their fields empty and columns beyond the 29th are dropped. `result` is empty.

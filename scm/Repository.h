@@ -52,6 +52,29 @@ private:
     int timeLimitSeconds_;
 };
 
+// Passes every call to another repository and counts the runs that failed: the tool could not be
+// started or left no result. Such a run answers nothing, and whatever was decided without its
+// answer must not pass for a prediction, so the owner tells the user how many there were.
+class CountingRepository : public Repository {
+public:
+    void Use(Repository& inner) { inner_ = &inner; }
+    int FailedRuns() const { return failedRuns_; }
+
+    int Run(const std::string& statement) override {
+        const int result = inner_->Run(statement);
+        if (result == kKsqlFailed) ++failedRuns_;
+        return result;
+    }
+    FirstValue First() override { return inner_->First(); }
+    std::vector<std::string> Values() override { return inner_->Values(); }
+    ResultLines Lines(size_t readSize) override { return inner_->Lines(readSize); }
+    std::string ResultPath() const override { return inner_->ResultPath(); }
+
+private:
+    Repository* inner_ = nullptr;
+    int failedRuns_ = 0;
+};
+
 // Reads every line of a file with the shared line reader.
 ResultLines ReadResultLines(const std::string& path, size_t readSize);
 

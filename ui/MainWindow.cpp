@@ -88,6 +88,11 @@ CQuorvelDlg::CQuorvelDlg(Host& host) : Dialog(host, MainWindowTemplate()) {
 }
 
 Repository& CQuorvelDlg::Repo() {
+    counted_.Use(ConnectedRepository());
+    return counted_;
+}
+
+Repository& CQuorvelDlg::ConnectedRepository() {
     if (repositoryOverride_) return *repositoryOverride_;
     if (!ksqlContext_) {
         ksqlContext_ = std::make_unique<KsqlContext>(values_.KsqlFmt);

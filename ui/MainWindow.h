@@ -33,6 +33,13 @@ struct TargetContext {
     bool operator==(const TargetContext&) const = default;
 };
 
+// What target items were loaded for: the broker whose repository answered, and the target.
+struct LoadedTarget {
+    std::string broker;
+    TargetContext target;
+    bool operator==(const LoadedTarget&) const = default;
+};
+
 // The result list's columns, addressed by these fixed numbers.
 enum ResultColumn : int {
     kColFile = 0,
@@ -109,8 +116,17 @@ public:
     CMapStrToPkgObj& SelectedPackages() { return selectedPackages_; }
     bool AnalysisRunning() const { return analysisRunning_; }
     void SetAnalysisRunning(bool running) { analysisRunning_ = running; }
-    bool TargetDataLoaded() const { return targetDataLoaded_; }
-    void SetTargetDataLoaded(bool loaded) { targetDataLoaded_ = loaded; }
+    // True when the target items hold the data of the current broker and target: items loaded
+    // for another target, or through another broker, do not count, whatever changed the boxes.
+    bool TargetDataLoaded() const { return targetDataLoaded_ && loadedTarget_ == CurrentTarget(); }
+    // Setting it records the current broker and target as what the items were loaded for.
+    void SetTargetDataLoaded(bool loaded) {
+        targetDataLoaded_ = loaded;
+        if (loaded) loadedTarget_ = CurrentTarget();
+    }
+    LoadedTarget CurrentTarget() const {
+        return {values_.Broker, {values_.TgtProject, values_.TgtState, values_.TgtPackage}};
+    }
     bool SelectAllState() const { return selectAll_; }
     // True once the window's start-up has finished.
     bool IsInitialized() const { return initialized_; }
@@ -164,6 +180,11 @@ public:
     // test put in its place.
     Repository& Repo();
     void SetRepositoryForTesting(Repository* repository);
+    // How many runs of the query tool failed since the window was made (no result at all).
+    int FailedQueryRuns() const { return counted_.FailedRuns(); }
+    // After a loading or an analysis during which runs of the query tool failed (counted from
+    // `before`): one warning that says how many, and that what they decided is not reliable.
+    void ReportFailedQueryRuns(int before, const char* during);
     // The mapped version calculation over Repo(); its remembered target view belongs to the
     // target data loaded last.
     MappedVersionCalculator& MappedVersions();
@@ -188,8 +209,11 @@ public:
 
     // --- Target data ---
     // Loads TargetItems, the latest versions of the target project and state's items, from the
-    // target data file or the repository; true when they are loaded.
+    // repository, once the target is known to exist; true when they are loaded.
     virtual bool GetTargetPackageData();
+    // True when the repository holds the target project, its state and the target package; a
+    // warning names what it lacks, or the failure has been reported.
+    virtual bool TargetExists(const TargetContext& target);
 
     // --- Loading the source packages ---
     // "Set CPM Context...": checks the credentials, saves the settings, runs the context dialog
@@ -200,7 +224,7 @@ public:
     // Its part after the dialog's OK: takes the dialog's context and packages and loads them.
     // `previous` is the target context from before the dialog; a change means the target data
     // must be loaded again.
-    void LoadChosenContext(const CContextSetDlg& dialog, const TargetContext& previous);
+    void LoadChosenContext(const CContextSetDlg& dialog);
 
     // --- Settings ---
     // Takes the boxes and the selected options into Values() and writes them, with the result
@@ -286,6 +310,8 @@ protected:
     virtual void EndRunningInstance();
 
 private:
+    // The repository statements go to: the one a test put in place, or the query tool.
+    Repository& ConnectedRepository();
     // Reads the boxes and the selected options into Values() (the first step of SaveSettings).
     void TakeControlValues();
     // Loads one package's items into SourceItems; false when the whole loading must end (an
@@ -319,6 +345,8 @@ private:
     std::unique_ptr<KsqlContext> ksqlContext_;
     std::unique_ptr<KsqlRepository> ksqlRepository_;
     Repository* repositoryOverride_ = nullptr;
+    // Every statement of the window goes through it, so that no failed run goes unnoticed.
+    CountingRepository counted_;
     std::unique_ptr<MappedVersionCalculator> mappedVersions_;
     CMapStrToFObj sourceItems_;
     CMapStrToFObj conflictItems_;
@@ -326,6 +354,7 @@ private:
     CMapStrToPkgObj selectedPackages_;
     bool analysisRunning_ = false;
     bool targetDataLoaded_ = false;
+    LoadedTarget loadedTarget_;
     bool selectAll_ = false;
     bool initialized_ = false;
     std::chrono::steady_clock::time_point lastPaint_{};

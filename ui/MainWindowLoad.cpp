@@ -44,10 +44,10 @@ void CQuorvelDlg::SetCpmContext() {
     qv::SaveSettings(values_, ColumnWidths(), TheApp());
 
     CContextSetDlg dialog(host(), Repo(), selectedPackages_);
-    if (host().RunModal(dialog) == IDOK) LoadChosenContext(dialog, previous);
+    if (host().RunModal(dialog) == IDOK) LoadChosenContext(dialog);
 }
 
-void CQuorvelDlg::LoadChosenContext(const CContextSetDlg& dialog, const TargetContext& previous) {
+void CQuorvelDlg::LoadChosenContext(const CContextSetDlg& dialog) {
     WaitCursor waitCursor(host());
     values_.SrcProject = dialog.SrcProject;
     values_.SrcState = dialog.SrcState;
@@ -76,6 +76,7 @@ void CQuorvelDlg::LoadChosenContext(const CContextSetDlg& dialog, const TargetCo
         return;
     }
 
+    int failedBefore = FailedQueryRuns();
     int proceed = 1;  // the loading goes on through every package even when cancelled
     {
         CWaitDlg wait(host(), proceed, selectedPackages_.GetCount(), *this);
@@ -88,17 +89,24 @@ void CQuorvelDlg::LoadChosenContext(const CContextSetDlg& dialog, const TargetCo
         }
         wait.Close();
     }
-    if (sourceItems_.GetCount() == 0) return;
+    if (sourceItems_.GetCount() == 0) {
+        ReportFailedQueryRuns(failedBefore, "the loading");
+        return;
+    }
 
     PostTopList();
-    if (TargetContext{values_.TgtProject, values_.TgtState, values_.TgtPackage} != previous)
-        targetDataLoaded_ = false;
-    if (targetDataLoaded_ || GetTargetPackageData()) {
+    // Target items loaded for another target or broker, whatever changed the boxes since, are
+    // loaded again.
+    const int failedBeforeTarget = FailedQueryRuns();
+    if (TargetDataLoaded() || GetTargetPackageData()) {
         SetStatus(kStatusReadyToRun);
         SetFocusId(IDC_RUN_CPM);
     } else {
         WriteTrace("Error: Failed to get target package data.");
+        // The target loader has told of its own failed run.
+        failedBefore += FailedQueryRuns() - failedBeforeTarget;
     }
+    ReportFailedQueryRuns(failedBefore, "the loading");
 }
 
 bool CQuorvelDlg::LoadSourcePackage(const std::string& packageName, CWaitDlg& wait, int handled) {

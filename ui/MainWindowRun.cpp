@@ -94,6 +94,18 @@ bool CQuorvelDlg::PaintWhenDue(bool andInput) {
     return true;
 }
 
+void CQuorvelDlg::ReportFailedQueryRuns(int before, const char* during) {
+    const int failed = FailedQueryRuns() - before;
+    if (failed <= 0) return;
+    const std::string text = std::to_string(failed) +
+                             (failed == 1 ? " repository statement" : " repository statements") +
+                             " failed during " + during +
+                             ": the query tool left no result.\nThe outcomes of the affected "
+                             "rows are not reliable; run it again when the repository answers.";
+    WriteTrace("Error: %s", text.c_str());
+    host().MessageBox(MsgKind::Warning, text);
+}
+
 void CQuorvelDlg::EndRun() {
     SetDlgItemText(IDC_RUN_CPM, kCaptionRun);
     analysisRunning_ = false;
@@ -119,14 +131,14 @@ CQuorvelDlg::TargetCheck CQuorvelDlg::ReadTargetAndLoad(const char* traceFormat)
             SetFocusId(box.id);
             return TargetCheck::Missing;
         }
-        // A value is stored as soon as it is read, so a change counts even when a later box
-        // turns out empty: the next run must not take the old target's data for the new one.
-        if (text != *box.value) targetDataLoaded_ = false;
         *box.value = text;
     }
     WriteTrace(traceFormat, values_.TgtProject.c_str(), values_.TgtState.c_str(),
                values_.TgtPackage.c_str());
-    if (!targetDataLoaded_ && !GetTargetPackageData()) {
+    // Every run loads the target items afresh (one statement): items loaded earlier may have
+    // changed in the repository since (a new version, a tag set or removed), and an outcome
+    // classified against them would be a wrong prediction.
+    if (!GetTargetPackageData()) {
         WriteTrace("%s", kFailedTargetLoad);
         return TargetCheck::LoadFailed;
     }
@@ -198,6 +210,7 @@ void CQuorvelDlg::OnBtnRunCPM() {
 
     // One walk over the target items for the whole run instead of one per row.
     const TargetNameIndex targets(targetItems_);
+    const int failedBefore = FailedQueryRuns();
     // The rows' trace lines reach the file once per frame, numbered and stamped as if written
     // at once.
     TraceBatch trace;
@@ -236,6 +249,7 @@ void CQuorvelDlg::OnBtnRunCPM() {
             SetStatus(kStatusReadyToRun);
             WriteTrace("OnBtnRunCPM: Cancel Button pressed - END");
             EnableRunControls(true);
+            ReportFailedQueryRuns(failedBefore, "the analysis");
             return;
         }
         if (IsEnded()) {
@@ -258,6 +272,7 @@ void CQuorvelDlg::OnBtnRunCPM() {
     }
     EndRun();
     WriteTrace("OnBtnRunCPM: END");
+    ReportFailedQueryRuns(failedBefore, "the analysis");
 }
 
 void CQuorvelDlg::RunSelectedItemCPM(int row) {
@@ -293,6 +308,7 @@ void CQuorvelDlg::RunSelectedItemCPM(int row) {
     const TargetNameIndex targets(targetItems_);
     const CTFObj* found = targets.Find(source.itemName);
     CTFObj target = found ? *found : CTFObj();
+    const int failedBefore = FailedQueryRuns();
     if (ClassifyItem(row, found != nullptr, merge, placement, statusBefore, source, target) ==
         ClassifyResult::Abandoned) {
         list.SetCellText(row, kColMergeStatus, statusBefore);
@@ -304,6 +320,7 @@ void CQuorvelDlg::RunSelectedItemCPM(int row) {
     SetDlgItemText(IDC_PROCESSED_COUNT, "CPM Processed Row: " + std::to_string(row + 1));
     WriteTrace("RunSelectedItemCPM: END");
     SetStatus(kStatusReady);
+    ReportFailedQueryRuns(failedBefore, "the analysis");
 }
 
 void CQuorvelDlg::OnRunSelectedItem() {

@@ -1,6 +1,7 @@
-// The main window's target data: loading the latest versions of the target items, from the
-// target data file when it serves the target project and state, else from the repository.
+// The main window's target data: loading the latest versions of the target items from the
+// repository, after checking that the target exists, and writing the target data file.
 #include <chrono>
+#include <optional>
 #include <string_view>
 
 #include "app/AppValues.h"
@@ -57,6 +58,60 @@ private:
     Clock::time_point shown_{};
 };
 
+// Runs one statement of the target load and reads its result; nothing when the run or the read
+// failed, which has been reported.
+std::optional<ResultLines> RunTargetStatement(CQuorvelDlg& window, const std::string& statement) {
+    Host& host = window.host();
+    Repository& repo = window.Repo();
+    const int run = repo.Run(statement);
+    // A statement that could not be written has been reported by the runner.
+    if (run == kKsqlStatementUnwritten) return std::nullopt;
+    if (run != kKsqlOk) {
+        WriteTrace("%s", kErrorTargetRunKsql);
+        host.MessageBox(MsgKind::Plain, kErrorTargetRunKsql);
+        return std::nullopt;
+    }
+    ResultLines result = repo.Lines(kResultReadSize);
+    if (!result.readable) {
+        const std::string text =
+            "GetTargetPackageData: Error: Target Unable to read: " + repo.ResultPath();
+        WriteTrace("%s", text.c_str());
+        host.MessageBox(MsgKind::Plain, text);
+        return std::nullopt;
+    }
+    return result;
+}
+
+}  // namespace
+
+// A misspelled target would otherwise be analysed as an empty one: every item new, every
+// conflict hidden.
+bool CQuorvelDlg::TargetExists(const TargetContext& target) {
+    const std::string statement =
+        TargetExistsStatement(target.project, target.state, target.package);
+    const std::optional<ResultLines> result = RunTargetStatement(*this, statement);
+    if (!result) return false;
+    std::string row;
+    for (size_t i = 0; i < result->lines.size() && row.empty(); ++i) {
+        const std::string& line = result->lines[i];
+        if (i == 0 && Contains(line, kKsqlErrorMarker)) {
+            const std::string text = statement + "\n\n" + line;
+            WriteTrace("%s", text.c_str());
+            host().MessageBox(MsgKind::Plain, text);
+            return false;
+        }
+        if (i > 0) row = line;  // the first line is the header
+    }
+    const std::string missing =
+        MissingTargetMessage(row, target.project, target.state, target.package);
+    if (missing.empty()) return true;
+    WriteTrace("Error: %s", missing.c_str());
+    host().MessageBox(MsgKind::Warning, missing);
+    return false;
+}
+
+namespace {
+
 // Steps of the load from the repository: the target statement, then every row of its result
 // into the target items; the file is written when rows were stored. False after a failure,
 // which has been reported.
@@ -65,22 +120,9 @@ bool QueryTargetItems(CQuorvelDlg& window, const std::string& project, const std
     CMapStrToTFObj& items = window.TargetItems();
     Repository& repo = window.Repo();
     const std::string statement = TargetStatement(project, state);
-    const int run = repo.Run(statement);
-    // A statement that could not be written has been reported by the runner.
-    if (run == kKsqlStatementUnwritten) return false;
-    if (run != kKsqlOk) {
-        WriteTrace("%s", kErrorTargetRunKsql);
-        host.MessageBox(MsgKind::Plain, kErrorTargetRunKsql);
-        return false;
-    }
-    const ResultLines result = repo.Lines(kResultReadSize);
-    if (!result.readable) {
-        const std::string text =
-            "GetTargetPackageData: Error: Target Unable to read: " + repo.ResultPath();
-        WriteTrace("%s", text.c_str());
-        host.MessageBox(MsgKind::Plain, text);
-        return false;
-    }
+    const std::optional<ResultLines> loaded = RunTargetStatement(window, statement);
+    if (!loaded) return false;
+    const ResultLines& result = *loaded;
 
     int rows = 0;
     {
@@ -147,15 +189,16 @@ bool CQuorvelDlg::GetTargetPackageData() {
         return false;
     }
     targetItems_.RemoveAll();
+    targetDataLoaded_ = false;
     // The mapped versions of these items search the view of this project and state.
     MappedVersions().SetTargetContext(project, state);
 
-    if (CImport(*this).LoadTargetData() != 0) {
-        targetDataLoaded_ = true;
-    } else {
-        targetItems_.RemoveAll();
-        if (!QueryTargetItems(*this, project, state)) return false;
-    }
+    // The items come from the repository every time: the target data file, written after each
+    // load, is not read back, as it cannot tell whether the repository, or the broker, is still
+    // the one it was written from.
+    if (!TargetExists({project, state, values_.TgtPackage}) ||
+        !QueryTargetItems(*this, project, state))
+        return false;
     WriteTrace("GetTargetPackageData was successful.");
     SetStatus(kStatusReady);
     host().PumpPaintMessages();

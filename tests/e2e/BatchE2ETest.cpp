@@ -49,6 +49,18 @@ protected:
         EndToEnd::TearDown();
     }
 
+    // A target project with a state and a package and no items at all.
+    void ChangeRepository(e2e::DemoRepository& repo) override {
+        repo.Exec(
+            "INSERT INTO KESENVIRONMENT (ENVOBJID, ENVIRONMENTNAME) VALUES (990001, 'Empty')");
+        repo.Exec(
+            "INSERT INTO KESSTATE (STATEOBJID, ENVOBJID, STATENAME, STATEORDER) VALUES "
+            "(990002, 990001, 'DEV', 1)");
+        repo.Exec(
+            "INSERT INTO KESPACKAGE (PACKAGEOBJID, ENVOBJID, STATEOBJID, PACKAGENAME) "
+            "VALUES (990003, 990001, 990002, 'EM0001')");
+    }
+
     // The analysis of the packages (the demo's PAY0001 and PAY0002 when none are given) of
     // Payroll/DEV into PayrollEU/DEV/EU0001, plus `more`.
     Args Analysis(Args more = {}, const Args& packages = {"PAY0001", "PAY0002"}) const {
@@ -141,6 +153,18 @@ TEST_P(BatchEndToEnd, ExitStatusesAndMessages) {
          "locked.cpp"},
         {"blank target package", Replace(Analysis(), "--target-package", ""), 3, "Target Package"},
         {"unknown package", Analysis({"--package", "PAY0999"}), 3, "PAY0999"},
+        {"misspelled target project", Replace(Analysis(), "--target-project", "PayrollXX"), 3,
+         "Target project 'PayrollXX' not found"},
+        {"unknown target state", Replace(Analysis(), "--target-state", "TEST"), 3,
+         "Target state 'TEST' not found in project 'PayrollEU'"},
+        {"unknown target package", Replace(Analysis(), "--target-package", "EU9999"), 3,
+         "Target package 'EU9999' not found in project 'PayrollEU', state 'DEV'"},
+        {"target package of another state", Replace(Analysis(), "--target-package", "EU0003"), 3,
+         "Target package 'EU0003' not found"},
+        {"a target without items: every item new",
+         Replace(Replace(Analysis({}, {"PAY0002"}), "--target-project", "Empty"),
+                 "--target-package", "EM0001"),
+         0, ""},
         {"missing option", {"--broker", "demo"}, 2, "missing option: --user"},
     };
     for (const auto& c : cases) {
@@ -197,24 +221,95 @@ TEST_P(BatchEndToEnd, ParallelRunsAgreeAndLeaveNothingBehind) {
     EXPECT_EQ(Batch(args).exitCode, 3);
 }
 
-TEST_P(BatchEndToEnd, WorkDirKeepsTheTargetDataForTheNextRun) {
-    const std::string dir = work_ / "kept";
-    auto run = [&](const std::string& trace) {
-        const ToolResult r = Batch(Analysis({"--placement", "trunk", "--work-dir", dir, "--format",
-                                             "list", "--trace", work_ / trace}));
-        EXPECT_EQ(r.exitCode, 1) << r.err;
-        const std::string text = qvtest::ReadFile(work_ / trace);
-        EXPECT_NE(text.find("OnBtnRunCPM: END"), std::string::npos);
-        EXPECT_EQ(text.find(e2e::kTesterPassword), std::string::npos);
-        // The target data's rows are traced only when they come from the repository.
-        EXPECT_EQ(text.find("    tax.cpp    PayrollEU DEV ") != std::string::npos,
-                  trace == "first.trc");
-        return r.out;
+TEST_P(BatchEndToEnd, AFailedStatementEndsTheRunWithoutAResult) {
+    // A query tool that leaves no result for a statement holding $QV_FAIL_ON and answers the
+    // others as ksql does.
+    const std::string script = work_ / "flaky-ksql";
+    ASSERT_TRUE(qvtest::WriteFile(script,
+                                  "f=; prev=\nfor a; do [ \"$prev\" = -f ] && f=$a; "
+                                  "prev=$a; done\ngrep -qF -- \"$QV_FAIL_ON\" \"$f\" && "
+                                  "exit 1\nexec " +
+                                      qvtest::BinDir() + "/ksql \"$@\"\n"));
+    ASSERT_TRUE(qv::WriteSettingText("Settings", "KsqlFmt",
+                                     "sh " + script + " -b %s -usr %s -pw %s -t -f %s -o %s"));
+    const std::pair<const char*, const char*> cases[] = {
+        {"KESPACKAGE.PACKAGENAME = 'PAY0002'", "1 repository statement failed during the loading"},
+        {" AS PROJECTS, ", "Target RunKsql failed"},
+        {"MIN(W.VIEWOBJID)", "repository statements failed during the analysis"},
+        {"V.INBRANCH != 0", "repository statements failed during the analysis"},
     };
-    const std::string first = run("first.trc");
+    for (const auto& [failOn, message] : cases) {
+        SCOPED_TRACE(failOn);
+        qvtest::ScopedEnv fail("QV_FAIL_ON", failOn);
+        const ToolResult r = Batch(Analysis({"--placement", "branch"}));
+        EXPECT_EQ(r.exitCode, 3) << r.err;
+        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+}
+
+// Sets a reserve tag on the latest version of a target item while it lives.
+class ReserveTag {
+public:
+    ReserveTag(e2e::DemoRepository& repo, const std::string& item) : repo_(repo) {
+        const std::string latest =
+            "(SELECT MAX(V.VERSIONOBJID) FROM KESVERSIONS V INNER JOIN KESPACKAGE P ON "
+            "P.PACKAGEOBJID = V.PACKAGEOBJID INNER JOIN KESENVIRONMENT E ON E.ENVOBJID = "
+            "P.ENVOBJID INNER JOIN KESITEMNAME N ON N.NAMEOBJID = V.ITEMNAMEID WHERE "
+            "E.ENVIRONMENTNAME = 'PayrollEU' AND N.ITEMNAME = '" +
+            item + "')";
+        version_ = repo_.Scalar("SELECT " + latest);
+        status_ =
+            repo_.Scalar("SELECT VERSIONSTATUS FROM KESVERSIONS WHERE VERSIONOBJID = " + version_);
+        Set("R");
+    }
+    ~ReserveTag() { Set(status_); }
+
+private:
+    void Set(const std::string& status) {
+        repo_.Exec("UPDATE KESVERSIONS SET VERSIONSTATUS = '" + status +
+                   "' WHERE VERSIONOBJID = " + version_);
+    }
+    e2e::DemoRepository& repo_;
+    std::string version_, status_;
+};
+
+TEST_P(BatchEndToEnd, EveryRunClassifiesAgainstItsOwnRepository) {
+    // One work directory for every run: the target data file it keeps never stands in for the
+    // repository, whether that changed since, another broker is asked, or the file holds lines
+    // that are not target records.
+    const std::string dir = work_ / "kept";
+    auto outcome = [&](const std::string& broker) {
+        const ToolResult r =
+            Batch(Replace(Analysis({"--placement", "branch", "--work-dir", dir, "--format", "tsv"}),
+                          "--broker", broker));
+        EXPECT_EQ(r.exitCode, 1) << r.err;
+        for (const std::string& line : qvtest::Lines(r.out)) {
+            if (line.rfind("payslip.cpp\t", 0) != 0) continue;
+            size_t at = 0;
+            for (int field = 0; field < 5; ++field) at = line.find('\t', at) + 1;
+            return line.substr(at, line.find('\t', at) - at);  // "Merge Status"
+        }
+        return std::string("no row");
+    };
+    const std::string fresh = outcome("demo");
+    ASSERT_EQ(fresh.find("(E)"), std::string::npos) << fresh;
     EXPECT_TRUE(qvtest::FileExists(dir + "/tgtpkgdata.save"));
-    EXPECT_EQ(run("second.trc"), first);
-    EXPECT_TRUE(qvtest::FileExists(dir + "/ksqlstmt.dat"));
+    {
+        ReserveTag tag(*repo_, "payslip.cpp");
+        EXPECT_NE(outcome("demo").find(" (E) Reserve Tag Exists"), std::string::npos);
+    }
+    {
+        e2e::DemoRepository other("other", GetParam());
+        ReserveTag tag(other, "payslip.cpp");
+        EXPECT_NE(outcome("other").find(" (E) Reserve Tag Exists"), std::string::npos);
+    }
+    setenv("TESSARK_BROKERS", repo_->brokersFile().c_str(), 1);
+    // Package search rows left by another program under the target's project and state.
+    ASSERT_TRUE(qvtest::WriteFile(dir + "/tgtpkgdata.save",
+                                  "PayrollEU\nDEV\nENVIRONMENTNAME\tSTATE\tPACKAGENAME\n"
+                                  "PayrollEU\tDEV\tEU0001\n"));
+    EXPECT_EQ(outcome("demo"), fresh);
 }
 
 QV_E2E_ON_BOTH_BACKENDS(BatchEndToEnd);

@@ -31,7 +31,15 @@ public:
     const std::vector<std::string>& statements() const { return statements_; }
     std::string installDir() const { return dir_.path(); }
 
+    // The answer to the check that the target exists, which every target load asks first; it is
+    // not recorded among the statements. Empty: the check is answered like any statement.
+    std::string targetCheck = "PROJECTS\tSTATES\tPACKAGES\n1\t1\t1\n";
+
     int Run(const std::string& statement) override {
+        if (!targetCheck.empty() && statement.find(" AS PROJECTS, ") != std::string::npos) {
+            WriteFile(ResultPath(), targetCheck);
+            return qv::kKsqlOk;
+        }
         statements_.push_back(statement);
         struct Answer a {
             std::string(qv::kKsqlZeroResults) + "\n", qv::kKsqlOk

@@ -153,19 +153,28 @@ TEST_F(SetCpmContextTest, TheTargetIsReloadedOnlyWhenItsContextChanged) {
         std::string package;
         bool loadSucceeds;
         int loads;
+        int button = IDOK;
+        std::string broker = "demo";
     };
-    // The third load fails, so the same target is loaded again the next time.
+    // The third load fails, so the same target is loaded again the next time. A cancelled
+    // dialog remembers its target, for which nothing was loaded; items loaded through another
+    // broker are not this one's.
     const std::vector<Step> steps = {
-        {"EU1", true, 1}, {"EU1", true, 1}, {"EU2", false, 2}, {"EU2", true, 3}, {"EU2", true, 3}};
+        {"EU1", true, 1}, {"EU1", true, 1}, {"EU2", false, 2},
+        {"EU2", true, 3}, {"EU2", true, 3}, {"EU3", true, 3, IDCANCEL},
+        {"EU3", true, 4}, {"EU3", true, 4}, {"EU3", true, 5, IDOK, "other"}};
     auto w = Open(repo_);
     for (const Step& s : steps) {
         SCOPED_TRACE(s.loads);
         w->loadSucceeds = s.loadSucceeds;
+        w->SetDlgItemText(IDC_BROKER, s.broker);
         repo_.Answer(SearchResult({"P1"}));
-        repo_.Answer(ItemRows({{"a.cpp", "1", "1"}}));
-        SetContext(*w, s.package);
+        if (s.button == IDOK) repo_.Answer(ItemRows({{"a.cpp", "1", "1"}}));
+        SetContext(*w, s.package, s.button);
         EXPECT_EQ(w->targetLoads, s.loads);
-        EXPECT_EQ(w->GetFocusId() == IDC_RUN_CPM, s.loadSucceeds);
+        if (s.button == IDOK) {
+            EXPECT_EQ(w->GetFocusId() == IDC_RUN_CPM, s.loadSucceeds);
+        }
     }
     EXPECT_TRUE(Traced("Error: Failed to get target package data."));
 }

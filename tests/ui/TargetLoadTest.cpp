@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/TargetData.h"
@@ -127,6 +128,39 @@ TEST_F(TargetLoad, TheQueryResultDecidesTheOutcome) {
         EXPECT_TRUE(TraceHas(c.traced));
         EXPECT_EQ(Trace().front(), "Perform GetTargetPackageData");
         EXPECT_EQ(window_.Status() == kStatusReady, c.ok);
+    }
+}
+
+TEST_F(TargetLoad, ATargetTheRepositoryLacksIsNamedAndNotLoaded) {
+    repo_.targetCheck.clear();
+    const std::string check = TargetExistsStatement("PayrollEU", "DEV", "EU0001");
+    const std::string header = "PROJECTS\tSTATES\tPACKAGES\n";
+    const std::string project = "Target project 'PayrollEU' not found.";
+    const std::vector<std::tuple<const char*, std::string, int, std::string>> cases = {
+        {"all there: the target query follows", header + "1\t1\t1\n", kKsqlOk, ""},
+        {"no project", header + "0\t0\t0\n", kKsqlOk, project},
+        {"no such state", header + "1\t0\t0\n", kKsqlOk,
+         "Target state 'DEV' not found in project 'PayrollEU'."},
+        {"no such package", header + "1\t1\t0\n", kKsqlOk,
+         "Target package 'EU0001' not found in project 'PayrollEU', state 'DEV'."},
+        {"not a count", header + "1\tx\t1\n", kKsqlOk,
+         "Target state 'DEV' not found in project 'PayrollEU'."},
+        {"no row", header, kKsqlOk, project},
+        {"an error line", "Error: no such table\n", kKsqlOk, check + "\n\nError: no such table"},
+        {"the runner fails", "", kKsqlFailed,
+         "Error: Target RunKsql failed - unable to connect to the broker."},
+    };
+    for (const auto& [what, answer, run, box] : cases) {
+        SCOPED_TRACE(what);
+        host_.ClearBoxes();
+        window_.TargetItems().SetAt("old", CTFObj{});
+        repo_.Answer(answer, run);
+        if (box.empty()) repo_.Answer(kHeader + Row("tax.cpp", "5", "N", "11"));
+        EXPECT_EQ(window_.GetTargetPackageData(), box.empty());
+        EXPECT_EQ(repo_.statements().end()[box.empty() ? -2 : -1], check);
+        EXPECT_EQ(BoxTexts(), box.empty() ? Strings{} : Strings{box});
+        EXPECT_EQ(Names(), box.empty() ? "0=tax.cpp" : "");
+        EXPECT_EQ(window_.TargetDataLoaded(), box.empty());
     }
 }
 
