@@ -1,10 +1,14 @@
 // The batch program's command line, its password sources and its work directory.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -153,7 +157,8 @@ TEST(CliWorkDir, TemporaryIsPrivateAndRemovedNamedIsKept) {
         auto dir = qv::cli::WorkDir::Open("", error);
         ASSERT_TRUE(dir) << error;
         path = dir->path();
-        EXPECT_EQ(path.rfind(base / "cpm-analyze.", 0), 0u) << path;
+        EXPECT_EQ(path.rfind(base / ("cpm-analyze." + std::to_string(getpid()) + "."), 0), 0u)
+            << path;
         struct stat st {};
         ASSERT_EQ(stat(path.c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 0777, 0700u);
@@ -169,6 +174,49 @@ TEST(CliWorkDir, TemporaryIsPrivateAndRemovedNamedIsKept) {
     qvtest::WriteFile(base / "file", "x");
     EXPECT_FALSE(qv::cli::WorkDir::Open(base / "file", error));
     EXPECT_NE(error.find("not a directory"), std::string::npos);
+}
+
+// What a run killed with SIGKILL left behind is removed by the next run; nothing else is.
+TEST(CliWorkDir, TheNextRunRemovesWhatAKilledRunLeft) {
+    namespace fs = std::filesystem;
+    qvtest::TempDir tmp;
+    qvtest::ScopedEnv env("TMPDIR", tmp.path());
+    const pid_t killed = fork();
+    if (killed == 0) {
+        std::string error;
+        auto dir = qv::cli::WorkDir::Open("", error);
+        if (dir) qvtest::WriteFile(dir->path() + "/Temp/ksqlstmt.dat", "rows");
+        raise(SIGKILL);
+    }
+    ASSERT_GT(killed, 0);
+    waitpid(killed, nullptr, 0);
+    const std::string gone = "cpm-analyze." + std::to_string(killed);
+    std::vector<fs::path> left;
+    for (const auto& e : fs::directory_iterator(tmp.path())) left.push_back(e.path());
+    ASSERT_EQ(left.size(), 1u);
+    ASSERT_EQ(left[0].filename().string().rfind(gone + ".", 0), 0u);
+
+    // Kept: a live process's (pid 1), names of another form, a file, a symbolic link, and a
+    // directory whose lock a run (of another pid namespace, say) holds.
+    const std::string kept[] = {"cpm-analyze.1.Ab12Cd", gone + ".Ab12C", gone + "x.Ab12Cd",
+                                "other." + std::to_string(killed) + ".Ab12Cd"};
+    for (const std::string& name : kept) fs::create_directory(tmp / name);
+    qvtest::WriteFile(tmp / (gone + ".file00"), "");
+    fs::create_directory(tmp / "target");
+    fs::create_directory_symlink(tmp / "target", tmp / (gone + ".link00"));
+    fs::create_directory(tmp / (gone + ".locked"));
+    const int lock = open((tmp / (gone + ".locked")).c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(flock(lock, LOCK_EX), 0);
+
+    std::string error;
+    auto next = qv::cli::WorkDir::Open("", error);
+    ASSERT_TRUE(next) << error;
+    close(lock);
+    EXPECT_FALSE(fs::exists(left[0]));
+    for (const std::string& name : kept) EXPECT_TRUE(fs::is_directory(tmp / name)) << name;
+    for (const char* name : {".file00", ".link00", ".locked"})
+        EXPECT_TRUE(fs::exists(fs::symlink_status(tmp / (gone + name)))) << name;
+    EXPECT_TRUE(fs::is_directory(tmp / "target"));
 }
 
 }  // namespace
