@@ -176,9 +176,10 @@ TEST(CliWorkDir, TemporaryIsPrivateAndRemovedNamedIsKept) {
     EXPECT_NE(error.find("not a directory"), std::string::npos);
 }
 
-// What a run killed with SIGKILL left behind is removed by the next run; nothing else is.
+// What a run killed with SIGKILL left behind is removed by the next run. Kept: a directory of a
+// live process (pid 1), one of another name, and one whose lock a run (of another pid namespace,
+// say) holds.
 TEST(CliWorkDir, TheNextRunRemovesWhatAKilledRunLeft) {
-    namespace fs = std::filesystem;
     qvtest::TempDir tmp;
     qvtest::ScopedEnv env("TMPDIR", tmp.path());
     const pid_t killed = fork();
@@ -188,35 +189,21 @@ TEST(CliWorkDir, TheNextRunRemovesWhatAKilledRunLeft) {
         if (dir) qvtest::WriteFile(dir->path() + "/Temp/ksqlstmt.dat", "rows");
         raise(SIGKILL);
     }
-    ASSERT_GT(killed, 0);
     waitpid(killed, nullptr, 0);
     const std::string gone = "cpm-analyze." + std::to_string(killed);
-    std::vector<fs::path> left;
-    for (const auto& e : fs::directory_iterator(tmp.path())) left.push_back(e.path());
-    ASSERT_EQ(left.size(), 1u);
-    ASSERT_EQ(left[0].filename().string().rfind(gone + ".", 0), 0u);
-
-    // Kept: a live process's (pid 1), names of another form, a file, a symbolic link, and a
-    // directory whose lock a run (of another pid namespace, say) holds.
-    const std::string kept[] = {"cpm-analyze.1.Ab12Cd", gone + ".Ab12C", gone + "x.Ab12Cd",
-                                "other." + std::to_string(killed) + ".Ab12Cd"};
-    for (const std::string& name : kept) fs::create_directory(tmp / name);
-    qvtest::WriteFile(tmp / (gone + ".file00"), "");
-    fs::create_directory(tmp / "target");
-    fs::create_directory_symlink(tmp / "target", tmp / (gone + ".link00"));
-    fs::create_directory(tmp / (gone + ".locked"));
+    std::filesystem::directory_iterator it(tmp.path());
+    ASSERT_NE(it, std::filesystem::directory_iterator());
+    const std::filesystem::path left = it->path();
+    ASSERT_EQ(left.filename().string().rfind(gone + ".", 0), 0u);
+    const std::string kept[] = {"cpm-analyze.1.Ab12Cd", gone + "x.Ab12Cd", gone + ".locked"};
+    for (const std::string& name : kept) std::filesystem::create_directory(tmp / name);
     const int lock = open((tmp / (gone + ".locked")).c_str(), O_RDONLY | O_DIRECTORY);
     ASSERT_EQ(flock(lock, LOCK_EX), 0);
-
     std::string error;
-    auto next = qv::cli::WorkDir::Open("", error);
-    ASSERT_TRUE(next) << error;
+    EXPECT_TRUE(qv::cli::WorkDir::Open("", error)) << error;
     close(lock);
-    EXPECT_FALSE(fs::exists(left[0]));
-    for (const std::string& name : kept) EXPECT_TRUE(fs::is_directory(tmp / name)) << name;
-    for (const char* name : {".file00", ".link00", ".locked"})
-        EXPECT_TRUE(fs::exists(fs::symlink_status(tmp / (gone + name)))) << name;
-    EXPECT_TRUE(fs::is_directory(tmp / "target"));
+    EXPECT_FALSE(qvtest::FileExists(left));
+    for (const std::string& name : kept) EXPECT_TRUE(qvtest::FileExists(tmp / name)) << name;
 }
 
 }  // namespace

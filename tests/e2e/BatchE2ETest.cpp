@@ -169,15 +169,14 @@ TEST_P(BatchEndToEnd, ExitStatusesAndMessages) {
 TEST_P(BatchEndToEnd, WritesPastAFileSizeLimitEndTheRun) {
     const std::string trace = work_ / "run.trc";
     const struct {
-        int blocks;  // of 1024 bytes
+        int blocks, exit;  // the limit in blocks of 1024 bytes; the exit status
         Args more;
-        int exit;
         std::string message;
     } cases[] = {
-        {1, {}, 3, "ksqlstmt.sql: File too large"},  // the statement file
-        {3, {}, 3, "RunKsql failed"},                // the result file ksql writes
-        {7, {"--trace", trace}, 3, "cannot write the trace file " + trace + ": File too large"},
-        {16, {"--trace", trace}, 1, ""},
+        {1, 3, {}, "ksqlstmt.sql: File too large"},  // the statement file
+        {3, 3, {}, "RunKsql failed"},                // the result file ksql writes
+        {7, 3, {"--trace", trace}, "cannot write the trace file " + trace + ": File too large"},
+        {16, 1, {"--trace", trace}, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.blocks);
