@@ -145,6 +145,7 @@ int Run(const BatchOptions& options) {
 int main(int argc, char** argv) {
     // Past a file size limit (ulimit -f) a write fails with EFBIG and is reported like any other
     // failed write, instead of the signal ending the run and leaving the work directory behind.
+    // The tools the run starts inherit this and report their own failed writes.
     signal(SIGXFSZ, SIG_IGN);
     qv::SetTraceFailureHandler(TraceFailed);
     const std::vector<std::string> args(argv + 1, argv + argc);
