@@ -35,6 +35,7 @@ std::string g_traceFile;
 // Set once a write to the trace file failed and the standard error said so, so that a trace
 // file that cannot be written is reported once, not with every line.
 bool g_traceFailureTold = false;
+void (*g_failureHandler)(const std::string& file, int err) = nullptr;
 std::function<std::tm()> g_clock;
 CountCache g_cache;
 bool g_fullRecount = false;
@@ -182,6 +183,11 @@ const std::string& TraceFile() {
     return g_traceFile;
 }
 
+void SetTraceFailureHandler(void (*handler)(const std::string& file, int err)) {
+    std::lock_guard lock(g_mutex);
+    g_failureHandler = handler;
+}
+
 void SetTraceClock(std::function<std::tm()> clock) {
     std::lock_guard lock(g_mutex);
     g_clock = std::move(clock);
@@ -217,12 +223,16 @@ void AppendLines(const std::string& lines) {
     if (fd >= 0 && close(fd) != 0) written = false;
     if (!written) {
         // Nothing the user sees depends on the trace, so the program goes on; the standard
-        // error names the file and the reason once.
+        // error (or the handler) names the file and the reason once.
         if (!g_traceFailureTold) {
             g_traceFailureTold = true;
-            fprintf(stderr, "Quorvel: Unable to write the trace file %s: %s\n", g_traceFile.c_str(),
-                    strerror(err));
-            fflush(stderr);
+            if (g_failureHandler) {
+                g_failureHandler(g_traceFile, err);
+            } else {
+                fprintf(stderr, "Quorvel: Unable to write the trace file %s: %s\n",
+                        g_traceFile.c_str(), strerror(err));
+                fflush(stderr);
+            }
         }
         return;
     }

@@ -15,6 +15,11 @@ void SetTraceFile(const std::string& path);
 const std::string& TraceFile();
 void SetTraceClock(std::function<std::tm()> clock);
 
+// Called instead of the message on the standard error when a write to the trace file fails (as
+// the message, once per trace file), with the file and the reason (an errno value); without a
+// handler the message is written. The handler must not write to the trace.
+void SetTraceFailureHandler(void (*handler)(const std::string& file, int err));
+
 // Formats the message printf-style and appends it as one line. Returns 0 when the message is too
 // long to be written, 1 otherwise (also when the file cannot be opened or written: the standard
 // error then names the file and the reason, once per trace file).

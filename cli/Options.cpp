@@ -225,7 +225,9 @@ Running:
   --work-dir DIR           keep the statement, result and log files (and the target data file,
                            reused by later runs for the same target project and state) in DIR;
                            default: a fresh private temporary directory, removed at the end
-  --trace FILE             write the trace log to FILE (default: no trace)
+                           (or by the next run when this one was killed)
+  --trace FILE             write the trace log to FILE (default: no trace); a trace that cannot
+                           be written ends the run with status 3
   --progress               show the progress line on standard error even when it is not a
                            terminal
   --quiet                  never show the progress line

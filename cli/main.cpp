@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/AtomicFile.h"
+#include "app/Trace.h"
 #include "cli/Batch.h"
 #include "cli/Options.h"
 #include "cli/Output.h"
@@ -53,6 +54,15 @@ void RemoveOnSignal(const WorkDir& dir) {
         std::snprintf(g_removeFiles[i], kMaxPath, "%s/%s", dir.path().c_str(), kWorkFiles[i]);
     std::snprintf(g_removeDir, kMaxPath, "%s", dir.path().c_str());
     for (const int sig : {SIGINT, SIGTERM, SIGHUP}) signal(sig, RemoveWorkDirAndDie);
+}
+
+// Set when the trace could not be written: a run that was asked for a trace and did not leave it
+// whole did not do what it was asked.
+bool g_traceFailed = false;
+
+void TraceFailed(const std::string& file, int err) {
+    g_traceFailed = true;
+    Say("cannot write the trace file " + file + ": " + std::strerror(err));
 }
 
 // One line on standard error that is rewritten in place, at most ten times a second.
@@ -112,7 +122,7 @@ int Run(const BatchOptions& options) {
         RunBatch(options, password.password, workDir->path(), host, progress);
     if (showProgress) progressLine.Finish();
     workDir.reset();
-    if (!result.ok) return kExitFailed;
+    if (!result.ok || g_traceFailed) return kExitFailed;
 
     const ResultTable shown = options.conflictsOnly ? ConflictRows(result.table) : result.table;
     const std::string text = FormatTable(shown, options.format);
@@ -133,6 +143,11 @@ int Run(const BatchOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Past a file size limit (ulimit -f) a write fails with EFBIG and is reported like any other
+    // failed write, instead of the signal ending the run and leaving the work directory behind.
+    // The tools the run starts inherit this and report their own failed writes.
+    signal(SIGXFSZ, SIG_IGN);
+    qv::SetTraceFailureHandler(TraceFailed);
     const std::vector<std::string> args(argv + 1, argv + argc);
     const ParseResult parsed = ParseOptions(args);
     switch (parsed.action) {

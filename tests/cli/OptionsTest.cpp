@@ -1,10 +1,14 @@
 // The batch program's command line, its password sources and its work directory.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -153,7 +157,8 @@ TEST(CliWorkDir, TemporaryIsPrivateAndRemovedNamedIsKept) {
         auto dir = qv::cli::WorkDir::Open("", error);
         ASSERT_TRUE(dir) << error;
         path = dir->path();
-        EXPECT_EQ(path.rfind(base / "cpm-analyze.", 0), 0u) << path;
+        EXPECT_EQ(path.rfind(base / ("cpm-analyze." + std::to_string(getpid()) + "."), 0), 0u)
+            << path;
         struct stat st {};
         ASSERT_EQ(stat(path.c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 0777, 0700u);
@@ -169,6 +174,36 @@ TEST(CliWorkDir, TemporaryIsPrivateAndRemovedNamedIsKept) {
     qvtest::WriteFile(base / "file", "x");
     EXPECT_FALSE(qv::cli::WorkDir::Open(base / "file", error));
     EXPECT_NE(error.find("not a directory"), std::string::npos);
+}
+
+// What a run killed with SIGKILL left behind is removed by the next run. Kept: a directory of a
+// live process (pid 1), one of another name, and one whose lock a run (of another pid namespace,
+// say) holds.
+TEST(CliWorkDir, TheNextRunRemovesWhatAKilledRunLeft) {
+    qvtest::TempDir tmp;
+    qvtest::ScopedEnv env("TMPDIR", tmp.path());
+    const pid_t killed = fork();
+    if (killed == 0) {
+        std::string error;
+        auto dir = qv::cli::WorkDir::Open("", error);
+        if (dir) qvtest::WriteFile(dir->path() + "/Temp/ksqlstmt.dat", "rows");
+        raise(SIGKILL);
+    }
+    waitpid(killed, nullptr, 0);
+    const std::string gone = "cpm-analyze." + std::to_string(killed);
+    std::filesystem::directory_iterator it(tmp.path());
+    ASSERT_NE(it, std::filesystem::directory_iterator());
+    const std::filesystem::path left = it->path();
+    ASSERT_EQ(left.filename().string().rfind(gone + ".", 0), 0u);
+    const std::string kept[] = {"cpm-analyze.1.Ab12Cd", gone + "x.Ab12Cd", gone + ".locked"};
+    for (const std::string& name : kept) std::filesystem::create_directory(tmp / name);
+    const int lock = open((tmp / (gone + ".locked")).c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(flock(lock, LOCK_EX), 0);
+    std::string error;
+    EXPECT_TRUE(qv::cli::WorkDir::Open("", error)) << error;
+    close(lock);
+    EXPECT_FALSE(qvtest::FileExists(left));
+    for (const std::string& name : kept) EXPECT_TRUE(qvtest::FileExists(tmp / name)) << name;
 }
 
 }  // namespace

@@ -188,6 +188,35 @@ TEST_P(BatchEndToEnd, ExitStatusesAndMessages) {
     EXPECT_TRUE(Entries(tmp_.path()).empty());
 }
 
+// Past a file size limit a write fails like any other: status 3, a line naming what could not be
+// written and the work directory removed, where the limit's signal ended the run (status 153).
+TEST_P(BatchEndToEnd, WritesPastAFileSizeLimitEndTheRun) {
+    const std::string trace = work_ / "run.trc";
+    const struct {
+        int blocks;  // of 1024 bytes
+        Args more;
+        std::string message;
+    } cases[] = {
+        {1, {}, "ksqlstmt.sql: File too large"},  // the statement file
+        {3, {}, "RunKsql failed"},                // the result file ksql writes
+        {7, {"--trace", trace}, "cannot write the trace file " + trace + ": File too large"},
+    };
+    qvtest::ScopedEnv tmp("TMPDIR", tmp_.path());
+    for (const auto& c : cases) {
+        Args args = Analysis(c.more);
+        args.insert(args.begin(),
+                    {"-c", "ulimit -f " + std::to_string(c.blocks) + ";exec \"$0\" \"$@\"",
+                     qvtest::BinDir() + "/cpm-analyze"});
+        const ToolResult r = qvtest::RunProgram("/bin/bash", args);
+        EXPECT_EQ(r.exitCode, 3) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.rfind("cpm-analyze: ", 0), 0u);
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_EQ(qvtest::Lines(r.err).size(), 1u) << r.err;
+        EXPECT_TRUE(Entries(tmp_.path()).empty());
+    }
+}
+
 TEST_P(BatchEndToEnd, ParallelRunsAgreeAndLeaveNothingBehind) {
     // A user with settings: the stored templates are used, nothing of the user's is written.
     const std::string settings = qv::RegistryFilePath(qv::kCompanyKey);

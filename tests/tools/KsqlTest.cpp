@@ -64,6 +64,10 @@ TEST_F(KsqlTest, FailuresGiveOneErrorLineAndChangeNothing) {
         {"SELECT 1; SELECT 2", "one statement"},
         {"SELECT * FROM TKCREDENTIALS", "credentials"},
         {"SELECT load_extension('x')", "load_extension"},
+        {"SELECT fts3_tokenizer('mine', x'0000000000000000')", "fts3_tokenizer is not allowed"},
+        // Stopped at the time limit, which the environment lowers for this test.
+        {"WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT count(*) FROM c",
+         "canceling statement due to statement timeout"},
         {"SELECT name FROM pragma_table_info('KESVIEW')", "pragma_table_info"},
         {"BEGIN", "transaction control"},
         {"DELETE FROM KESVIEW", "writing to table KESVIEW"},
@@ -89,6 +93,7 @@ TEST_F(KsqlTest, FailuresGiveOneErrorLineAndChangeNothing) {
         {"WITH X AS (SELECT 1) DELETE FROM KESALLUSERS", ""},
         {"REPLACE INTO TKCREDENTIALS (USERNAME, PWHASH) VALUES ('x', 'y')", ""},
     };
+    setenv("QUORVEL_KSQL_TIME_LIMIT_MS", "200", 1);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.sql + " as " + c.user + "/" + c.password);
         std::string out = repo_->Query(c.sql, c.user, c.password);
@@ -96,6 +101,7 @@ TEST_F(KsqlTest, FailuresGiveOneErrorLineAndChangeNothing) {
         EXPECT_NE(out.find(c.contains), std::string::npos) << out;
         EXPECT_EQ(Lines(out).size(), 1u) << out;
     }
+    unsetenv("QUORVEL_KSQL_TIME_LIMIT_MS");
     EXPECT_EQ(ReadFile(repo_->db()), before);
     EXPECT_FALSE(FileExists(attached));
     EXPECT_FALSE(FileExists(vacuumed));

@@ -106,6 +106,13 @@ TEST_F(PgToolsTest, EveryStatementGivesTheSameResultFileOnBothBackends) {
         else
             EXPECT_EQ(SortedLines(onServer), SortedLines(onFile)) << c.what;
     }
+    // A statement that never ends is stopped at the time limit (lowered here) with the same line.
+    setenv("QUORVEL_KSQL_TIME_LIMIT_MS", "200", 1);
+    const std::string endless =
+        "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x FROM c) "
+        "SELECT count(*) FROM c";
+    EXPECT_EQ(Query("pgdemo", endless), "Error: canceling statement due to statement timeout\n");
+    unsetenv("QUORVEL_KSQL_TIME_LIMIT_MS");
 }
 
 TEST_F(PgToolsTest, WhatDoesNotOnlyReadIsRefusedAndChangesNothing) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "tools/common/FileUtil.h"
@@ -12,6 +13,22 @@ enum ExitCode { kOk = 0, kStatementFailed = 1, kUsage = 2, kLoginRefused = 3, kN
 
 inline const char* const kUsageText =
     "usage: ksql -b BROKER -usr USER -pw PASSWORD [-t] -f STATEMENT_FILE [-o RESULT_FILE]";
+
+// How long one statement may run on either backend, and the words of the error line of a
+// statement that ran out of time (the server's own).
+inline constexpr int kStatementTimeLimitMs = 60000;
+inline const char* const kStatementTimedOut = "canceling statement due to statement timeout";
+
+// The limit of this run: QUORVEL_KSQL_TIME_LIMIT_MS may lower it, so that tests of the limit take
+// a moment; a value that would raise it, or that is no number, is ignored.
+inline int StatementTimeLimitMs() {
+    const char* text = std::getenv("QUORVEL_KSQL_TIME_LIMIT_MS");
+    if (!text || !*text) return kStatementTimeLimitMs;
+    char* end = nullptr;
+    const long ms = std::strtol(text, &end, 10);
+    return *end == '\0' && ms > 0 && ms < kStatementTimeLimitMs ? static_cast<int>(ms)
+                                                                : kStatementTimeLimitMs;
+}
 
 // A value or name fit for one field of a result line: tabs and line breaks become blanks.
 inline void AppendField(std::string& out, const char* text, size_t size) {

@@ -7,9 +7,6 @@
 namespace qv::tools {
 namespace {
 
-// Statement time limit on the server.
-constexpr int kStatementTimeoutMs = 60000;
-
 // PostgreSQL's type of blank-padded text (char(n)).
 constexpr unsigned kBpcharOid = 1042;
 
@@ -112,7 +109,7 @@ int RunOnServer(const std::string& broker, const std::string& conninfo, const st
         kCredentialsTable + "', 'SELECT'); SELECT TK_LOGIN_HASH(" + db.Literal(user) +
         "); ROLLBACK; BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY; SET LOCAL "
         "statement_timeout = " +
-        std::to_string(kStatementTimeoutMs) + "; " + kShowSettings;
+        std::to_string(StatementTimeLimitMs()) + "; " + kShowSettings;
     const bool setUp = db.ExecAll(setup, rs, error);
     if (rs.size() >= 2 && rs[1].ok() && (rs[1].Rows() != 1 || rs[1].Text(0, 0) != "f"))
         return out.Error("broker '" + broker + "' connects as role '" + Pq().PQuser(db.get()) +

@@ -6,9 +6,11 @@
 // is read. The result file holds a tab-separated header line of upper-case column names and one
 // tab-separated line per row (NULL as an empty value), or the single line
 // "KSQL query has Zero results." when there are no rows, or one line beginning "Error: " when
-// the statement cannot be run. Without -o the result goes to standard output.
+// the statement cannot be run, or is stopped after 60 seconds, as on the server. Without -o the
+// result goes to standard output.
 #include <string.h>
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -94,6 +96,12 @@ int Authorize(void* user, int action, const char* a1, const char* a2, const char
                 state->refusal = "load_extension is not allowed";
                 return SQLITE_DENY;
             }
+            if (a2 && strcasecmp(a2, "fts3_tokenizer") == 0) {
+                state->refusal =
+                    "fts3_tokenizer is not allowed: it gives memory addresses of the program and "
+                    "can install a tokenizer";
+                return SQLITE_DENY;
+            }
             return SQLITE_OK;
         case SQLITE_PRAGMA:
             if (IsReadingPragma(a1, a2)) return SQLITE_OK;
@@ -110,10 +118,28 @@ int Authorize(void* user, int action, const char* a1, const char* a2, const char
     }
 }
 
+// The end of the statement's time: the progress handler stops the statement once it is passed.
+struct Deadline {
+    std::chrono::steady_clock::time_point end;
+    bool passed = false;
+};
+
+int StopAfterDeadline(void* user) {
+    auto* deadline = static_cast<Deadline*>(user);
+    if (std::chrono::steady_clock::now() < deadline->end) return 0;
+    deadline->passed = true;
+    return 1;
+}
+
 // Runs the statement and forms the whole result text; false with `error` set on failure.
 bool RunStatement(Db& db, const std::string& sql, std::string& result, std::string& error) {
     AuthState auth;
     sqlite3_set_authorizer(db.handle(), Authorize, &auth);
+    // The clock is read every thousand steps of the statement's program, which costs nothing
+    // measurable and stops even an endless recursive query within moments of its limit.
+    Deadline deadline{std::chrono::steady_clock::now() +
+                      std::chrono::milliseconds(StatementTimeLimitMs())};
+    sqlite3_progress_handler(db.handle(), 1000, StopAfterDeadline, &deadline);
     sqlite3_stmt* raw = nullptr;
     const char* tail = nullptr;
     int rc =
@@ -166,7 +192,9 @@ bool RunStatement(Db& db, const std::string& sql, std::string& result, std::stri
         result += '\n';
     }
     if (rc != SQLITE_DONE) {
-        error = auth.refusal.empty() ? db.LastError() : auth.refusal;
+        error = deadline.passed        ? kStatementTimedOut
+                : auth.refusal.empty() ? db.LastError()
+                                       : auth.refusal;
         return false;
     }
     if (rows == 0) result = "KSQL query has Zero results.\n";
