@@ -37,8 +37,22 @@ std::vector<std::string> SplitAtTabRuns(std::string_view row, size_t maxFields) 
     return fields;
 }
 
+std::vector<std::string> SplitAtTabs(std::string_view row, size_t maxFields) {
+    std::vector<std::string> fields;
+    size_t at = 0;
+    while (fields.size() < maxFields) {
+        const size_t end = row.find('\t', at);
+        fields.emplace_back(row.substr(at, end == std::string_view::npos ? end : end - at));
+        if (end == std::string_view::npos) break;
+        at = end + 1;
+    }
+    return fields;
+}
+
 CFObj SourceRecordFromRow(std::string_view row, const std::string& packageName) {
-    std::vector<std::string> f = SplitAtTabRuns(row, 11);
+    // One field per tab: an empty column (an empty tag, a NULL) keeps the later ones in place,
+    // the item's object id among them, under which the item is stored.
+    std::vector<std::string> f = SplitAtTabs(row, 11);
     f.resize(11);
     CFObj r;
     r.itemName = std::move(f[0]);

@@ -18,8 +18,13 @@ extern const char* const kSourcePackageItemsFormat;
 // give no field. At most maxFields fields; the rest of the row is ignored.
 std::vector<std::string> SplitAtTabRuns(std::string_view row, size_t maxFields);
 
-// The record of one row of the source statement: its eleven columns in order (missing ones
-// empty), the package that was loaded, an empty result.
+// Splits a result row at every tab character: n tabs give n + 1 fields, empty ones included. At
+// most maxFields fields; the rest of the row is ignored.
+std::vector<std::string> SplitAtTabs(std::string_view row, size_t maxFields);
+
+// The record of one row of the source statement: its eleven tab-separated columns in order
+// (empty ones kept in their places, missing ones empty), the package that was loaded, an empty
+// result.
 CFObj SourceRecordFromRow(std::string_view row, const std::string& packageName);
 
 // True when `candidate` is greater than `stored` compared byte by byte as unsigned values, a

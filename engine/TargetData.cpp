@@ -62,7 +62,7 @@ constexpr Field kFields[kTargetFieldCount] = {
 };
 
 // Characters a line of the file cannot carry: the line feed and carriage return end it, and a
-// zero character ends what the reader takes of it.
+// zero character is read back as a blank.
 bool HasLineBreak(const std::string& text) {
     return text.find_first_of(std::string("\n\r\0", 3)) != std::string::npos;
 }

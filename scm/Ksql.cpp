@@ -19,10 +19,6 @@ namespace {
 
 constexpr int kSizeChecks = 1000;
 
-bool Contains(const std::string& text, const char* part) {
-    return text.find(part) != std::string::npos;
-}
-
 bool WriteWhole(const std::string& path, const std::string& text, int& err) {
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {
@@ -104,10 +100,6 @@ void ShowUnableToRead(Host& host, const std::string& path) {
     host.MessageBox(MsgKind::Plain, "Unable to read: " + path);
 }
 
-bool HasMarker(const std::string& line) {
-    return Contains(line, kKsqlErrorMarker) || Contains(line, kKsqlZeroResults);
-}
-
 }  // namespace
 
 std::string KsqlStatementPath(const std::string& installDir) {
@@ -130,10 +122,11 @@ FirstValue ReadFirstValue(const std::string& installDir, Host& host) {
         return {};
     }
     long count = 0;
+    ToolLines tool;
     std::string line;
     while (reader.Next(line)) {
         ++count;
-        if (HasMarker(line)) return {true, line};
+        if (tool.Next(line) != ToolLines::kRow) return {true, line};
         if (count == 1 || line.empty()) continue;  // the header, blank lines
         return {true, line};
     }
@@ -155,10 +148,11 @@ std::vector<std::string> ReadValues(const std::string& installDir, Host& host) {
     }
     std::vector<std::string> values;
     long count = 0;
+    ToolLines tool;
     std::string line;
     while (reader.Next(line)) {
         ++count;
-        if (HasMarker(line)) return {};
+        if (tool.Next(line) != ToolLines::kRow) return {};
         if (count == 1 || line.empty()) continue;
         values.push_back(line);
     }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/MainSettings.h"
@@ -14,6 +15,31 @@ class Host;
 inline constexpr char kKsqlErrorMarker[] = "Error: ";
 inline constexpr char kKsqlZeroResults[] = "KSQL query has Zero results.";
 inline constexpr char kKsqlZeroResultsNoDot[] = "KSQL query has Zero results";
+
+// Tells the query tool's own lines from the rows of a result file. The tool writes the whole file
+// at once, and an error or the zero-results line is then all it writes, so only the file's first
+// line with text can be one of them; every later line is the header or a row, whatever it says
+// (an item named "Error: see log.txt" is an item). Given the file's lines in order, Next() tells
+// what each one is; `zeroResults` is the part of the zero-results line the reader looks for.
+class ToolLines {
+public:
+    enum Kind { kRow, kError, kZeroResults };
+
+    explicit ToolLines(std::string_view zeroResults = kKsqlZeroResults)
+        : zeroResults_(zeroResults) {}
+
+    Kind Next(std::string_view line) {
+        if (line.empty() || textSeen_) return kRow;
+        textSeen_ = true;
+        if (line.find(kKsqlErrorMarker) != std::string_view::npos) return kError;
+        if (line.find(zeroResults_) != std::string_view::npos) return kZeroResults;
+        return kRow;
+    }
+
+private:
+    std::string_view zeroResults_;
+    bool textSeen_ = false;
+};
 
 // Characters per read of the result file (all readers but the package search).
 inline constexpr size_t kResultReadSize = 4095;
@@ -57,8 +83,8 @@ inline constexpr int kKsqlStatementUnwritten = -1;
 // asterisks.
 int RunKsql(KsqlContext& context, const std::string& statement, int timeLimitSeconds = -1);
 
-// The first value of the result file: the first line that carries the error or zero-results
-// marker, or the first non-blank line after the first line (the header). `found` is false at the
+// The first value of the result file: the tool's error or zero-results line (see ToolLines), or
+// the first non-blank line after the first line (the header). `found` is false at the
 // end of the file; the value is then "Error: Unable to fetch data from ksqlstmt.dat" when the file
 // held no line, empty otherwise. A file that cannot be opened or read shows "Unable to read: %s"
 // and gives not found with an empty value.
@@ -68,8 +94,9 @@ struct FirstValue {
 };
 FirstValue ReadFirstValue(const std::string& installDir, Host& host);
 
-// Every non-blank line after the header, in file order; none when a line carries the error or
-// zero-results marker, or when the file cannot be opened or read ("Unable to read: %s" shown).
+// Every non-blank line after the header, in file order; none when the file holds the tool's error
+// or zero-results line (see ToolLines), or when it cannot be opened or read ("Unable to read: %s"
+// shown).
 std::vector<std::string> ReadValues(const std::string& installDir, Host& host);
 
 }  // namespace qv

@@ -49,33 +49,23 @@ int LineReader::Get() {
 }
 
 bool LineReader::Next(std::string& line) {
-    for (;;) {
-        line.clear();
-        if (fd_ < 0 || failed_) return false;
-        size_t taken = 0;
-        bool lineFeed = false;
-        bool cut = false;  // a NUL ended the piece's text
-        while (taken < maxChars_) {
-            int c = Get();
-            if (c < 0) break;
-            if (c == '\r' && Peek() == '\n') c = Get();
-            ++taken;
-            if (c == '\n') {
-                lineFeed = true;
-                break;
-            }
-            if (c == '\0') cut = true;
-            if (!cut) line += static_cast<char>(c);
-        }
-        if (failed_) {
-            line.clear();
-            return false;
-        }
-        if (taken == 0) return false;       // end of the file
-        if (lineFeed && !cut) return true;  // a line, perhaps blank
-        if (!line.empty()) return true;     // a piece without line feed (long line, last line)
-        // A read that gave no text at all (it began with a NUL): skipped.
+    line.clear();
+    if (fd_ < 0 || failed_) return false;
+    size_t taken = 0;
+    while (taken < maxChars_) {
+        int c = Get();
+        if (c < 0) break;
+        if (c == '\r' && Peek() == '\n') c = Get();
+        ++taken;
+        if (c == '\n') break;
+        // A NUL is read as a blank: cutting the line there would lose the fields after it.
+        line += c == '\0' ? ' ' : static_cast<char>(c);
     }
+    if (failed_) {
+        line.clear();
+        return false;
+    }
+    return taken > 0;  // nothing taken: the end of the file
 }
 
 }  // namespace qv

@@ -7,11 +7,10 @@ namespace qv {
 
 // Reads a text file in pieces of at most `maxChars` characters, each read ending after the first
 // line feed. A carriage return right before a line feed is read as part of the line end (CR LF
-// counts as one character, the line feed). Each piece is handed out cut at its first line feed
-// (and at a NUL character, which ends a piece's text); a piece with no text before such a cut
-// that also had no line feed is skipped, so a blank line (a line feed alone) is handed out as an
-// empty line. A line longer than `maxChars` therefore comes out as several lines, and a line of
-// exactly `maxChars` characters is followed by an empty one.
+// counts as one character, the line feed). Each piece is handed out cut at its first line feed,
+// so a blank line (a line feed alone) is handed out as an empty line; a NUL character is handed
+// out as a blank. A line longer than `maxChars` therefore comes out as several lines, and a line
+// of exactly `maxChars` characters is followed by an empty one.
 class LineReader {
 public:
     LineReader(const std::string& path, size_t maxChars);

@@ -187,15 +187,19 @@ void CContextSetDlg::SearchForPackages() {
         return;
     }
     int count = 0;
+    ToolLines tool(kKsqlZeroResultsNoDot);
     for (const std::string& line : result.lines) {
         if (line.empty()) continue;
-        if (Contains(line, kKsqlErrorMarker) || Contains(line, kKsqlZeroResultsNoDot)) {
+        if (tool.Next(line) != ToolLines::kRow) {
             host().MessageBox(MsgKind::Plain, Contains(line, kIncorrectLogin)
                                                   ? line + "\n\nCheck if SingleWorkStation is set."
                                                   : line);
             return;
         }
         if (Contains(line, kSearchHeader)) continue;
+        // Runs of tabs cannot move the package name here: the project and the state are the
+        // non-empty names searched for, and only the last column, the package (NULL for a state
+        // without packages), can be empty.
         std::vector<std::string> fields = SplitAtTabRuns(line, 3);
         CPkgObj package;
         if (fields.size() >= 3) package.packageName = std::move(fields[2]);

@@ -262,14 +262,16 @@ bool CQuorvelDlg::CheckOutLatestTargetVersion(const std::string& itemName, std::
     }
     bool found = false;
     LatestVersionRow latest;
+    ToolLines tool(kKsqlZeroResultsNoDot);
     for (const std::string& line : result.lines) {
-        if (Contains(line, kKsqlErrorMarker)) {
+        const ToolLines::Kind kind = tool.Next(line);
+        if (kind == ToolLines::kError) {
             const std::string text = statement + "\n\n" + line;
             WriteTrace("%s", text.c_str());
             host().MessageBox(MsgKind::Plain, text);
             return false;
         }
-        if (Contains(line, kKsqlZeroResultsNoDot)) {
+        if (kind == ToolLines::kZeroResults) {
             WriteTrace("%s", line.c_str());
             break;
         }

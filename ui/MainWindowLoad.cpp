@@ -1,6 +1,5 @@
 // The main window's "Set CPM Context...": the context dialog and the loading of the chosen source
 // packages' items.
-#include <string_view>
 #include <vector>
 
 #include "app/AppValues.h"
@@ -16,10 +15,6 @@ namespace qv {
 namespace {
 
 constexpr char kNoResultsMarker[] = "KSQL query has";
-
-bool Contains(const std::string& text, std::string_view part) {
-    return text.find(part) != std::string::npos;
-}
 
 }  // namespace
 
@@ -136,17 +131,19 @@ bool CQuorvelDlg::LoadSourcePackage(const std::string& packageName, CWaitDlg& wa
     }
     bool noResults = false;
     bool headerSeen = false;
+    ToolLines tool(kNoResultsMarker);
     // The line of every item taken, traced together: one write instead of one per item.
     std::vector<std::string> taken;
     for (const std::string& line : result.lines) {
         if (line.empty()) continue;
-        if (Contains(line, kKsqlErrorMarker)) {
+        const ToolLines::Kind kind = tool.Next(line);
+        if (kind == ToolLines::kError) {
             WriteTraceLines(taken);
             host().MessageBox(MsgKind::Plain, line);
             wait.Close();
             return false;
         }
-        if (noResults || Contains(line, kNoResultsMarker)) {
+        if (noResults || kind == ToolLines::kZeroResults) {
             status += line;
             status += '\n';
             noResults = true;

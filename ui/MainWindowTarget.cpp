@@ -127,16 +127,18 @@ bool QueryTargetItems(CQuorvelDlg& window, const std::string& project, const std
     int rows = 0;
     {
         FrameThrottle status(window);
+        ToolLines tool(kKsqlZeroResultsNoDot);
         for (const std::string& line : result.lines) {
             if (line.empty()) continue;
-            if (Contains(line, kKsqlErrorMarker)) {
+            const ToolLines::Kind kind = tool.Next(line);
+            if (kind == ToolLines::kError) {
                 const std::string text = statement + "\n\n" + line;
                 WriteTrace("%s", text.c_str());
                 status.Flush();
                 host.MessageBox(MsgKind::Plain, text);
                 return false;
             }
-            if (Contains(line, kKsqlZeroResultsNoDot)) {
+            if (kind == ToolLines::kZeroResults) {
                 WriteTrace("%s", line.c_str());
                 break;
             }

@@ -26,13 +26,24 @@ public:
 
 class ContextEndToEnd : public e2e::EndToEnd {
 protected:
-    // The demo data plus a package without items in the state that has none.
+    // The demo data plus a package without items in the state that has none; two items of
+    // PAY0001 named like the query tool's own lines, and two with an empty tag.
     void ChangeRepository(e2e::DemoRepository& repo) override {
         repo.Exec(
             "INSERT INTO KESPACKAGE (PACKAGEOBJID, ENVOBJID, STATEOBJID, PACKAGENAME) SELECT "
             "990001, s.ENVOBJID, s.STATEOBJID, 'PAY0009' FROM KESSTATE s JOIN KESENVIRONMENT e "
             "ON s.ENVOBJID = e.ENVOBJID WHERE e.ENVIRONMENTNAME = 'Payroll' AND "
             "s.STATENAME = 'ARCHIVE'");
+        repo.Exec(
+            "UPDATE KESITEMNAME SET ITEMNAME = 'Error: see log.txt' WHERE ITEMNAME = "
+            "'newscreen.cpp'");
+        repo.Exec(
+            "UPDATE KESITEMNAME SET ITEMNAME = 'KSQL query has Zero results.txt' WHERE "
+            "ITEMNAME = 'Makefile'");
+        repo.Exec(
+            "UPDATE KESVERSIONS SET VERSIONSTATUS = '' WHERE ITEMNAMEID IN (SELECT NAMEOBJID "
+            "FROM KESITEMNAME WHERE ITEMNAME IN ('zero.cpp', 'tax.cpp')) AND PACKAGEOBJID IN "
+            "(SELECT PACKAGEOBJID FROM KESPACKAGE WHERE PACKAGENAME = 'PAY0001')");
     }
     void SetUp() override {
         EndToEnd::SetUp();
@@ -85,6 +96,8 @@ TEST_P(ContextEndToEnd, SearchingPayrollDevListsBothPackagesAndOkLoadsTheirItems
     EXPECT_EQ(window_->ResultList().RowCount(), 26);
     EXPECT_EQ(Row("util.cpp"), "1.9.1 PAY0002");
     EXPECT_EQ(Row("tax.cpp"), "3 PAY0001");
+    EXPECT_EQ(Row("Error: see log.txt"), "1 PAY0001");
+    EXPECT_EQ(Row("KSQL query has Zero results.txt"), "1 PAY0001");
     EXPECT_EQ(window_->Status(), qv::kStatusReadyToRun);
 }
 

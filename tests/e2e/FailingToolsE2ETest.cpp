@@ -145,8 +145,8 @@ TEST_F(FailingTools, AQueryToolThatMisbehavesIsReportedAndChangesNothing) {
         {"crashes with a signal", "--signal 11", "", {runFailed}},
         {"1 MB without a line feed", "", std::string(1 << 20, 'a'),
          {"GetTargetPackageData: Error: Target line too long in " + result}},
-        // A line that begins with a NUL holds no text.
-        {"NUL bytes", "", header + std::string("\0tax.cpp\t\\p\n", 13), {}},
+        // A NUL reads as a blank: the rest of its line stays.
+        {"NUL bytes", "", header + std::string("\0tax.cpp\t\\p\n", 12), {}, " tax.cpp"},
         // Item names are bytes: they are taken as they are and kept in the file.
         {"invalid UTF-8", "", header + "\xff\xfe\xc3(\t\\p\xe2\x82\n", {}, "\xff\xfe\xc3("},
         {"a header only", "", header, {}},

@@ -164,7 +164,8 @@ TEST_P(TargetEndToEnd, TargetDataComeFromTheRepositoryEveryTimeAndAreKeptInTheFi
     EXPECT_TRUE(host_.boxes.empty());
 }
 
-// A target version whose client path holds a comma.
+// A target version whose client path holds a comma, and two target items named like the query
+// tool's own lines.
 class CommaEndToEnd : public TargetEndToEnd {
 protected:
     void ChangeRepository(e2e::DemoRepository& repo) override {
@@ -172,6 +173,11 @@ protected:
             "UPDATE KESVERSIONS SET CLIENTPATH = 'C:\\work,old' WHERE VERSIONOBJID = (SELECT "
             "MAX(V.VERSIONOBJID) FROM KESVERSIONS V JOIN KESITEMNAME N ON N.NAMEOBJID = "
             "V.ITEMNAMEID WHERE N.ITEMNAME = 'vat.cpp')");
+        repo.Exec(
+            "UPDATE KESITEMNAME SET ITEMNAME = 'Error: see log.txt' WHERE ITEMNAME = 'xonly.cfg'");
+        repo.Exec(
+            "UPDATE KESITEMNAME SET ITEMNAME = 'KSQL query has Zero results.txt' WHERE "
+            "ITEMNAME = 'locked.cpp'");
     }
 };
 
@@ -179,6 +185,10 @@ TEST_P(CommaEndToEnd, AFieldWithACommaLeavesNoFile) {
     auto w = Window();
     ASSERT_TRUE(w->GetTargetPackageData());
     EXPECT_EQ(Named(w->TargetItems(), "vat.cpp").clientPath, "C:\\work,old");
+    // Items whatever their names: none is taken for the tool's error or zero-results line.
+    EXPECT_EQ(w->TargetItems().GetCount(), 26);
+    EXPECT_EQ(Named(w->TargetItems(), "Error: see log.txt").mappedVersion, "x");
+    EXPECT_EQ(Named(w->TargetItems(), "KSQL query has Zero results.txt").packageName, "EU0000");
     EXPECT_FALSE(qvtest::FileExists(DataFile()));
     bool traced = false;
     for (const std::string& m : qvtest::TraceMessages(trace_))

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/SourceItems.h"
@@ -8,22 +9,31 @@
 namespace qv {
 namespace {
 
-TEST(SourceItems, RowsSplitAtRunsOfTabs) {
+TEST(SourceItems, RowsSplitAtRunsOfTabsOrAtEveryTab) {
+    using Split = std::vector<std::string> (*)(std::string_view, size_t);
     struct Case {
+        Split split;
         std::string row;
         size_t max;
         std::vector<std::string> fields;
     };
     const std::vector<Case> cases = {
-        {"a\tb\tc", 11, {"a", "b", "c"}},
-        {"a\t\t\tb", 11, {"a", "b"}},
-        {"\ta\tb\t", 11, {"a", "b"}},
-        {"Payroll\tARCHIVE\t", 3, {"Payroll", "ARCHIVE"}},
-        {"a\tb\tc\td", 3, {"a", "b", "c"}},
-        {"", 3, {}},
-        {"one field with blanks ", 3, {"one field with blanks "}},
+        {SplitAtTabRuns, "a\tb\tc", 11, {"a", "b", "c"}},
+        {SplitAtTabRuns, "a\t\t\tb", 11, {"a", "b"}},
+        {SplitAtTabRuns, "\ta\tb\t", 11, {"a", "b"}},
+        {SplitAtTabRuns, "Payroll\tARCHIVE\t", 3, {"Payroll", "ARCHIVE"}},
+        {SplitAtTabRuns, "a\tb\tc\td", 3, {"a", "b", "c"}},
+        {SplitAtTabRuns, "", 3, {}},
+        {SplitAtTabRuns, "one field with blanks ", 3, {"one field with blanks "}},
+        {SplitAtTabs, "a\t\t\tb", 11, {"a", "", "", "b"}},
+        {SplitAtTabs, "\ta\t", 11, {"", "a", ""}},
+        {SplitAtTabs, "a\tb\tc\td", 3, {"a", "b", "c"}},
+        {SplitAtTabs, "", 3, {""}},
     };
-    for (const Case& c : cases) EXPECT_EQ(SplitAtTabRuns(c.row, c.max), c.fields) << c.row;
+    for (const Case& c : cases) EXPECT_EQ(c.split(c.row, c.max), c.fields) << c.row;
+    // An empty tag and a NULL creator leave the item id the last column.
+    const CFObj r = SourceRecordFromRow("a.c\t\\p\t2\t1\t\t9\t\tt1\tbob\tt2\t77", "P1");
+    EXPECT_EQ(r.versionStatus + "|" + r.dataSize + "|" + r.creator + "|" + r.itemObjId, "|9||77");
 }
 
 TEST(SourceItems, MappedVersionsCompareAsBytes) {

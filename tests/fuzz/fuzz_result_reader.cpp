@@ -44,8 +44,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const qv::FirstValue first = qv::ReadFirstValue(dir, host);
     FUZZ_CHECK(host.boxes.empty());
 
-    // Values are the non-blank lines after the header, none at all when a marker is there.
-    const bool marked = std::any_of(lines.lines.begin(), lines.lines.end(), HasMarker);
+    // Values are the non-blank lines after the header, none at all when the first line with
+    // text carries a marker (the tool writes its own lines only as the whole file).
+    const auto firstText = std::find_if(lines.lines.begin(), lines.lines.end(),
+                                        [](const std::string& l) { return !l.empty(); });
+    const bool marked = firstText != lines.lines.end() && HasMarker(*firstText);
     std::vector<std::string> expected;
     for (size_t i = 1; i < lines.lines.size() && !marked; ++i) {
         if (!lines.lines[i].empty()) expected.push_back(lines.lines[i]);
@@ -53,12 +56,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(values == expected);
     FUZZ_CHECK(values.size() + (lines.lines.empty() ? 0 : 1) <= lines.lines.size());
 
-    // The first value: the first line with a marker or the first non-blank line after the
-    // header, whichever comes first.
-    const std::string* expectedFirst = nullptr;
-    for (size_t i = 0; i < lines.lines.size() && !expectedFirst; ++i) {
-        const std::string& line = lines.lines[i];
-        if (HasMarker(line) || (i > 0 && !line.empty())) expectedFirst = &line;
+    // The first value: the marked first line with text, else the first non-blank line after
+    // the header.
+    const std::string* expectedFirst = marked ? &*firstText : nullptr;
+    for (size_t i = 1; i < lines.lines.size() && !expectedFirst; ++i) {
+        if (!lines.lines[i].empty()) expectedFirst = &lines.lines[i];
     }
     if (expectedFirst) {
         FUZZ_CHECK(first.found && first.value == *expectedFirst);

@@ -1,5 +1,5 @@
-// The source rows: a result row split at tab runs and turned into a record, and the rule that
-// keeps the greatest mapped version of an item when several packages hold it.
+// The source rows: a result row split at tabs (or at tab runs) and turned into a record, and the
+// rule that keeps the greatest mapped version of an item when several packages hold it.
 #include <algorithm>
 #include <map>
 
@@ -41,9 +41,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(qv::SplitAtTabRuns(joined, 11) == fields);
         FUZZ_CHECK(qv::SplitAtTabRuns(line, 2).size() <= 2);
 
+        // At every tab: one field more than tabs (at most as many as asked), none with a tab;
+        // joined with one tab they give the row back when no field was left out.
+        const std::vector<std::string> columns = qv::SplitAtTabs(line, 11);
+        const size_t tabs = static_cast<size_t>(std::count(line.begin(), line.end(), '\t'));
+        FUZZ_CHECK(columns.size() == std::min<size_t>(tabs + 1, 11));
+        std::string rejoined;
+        for (size_t i = 0; i < columns.size(); ++i) {
+            FUZZ_CHECK(columns[i].find('\t') == std::string::npos);
+            rejoined += (i ? "\t" : "") + columns[i];
+        }
+        if (tabs < 11)
+            FUZZ_CHECK(rejoined == line);
+        else
+            FUZZ_CHECK(line.rfind(rejoined + "\t", 0) == 0);
+
         const qv::CFObj record = qv::SourceRecordFromRow(line, "PAY0001");
-        FUZZ_CHECK(record.itemName == (fields.empty() ? "" : fields[0]));
-        FUZZ_CHECK(record.itemObjId == (fields.size() == 11 ? fields[10] : ""));
+        FUZZ_CHECK(record.itemName == columns[0]);
+        FUZZ_CHECK(record.itemObjId == (columns.size() == 11 ? columns[10] : ""));
         FUZZ_CHECK(record.packageName == "PAY0001" && record.result.empty());
 
         // The greater mapped version stays; equal ones keep the record stored first.

@@ -172,9 +172,11 @@ TEST(ResultReaders, FirstValueAndValues) {
         {"blank header and blank lines", "\n\n\n", false, "", {}},
         {"rows with a blank between", "H\n3.1.1\n\n3.2.4\n", true, "3.1.1", {"3.1.1", "3.2.4"}},
         {"zero results only", zero + "\n", true, zero, {}},
-        {"zero results after the header", "H\n" + zero + "\nmore\n", true, zero, {}},
-        {"error after a row", "H\nv1\nError: broken\n", true, "v1", {}},
+        // The tool writes its own lines only as the whole file: later, they are values.
+        {"zero results after the header", "H\n" + zero + "\nmore\n", true, zero, {zero, "more"}},
+        {"error after a row", "H\nv1\nError: broken\n", true, "v1", {"v1", "Error: broken"}},
         {"error first", "Error: Incorrect Login\n", true, "Error: Incorrect Login", {}},
+        {"error after blank lines", "\n\nError: x\n", true, "Error: x", {}},
         {"zero results without the dot is a value",
          "H\nKSQL query has Zero results\n",
          true,

@@ -39,8 +39,11 @@ TEST(LineReader, PiecesAndLineEnds) {
         {"CR LF counts as one character", "abc\r\n", 4, {"abc"}},
         {"tabs kept", "A\tB\t\tC\n", 4095, {"A\tB\t\tC"}},
         {"small reads", "abcdefg\n", 3, {"abc", "def", "g"}},
-        {"a read that gives nothing is skipped", std::string("\0zz\nq\n", 6), 4095, {"q"}},
-        {"NUL ends a piece's text", std::string("ab\0cd\nq\n", 8), 4095, {"ab", "q"}},
+        {"a NUL first is a blank", std::string("\0zz\nq\n", 6), 4095, {" zz", "q"}},
+        {"a NUL keeps the rest of the line",
+         std::string("ab\0c\td\nq\n", 9),
+         4095,
+         {"ab c\td", "q"}},
     };
     qvtest::TempDir dir;
     for (const auto& c : cases) {

@@ -35,6 +35,7 @@ TEST_F(KsqlTest, ResultFormatting) {
     } const cases[] = {
         {"SELECT NULL AS a, 1 AS b, 'x' AS c", "A\tB\tC\n\t1\tx\n"},
         {"SELECT 'tab\there' AS v UNION ALL SELECT 'line\nbreak'", "V\ntab here\nline break\n"},
+        {"SELECT 'nul' || char(0) || 'x' AS v, 2 AS w", "V\tW\nnul x\t2\n"},
         {"SELECT 1 AS one WHERE 0", "KSQL query has Zero results.\n"},
         {"  -- leading comment\n SELECT 2 AS two ;  -- trailing comment", "TWO\n2\n"},
         {"PRAGMA table_info(KESVIEW)", ""},

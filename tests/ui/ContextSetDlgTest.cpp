@@ -90,8 +90,10 @@ TEST_F(ContextSetDlgTest, SearchResultsListPackagesOrTellWhatWentWrong) {
     // clang-format off
     const std::vector<Case> cases = {
         {SearchResult({"PAY0001", "PAY0002"}), "", {"PAY0001+", "PAY0002+"}, 2},
-        {SearchResult({"PAY0001"}) + "Error: no such column\nPayroll\tDEV\tX\n",
-         "Error: no such column", {}, 1},
+        {"Error: no such column\n", "Error: no such column", {}, 0},
+        // Only the tool's first line can be its error or zero-results line.
+        {SearchResult({"Error: see log", "KSQL query has Zero results"}), "",
+         {"Error: see log+", "KSQL query has Zero results+"}, 2},
         {"Error: Incorrect Login\n", "Error: Incorrect Login\n\nCheck if SingleWorkStation is set.",
          {}, 0},
         {"KSQL query has Zero results.\n", "KSQL query has Zero results.", {}, 0},
@@ -116,13 +118,13 @@ TEST_F(ContextSetDlgTest, SearchResultsListPackagesOrTellWhatWentWrong) {
         EXPECT_EQ(d->Packages().CellText(0, 1), "0001");
         EXPECT_EQ(d->GetDlgItemText(IDC_CTX_PACKAGE_COUNT), std::to_string(c.records));
     }
-    // A later search lists only what it found, not what a failed one read before its error.
-    repo_.Answer(SearchResult({"OLD1", "OLD2"}) + "Error: broken\n");
-    repo_.Answer(SearchResult({"NEW1"}));
+    // A failed search leaves none of the packages an earlier one found.
+    repo_.Answer(SearchResult({"OLD1", "OLD2"}));
+    repo_.Answer("Error: broken\n");
     auto d = Open(repo_, "Payroll", "DEV", "EU");
     d->UserClick(IDC_CTX_SEARCH);
-    EXPECT_EQ(Listed(*d), std::vector<std::string>{"NEW1+"});
-    EXPECT_EQ(d->PackageList.GetCount(), 1);
+    EXPECT_EQ(Listed(*d), std::vector<std::string>{});
+    EXPECT_EQ(d->PackageList.GetCount(), 0);
 }
 
 TEST_F(ContextSetDlgTest, OkRefusesAnIncompleteContextWithFocusOnTheCulprit) {

@@ -104,9 +104,14 @@ TEST_F(ItemActionsTest, TheLatestTargetVersionIsRefusedOnWhatTheQueryReturns) {
     };
     const std::vector<Case> cases = {
         {"error line", "Error: no such column\n", "SELECT KESENVIRONMENT.ENVIRONMENTNAME, "},
-        {"zero results", header + "KSQL query has Zero results.\n", ""},
+        {"zero results", "KSQL query has Zero results.\n", ""},
         {"empty result", "\n", ""},
         {"R tagged after an ordinary row", header + row("3", "N") + row("4", "R"),
+         "Latest Version Item to compare with is \"R\" tagged."},
+        {"rows that read like the tool's own lines",
+         header + "PayrollEU\tError: see log.txt\t\\P\t3\t1\tN\tDEV\tEU1\t9\n" +
+             "PayrollEU\tKSQL query has Zero results.txt\t\\P\t3\t1\tN\tDEV\tEU1\t9\n" +
+             row("4", "R"),
          "Latest Version Item to compare with is \"R\" tagged."},
         {"version with a blank", header + row("5 -pw x", "N"), refused + "5 -pw x\""},
         {"version with a quote", header + row("5\"", "N"), refused + "5\"\""},

@@ -125,7 +125,7 @@ TEST_F(SetCpmContextTest, AnErrorLineOrAnUnreadableFileEndsTheLoading) {
         std::string message;
     };
     const std::vector<Case> cases = {
-        {ItemRows({}) + "Error: no such table\n", kKsqlOk, 9, "Error: no such table"},
+        {"Error: no such table\n", kKsqlOk, 9, "Error: no such table"},
         {items, kKsqlOk, 2, "Unable to read: " + repo_.ResultPath()},
         {items, kKsqlStatementUnwritten, 9, ""},
     };

@@ -103,9 +103,13 @@ TEST_F(TargetLoad, TheQueryResultDecidesTheOutcome) {
          "CPM Analysis Error: Target Package contains an R tag version: rates.h"},
         {"an M tag likewise", kHeader + Row("tax.cpp", "5", "M", "11"), kKsqlOk, true, "0=tax.cpp",
          true, false, "CPM Analysis Error: Target Package contains an M tag version: tax.cpp"},
-        {"an error line keeps the rows before it",
-         kHeader + Row("tax.cpp", "5", "N", "11") + "Error: disk I/O error\n", kKsqlOk, false,
-         "0=tax.cpp", false, true, error},
+        {"an error line", "Error: disk I/O error\n", kKsqlOk, false, "", false, true, error},
+        {"items named like the tool's own lines",
+         kHeader + Row("Error: see log.txt", "5", "N", "11") +
+             Row("KSQL query has Zero results.txt", "2", "N", "12") +
+             Row("vat.cpp", "2", "N", "13"),
+         kKsqlOk, true, "0=Error: see log.txt 1=KSQL query has Zero results.txt 2=vat.cpp", true,
+         false, "    vat.cpp    PayrollEU DEV EU0001"},
         {"the runner fails", "", kKsqlFailed, false, "", false, true, broker},
         {"the statement file cannot be written", "", kKsqlStatementUnwritten, false, "", false,
          false, "Perform GetTargetPackageData"},

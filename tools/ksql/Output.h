@@ -30,11 +30,12 @@ inline int StatementTimeLimitMs() {
                                                                 : kStatementTimeLimitMs;
 }
 
-// A value or name fit for one field of a result line: tabs and line breaks become blanks.
+// A value or name fit for one field of a result line: tabs, line breaks and NUL characters
+// become blanks.
 inline void AppendField(std::string& out, const char* text, size_t size) {
     for (size_t i = 0; i < size; ++i) {
         char c = text[i];
-        out += (c == '\t' || c == '\n' || c == '\r') ? ' ' : c;
+        out += (c == '\t' || c == '\n' || c == '\r' || c == '\0') ? ' ' : c;
     }
 }
 
