@@ -30,8 +30,8 @@ void Say(const std::string& line) {
 
 // The files a run leaves in a temporary work directory, for the removal on a signal (where only
 // the simplest calls may be made).
-constexpr const char* kWorkFiles[] = {"ksqlstmt.sql", "ksqlstmt.dat", "tgtpkgdata.save", "kco.log",
-                                      "toplist.save"};
+constexpr const char* kWorkFiles[] = {"ksqlstmt.sql",    "ksqlstmt.dat", "ksqlstmt.lock",
+                                      "tgtpkgdata.save", "kco.log",      "toplist.save"};
 constexpr size_t kMaxPath = 4096;
 char g_removeFiles[std::size(kWorkFiles)][kMaxPath];
 char g_removeDir[kMaxPath];

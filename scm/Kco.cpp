@@ -171,6 +171,8 @@ int RunKco(const KcoContext& ctx, const std::string& repositoryPath, const std::
         WriteTrace("File already checked out for browse: %s", localCopy.c_str());
         return 1;
     }
+    const InstallDirLockScope lock(ctx.installDir, ctx.host, ctx.lockWaitMs);
+    if (!lock.locked()) return 0;
     unlink(logPath.c_str());
 
     std::string package = ctx.checkoutPackage;

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "app/MainSettings.h"
+#include "scm/InstallDirLock.h"
 
 namespace qv {
 
@@ -42,12 +43,15 @@ struct KcoContext {
     std::string kcoFmt;
     // Empties the source item map; every read of the log does so.
     EmptySourceItemsFn emptySourceItems;
+    // How long a check-out waits for another program's use of the install directory.
+    int lockWaitMs = kInstallDirLockWaitMs;
 };
 
 // Checks the item version out for browse below the browse directory. Returns 1 when the local
 // copy is already there with a size above 0 (nothing runs), a negative launcher result when the
-// tool cannot be started, otherwise the result of ReadKcoLog. The command line is traced with the
-// password as asterisks.
+// tool cannot be started, 0 when another program keeps the install directory beyond the wait
+// (shown; the log lies there beside the query files, under the same lock), otherwise the result
+// of ReadKcoLog. The command line is traced with the password as asterisks.
 int RunKco(const KcoContext& context, const std::string& repositoryPath,
            const std::string& itemName);
 

@@ -5,20 +5,36 @@
 
 namespace qv {
 
+KsqlRepository::~KsqlRepository() {
+    UnlockInstallDir();
+}
+
 int KsqlRepository::Run(const std::string& statement) {
-    return RunKsql(context_, statement, timeLimitSeconds_);
+    if (!LockInstallDir(context_.installDir, context_.host, lockWaitMs_)) {
+        return kKsqlStatementUnwritten;
+    }
+    const int run = RunKsql(context_, statement, timeLimitSeconds_);
+    // Without a result there is nothing to read.
+    if (run != kKsqlOk) UnlockInstallDir();
+    return run;
 }
 
 FirstValue KsqlRepository::First() {
-    return ReadFirstValue(context_.installDir, *context_.host);
+    FirstValue first = ReadFirstValue(context_.installDir, *context_.host);
+    UnlockInstallDir();
+    return first;
 }
 
 std::vector<std::string> KsqlRepository::Values() {
-    return ReadValues(context_.installDir, *context_.host);
+    std::vector<std::string> values = ReadValues(context_.installDir, *context_.host);
+    UnlockInstallDir();
+    return values;
 }
 
 ResultLines KsqlRepository::Lines(size_t readSize) {
-    return ReadResultLines(ResultPath(), readSize);
+    ResultLines lines = ReadResultLines(ResultPath(), readSize);
+    UnlockInstallDir();
+    return lines;
 }
 
 std::string KsqlRepository::ResultPath() const {

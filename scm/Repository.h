@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "scm/InstallDirLock.h"
 #include "scm/Ksql.h"
 
 namespace qv {
@@ -21,7 +22,8 @@ class Repository {
 public:
     virtual ~Repository() = default;
     // Runs one statement; the result is RunKsql's (kKsqlOk, kKsqlFailed,
-    // kKsqlStatementUnwritten).
+    // kKsqlStatementUnwritten). kKsqlStatementUnwritten also when the statement could not be
+    // run at all (the reason has been shown).
     virtual int Run(const std::string& statement) = 0;
     // The readers of the result file the last run left (see ReadFirstValue and ReadValues; they
     // show "Unable to read: %s" themselves).
@@ -35,11 +37,17 @@ public:
 };
 
 // The repository through the query tool: statements run with RunKsql in the context's install
-// directory, and the result file there is read.
+// directory, and the result file there is read. The install directory's lock is taken before the
+// statement is written and held until the result has been read (First, Values or Lines), the run
+// has failed, or the object goes, so that another program on the same directory never replaces
+// the files in between. When another program holds it for longer than the lock wait, Run shows
+// why and gives kKsqlStatementUnwritten, and the tool does not run.
 class KsqlRepository : public Repository {
 public:
-    explicit KsqlRepository(KsqlContext& context, int timeLimitSeconds = -1)
-        : context_(context), timeLimitSeconds_(timeLimitSeconds) {}
+    explicit KsqlRepository(KsqlContext& context, int timeLimitSeconds = -1,
+                            int lockWaitMs = kInstallDirLockWaitMs)
+        : context_(context), timeLimitSeconds_(timeLimitSeconds), lockWaitMs_(lockWaitMs) {}
+    ~KsqlRepository() override;
 
     int Run(const std::string& statement) override;
     FirstValue First() override;
@@ -50,6 +58,7 @@ public:
 private:
     KsqlContext& context_;
     int timeLimitSeconds_;
+    int lockWaitMs_;
 };
 
 // Passes every call to another repository and counts the runs that failed: the tool could not be

@@ -11,6 +11,7 @@
 #include "app/Trace.h"
 #include "process/CommandLine.h"
 #include "process/Launcher.h"
+#include "scm/InstallDirLock.h"
 #include "scm/Kco.h"
 #include "scm/Ksql.h"
 #include "scm/Sql.h"
@@ -313,6 +314,8 @@ bool CQuorvelDlg::CheckOutLatestTargetVersion(const std::string& itemName, std::
     const std::string command = ReplaceAll(FillCommand(templ, values), "kco.log", logPath);
     values[6] = kMaskedPassword;
     const std::string traced = ReplaceAll(FillCommand(templ, values), "kco.log", logPath);
+    const InstallDirLockScope lock(installDir, &host());
+    if (!lock.locked()) return false;
     unlink(logPath.c_str());
     WriteTrace("RunKco: ExecuteThis: %s", traced.c_str());
     if (LaunchTask(command, false, host()) < 0) {

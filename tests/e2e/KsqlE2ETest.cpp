@@ -2,6 +2,8 @@
 // the analysis sends, filled the way the program fills it, must bring back the rows the demo data
 // set is built to give.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <map>
@@ -12,6 +14,7 @@
 #include "process/Launcher.h"
 #include "scm/Kco.h"
 #include "scm/Ksql.h"
+#include "scm/Repository.h"
 #include "scm/Sql.h"
 #include "tests/e2e/Fixture.h"
 #include "tests/e2e/Repository.h"
@@ -404,6 +407,35 @@ TEST_P(KsqlEndToEnd, LongValueIsReadAsTwoValues) {
     EXPECT_EQ(values[0], std::string(qv::kResultReadSize, 'x'));
     EXPECT_EQ(values[1], std::string(5000 - qv::kResultReadSize, 'x'));
     EXPECT_EQ(First().value, values[0]);
+}
+
+TEST_P(KsqlEndToEnd, TwoProgramsOnOneInstallDirectoryEachReadTheirOwnResults) {
+    if (GetParam() != e2e::Backend::Sqlite) GTEST_SKIP() << "the lock is the same on every backend";
+    // Every answer names the process and the run; each reader in turn gives the lock back.
+    auto runAll = [&] {
+        qv::KsqlRepository repo(ctx_);
+        int wrong = 0;
+        for (int i = 0; i < 100; ++i) {
+            const std::string mine = "p" + std::to_string(getpid()) + "-" + std::to_string(i);
+            if (repo.Run("SELECT '" + mine + "' AS V") != qv::kKsqlOk) {
+                ++wrong;
+                continue;
+            }
+            const std::vector<std::string> lines = i % 3 == 0   ? Values{repo.First().value}
+                                                   : i % 3 == 1 ? repo.Values()
+                                                                : repo.Lines(100).lines;
+            wrong += lines.empty() || lines.back() != mine;
+        }
+        return wrong;
+    };
+    const pid_t other = fork();
+    ASSERT_GE(other, 0);
+    if (other == 0) _exit(std::min(runAll(), 100));
+    EXPECT_EQ(runAll(), 0);
+    int status = -1;
+    ASSERT_EQ(waitpid(other, &status, 0), other);
+    EXPECT_EQ(status, 0) << "the other program's wrong answers: " << WEXITSTATUS(status);
+    EXPECT_TRUE(host_.boxes.empty());
 }
 
 // Names with single quotes, which end a string literal unless they are doubled.

@@ -8,6 +8,7 @@
 #include "process/Launcher.h"
 #include "scm/Kco.h"
 #include "tests/helpers/ProbeSupport.h"
+#include "tests/scm/LockHolder.h"
 #include "tests/support/TempEnv.h"
 
 namespace {
@@ -144,6 +145,20 @@ struct LogCase {
     std::string text;
     std::vector<std::string> boxes;  // warning texts
 };
+
+TEST_F(KcoTest, InstallDirectoryKeptByAnotherProcessRunsNothing) {
+    ctx_.kcoFmt = FakeKco(kSummaryOk, false);
+    ctx_.lockWaitMs = 50;
+    WriteFile(qv::KcoLogPath(install_.path()), "the other program's log\n");
+    qvtest::LockHolder other(install_.path());
+    ASSERT_TRUE(other.holds());
+    EXPECT_EQ(qv::RunKco(ctx_, "\\Payroll\\src", "a.c"), 0);
+    ASSERT_EQ(host_.boxes.size(), 1u);
+    EXPECT_NE(host_.boxes[0].text.find(" in use by process " + std::to_string(other.pid())),
+              std::string::npos);
+    EXPECT_FALSE(qvtest::FileExists(args_)) << "the tool did not run";
+    EXPECT_EQ(qvtest::ReadFile(qv::KcoLogPath(install_.path())), "the other program's log\n");
+}
 
 TEST(ReadKcoLog, OutcomesOfLogs) {
     const std::string review = "\r\n\r\nReview the kco.log.";

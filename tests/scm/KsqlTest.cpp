@@ -7,7 +7,9 @@
 #include "host/headless/HeadlessHost.h"
 #include "process/Launcher.h"
 #include "scm/Ksql.h"
+#include "scm/Repository.h"
 #include "tests/helpers/ProbeSupport.h"
+#include "tests/scm/LockHolder.h"
 #include "tests/support/TempEnv.h"
 
 namespace {
@@ -153,6 +155,27 @@ TEST_F(KsqlTest, StatementFileThatCannotBeWritten) {
                                        ": No such file or directory");
     EXPECT_EQ(TraceMessages(trace_), std::vector<std::string>{host_.boxes[0].text});
     EXPECT_FALSE(qvtest::FileExists(args_)) << "the tool did not run";
+}
+
+TEST_F(KsqlTest, InstallDirectoryKeptByAnotherProcessEndsTheQueryAfterTheWait) {
+    WriteFile(work_ / "rows", "V\nmine\n");
+    ctx_.ksqlFmt = FakeKsql("--copy-to-opt " + (work_ / "rows") + " -o");
+    qv::KsqlRepository repo(ctx_, -1, 100);
+    {
+        qvtest::LockHolder other(install_.path());
+        ASSERT_TRUE(other.holds());
+        EXPECT_EQ(repo.Run("SELECT 1"), qv::kKsqlStatementUnwritten);
+        const std::string text = "Error: The install directory " + install_.path() +
+                                 " is in use by process " + std::to_string(other.pid()) +
+                                 "; try again when it has finished.";
+        ASSERT_EQ(host_.boxes.size(), 1u);
+        EXPECT_EQ(host_.boxes[0].kind, qv::MsgKind::Error);
+        EXPECT_EQ(host_.boxes[0].text, text);
+        EXPECT_EQ(TraceMessages(trace_), std::vector<std::string>{text});
+        EXPECT_FALSE(qvtest::FileExists(Stmt())) << "nothing was written";
+    }
+    ASSERT_EQ(repo.Run("SELECT 1"), qv::kKsqlOk);
+    EXPECT_EQ(repo.First().value, "mine");
 }
 
 struct ReaderCase {
