@@ -92,15 +92,21 @@ bool CQuorvelDlg::TargetExists(const TargetContext& target) {
     const std::optional<ResultLines> result = RunTargetStatement(*this, statement);
     if (!result) return false;
     std::string row;
-    for (size_t i = 0; i < result->lines.size() && row.empty(); ++i) {
-        const std::string& line = result->lines[i];
-        if (i == 0 && Contains(line, kKsqlErrorMarker)) {
+    bool header = true;
+    ToolLines tool;
+    for (const std::string& line : result->lines) {
+        if (tool.Next(line) == ToolLines::kError) {
             const std::string text = statement + "\n\n" + line;
             WriteTrace("%s", text.c_str());
             host().MessageBox(MsgKind::Plain, text);
             return false;
         }
-        if (i > 0) row = line;  // the first line is the header
+        if (line.empty()) continue;
+        if (!header) {
+            row = line;
+            break;
+        }
+        header = false;
     }
     const std::string missing =
         MissingTargetMessage(row, target.project, target.state, target.package);
