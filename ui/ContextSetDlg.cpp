@@ -187,13 +187,20 @@ void CContextSetDlg::SearchForPackages() {
         return;
     }
     int count = 0;
+    bool emptyState = false;  // the state's row without a package
+    const std::string searched = "Project '" + SrcProject + "', state '" + SrcState + "'";
     ToolLines tool(kKsqlZeroResultsNoDot);
     for (const std::string& line : result.lines) {
         if (line.empty()) continue;
-        if (tool.Next(line) != ToolLines::kRow) {
-            host().MessageBox(MsgKind::Plain, Contains(line, kIncorrectLogin)
-                                                  ? line + "\n\nCheck if SingleWorkStation is set."
-                                                  : line);
+        if (const ToolLines::Kind kind = tool.Next(line); kind != ToolLines::kRow) {
+            // No row at all: the search joins every state of the project to its packages, so
+            // the project or the state does not exist.
+            host().MessageBox(MsgKind::Plain,
+                              Contains(line, kIncorrectLogin)
+                                  ? line + "\n\nCheck if SingleWorkStation is set."
+                              : kind == ToolLines::kZeroResults
+                                  ? line + "\n\n" + searched + " was not found: it has no packages."
+                                  : line);
             return;
         }
         if (Contains(line, kSearchHeader)) continue;
@@ -203,11 +210,18 @@ void CContextSetDlg::SearchForPackages() {
         std::vector<std::string> fields = SplitAtTabRuns(line, 3);
         CPkgObj package;
         if (fields.size() >= 3) package.packageName = std::move(fields[2]);
+        // A state without packages still gives its row: it is no package to choose.
+        if (package.packageName.empty()) {
+            emptyState = true;
+            continue;
+        }
         PackageList.SetAt(std::to_string(count), package);
         ++count;
     }
     if (count > 0)
         PostPackageList();
+    else if (emptyState)
+        host().MessageBox(MsgKind::Plain, searched + " holds no packages.");
     else
         host().MessageBox(MsgKind::Plain, "Error: Unable to fetch data from ksqlstmt.dat");
 }

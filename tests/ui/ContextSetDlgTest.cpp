@@ -96,9 +96,11 @@ TEST_F(ContextSetDlgTest, SearchResultsListPackagesOrTellWhatWentWrong) {
          {"Error: see log+", "KSQL query has Zero results+"}, 2},
         {"Error: Incorrect Login\n", "Error: Incorrect Login\n\nCheck if SingleWorkStation is set.",
          {}, 0},
-        {"KSQL query has Zero results.\n", "KSQL query has Zero results.", {}, 0},
-        // A state without packages gives one row with an empty package name.
-        {SearchResult({}) + "Payroll\tARCHIVE\t\n", "", {"+"}, 1},
+        {"KSQL query has Zero results.\n", "KSQL query has Zero results.\n\nProject 'O'Brien', "
+         "state 'DEV' was not found: it has no packages.", {}, 0},
+        // A state without packages gives one row with an empty package name, which is none.
+        {SearchResult({}) + "Payroll\tARCHIVE\t\n", "Project 'O'Brien', state 'DEV' holds no "
+         "packages.", {}, 0},
         {SearchResult({}), "Error: Unable to fetch data from ksqlstmt.dat", {}, 0},
         // A line longer than 254 characters stays one package.
         {SearchResult({longName}), "", {longName + "+"}, 1},
