@@ -196,6 +196,15 @@ void CQuorvelDlg::OnBtnRunCPM() {
         WriteTrace("OnBtnRunCPM: END");
         return;
     }
+    // A run over no checked row would only empty every outcome the list shows.
+    bool anyChecked = false;
+    for (int i = 0; i < n && !anyChecked; ++i) anyChecked = IsRowCheckedForRun(i);
+    if (!anyChecked) {
+        WriteTrace("OnBtnRunCPM: No rows are checked");
+        host().MessageBox(MsgKind::Plain, "No rows are checked.");
+        EndRun();
+        return;
+    }
     if (ReadTargetAndLoad("OnBtnRunCPM: TgtProject: %s  State: %s  Package: %s") !=
         TargetCheck::Ok) {
         EndRun();

@@ -230,8 +230,15 @@ TEST_F(MainWindowRunTest, UncheckedRowsAndTheRowsOfABlankListCountAsNotChecked) 
     EXPECT_TRUE(w_.calculated.empty());
     EXPECT_EQ(TracedRows(), 3);
 
-    // A blank list whose rows were all flagged by Select All: nothing is classified, and the
-    // status passes through the search to the ready text.
+    // No row checked: a message, and every outcome stays.
+    for (int r = 0; r < 5; ++r) w_.ResultList().SetRowChecked(r, false);
+    host_.ClearBoxes();
+    w_.OnBtnRunCPM();
+    EXPECT_EQ(Cells(), (Strings{"3 -> x.1.1", "", "3 -> x.1.1", "", "3 -> x.1.1"}));
+    EXPECT_EQ(BoxTexts(), Strings{"No rows are checked."});
+
+    // A blank list whose rows were all flagged by Select All: the same.
+    host_.ClearBoxes();
     w_.ClearList();
     if (!w_.SelectAllState()) w_.SelectAll();
     ASSERT_TRUE(w_.SelectAllState());
@@ -242,8 +249,9 @@ TEST_F(MainWindowRunTest, UncheckedRowsAndTheRowsOfABlankListCountAsNotChecked) 
     w_.AttachView(nullptr);
     EXPECT_EQ(TracedRows(), 3);
     EXPECT_EQ(Cells(), Strings(kBlankListRows, ""));
-    EXPECT_EQ(status.texts, (Strings{" Running CPM Analysis...", " Searching for problems...",
-                                     kStatusReadyToRun}));
+    EXPECT_EQ(status.texts, Strings{});  // never running
+    EXPECT_EQ(w_.Status(), kStatusReadyToRun);
+    EXPECT_EQ(BoxTexts(), Strings{"No rows are checked."});
     ExpectIdle();
 }
 
