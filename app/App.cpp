@@ -55,6 +55,13 @@ void SetAppValues(const AppValues& values) {
     g_values = values;
 }
 
+void ReturnToStartupDir() {
+    const std::string& dir = TheApp().startupDir;
+    if (!dir.empty() && chdir(dir.c_str()) != 0) {
+        // Staying in the current directory changes nothing of what follows.
+    }
+}
+
 CommandLineFields ExamineCommandLine(const std::string& commandLine) {
     CommandLineFields fields;
     std::string line = commandLine.substr(0, kFieldMax);

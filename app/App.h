@@ -27,6 +27,10 @@ CommandLineFields ExamineCommandLine(const std::string& commandLine);
 // Joins a program's arguments into one command line with blanks, quoting those that hold blanks.
 std::string JoinCommandLine(int argc, const char* const* argv);
 
+// Makes the start-up directory (when known) the current directory again; Exit does so before
+// the main window closes, so that the program ends where start-up left it.
+void ReturnToStartupDir();
+
 // Ways the main window ends (the dialog results of ui/DialogTemplate.h).
 inline constexpr int kMainWindowOk = 1;
 inline constexpr int kMainWindowCancel = 2;

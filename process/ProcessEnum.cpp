@@ -1,16 +1,12 @@
 #include "process/ProcessEnum.h"
 
 #include <dirent.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <fstream>
-
-#include "process/Launcher.h"
 
 namespace qv {
 
@@ -101,16 +97,6 @@ int FindProcessByName(const std::string& name, long owner) {
         return processes.ProcessId();
     }
     return -1;
-}
-
-int EndProgramInstance(const std::string& startupDir, const std::string& programName) {
-    if (!startupDir.empty() && chdir(startupDir.c_str()) != 0) {
-        // Staying in the current directory changes nothing of what follows.
-    }
-    int pid = FindProcessByName(programName, static_cast<long>(getuid()));
-    if (pid <= 0) return kKillDone;
-    if (kill(pid, SIGKILL) == 0) return kKillDone;
-    return errno == ESRCH ? kKillDone : kKillFailed;
 }
 
 }  // namespace qv

@@ -1,5 +1,5 @@
-// Finding running processes by executable name, and the exit-time termination of the running
-// instance of the program.
+// Finding running processes by executable name. Nothing here ends a process: the program never
+// ends a process it did not start (see Launcher.h for those it did).
 #pragma once
 
 #include <string>
@@ -36,16 +36,5 @@ private:
 // process list cannot be read. Processes whose executable cannot be read are skipped. With an
 // owner of 0 or above, only processes whose real user id is that owner are considered.
 int FindProcessByName(const std::string& name, long owner = -1);
-
-// The program's own name as the exit-time termination looks for it.
-inline constexpr char kProgramName[] = "Quorvel";
-
-// At exit: makes the start-up directory (when not empty) the current directory, finds the first
-// running process of this program's user whose executable name begins with `programName` and
-// ends it with SIGKILL; another user's process is never a target. When
-// that is this very process, the program ends here. Returns 32 when the process was ended or
-// none was found, -1 when it could not be ended (no message).
-int EndProgramInstance(const std::string& startupDir,
-                       const std::string& programName = kProgramName);
 
 }  // namespace qv

@@ -316,6 +316,11 @@ void Dialog::UserKeyEnter() {
     UserCommand(IDOK);
 }
 
+void Dialog::UserKeyEscape() {
+    if (!windowEnabled_) return;
+    OnKeyEscape();
+}
+
 void Dialog::UserCommand(int id) {
     if (!windowEnabled_) return;
     OnCommand(id);

@@ -119,7 +119,7 @@ public:
     void UserSetText(int id, const std::string& text);  // typing into an edit or combo box
     void UserSelectCombo(int id, int index);
     void UserFocus(int id);
-    void UserKeyEscape() { UserCommand(IDCANCEL); }
+    void UserKeyEscape();      // OnKeyEscape
     void UserKeyEnter();       // the default button, else IDOK
     void UserCommand(int id);  // a command from a menu or a key
     void UserSysCommand(int command);
@@ -130,6 +130,8 @@ public:
     virtual void OnCommand(int id);  // IDOK -> OnOK, IDCANCEL -> OnCancel
     virtual void OnOK() { EndDialog(IDOK); }
     virtual void OnCancel() { EndDialog(IDCANCEL); }
+    // The Escape key; Cancel unless the dialog decides otherwise. The close box is always Cancel.
+    virtual void OnKeyEscape() { OnCommand(IDCANCEL); }
     virtual void OnKillFocus(int /*id*/) {}
     // The user changed the text of an edit box.
     virtual void OnEditChange(int /*id*/) {}

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <utility>
 
+#include "app/App.h"
 #include "app/AppValues.h"
 #include "app/Paths.h"
 #include "app/Settings.h"
@@ -480,14 +481,9 @@ void CQuorvelDlg::OnRegSettings() {
 void CQuorvelDlg::ExitProgram() {
     SaveSettings();
     WriteTrace("%s EXIT", kAppName);
-    EndRunningInstance();
+    ReturnToStartupDir();
+    // A run in progress notices this after its row and returns; the modal loop then ends.
     EndDialog(IDCANCEL);
-}
-
-void CQuorvelDlg::EndRunningInstance() {
-    // Normally the first instance found is this very program, which then ends here; an older
-    // instance of the same user ends instead, and this one closes its window.
-    EndProgramInstance(TheApp().startupDir, programName_);
 }
 
 }  // namespace qv

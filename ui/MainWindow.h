@@ -14,7 +14,6 @@
 #include "engine/MappedVersion.h"
 #include "engine/Outcome.h"
 #include "engine/Records.h"
-#include "process/ProcessEnum.h"
 #include "scm/Kco.h"
 #include "scm/Ksql.h"
 #include "scm/Repository.h"
@@ -238,8 +237,10 @@ public:
     // --- Handlers ---
     bool OnInitDialog() override;
     void OnCommand(int id) override;
-    // Enter does not close the main window.
+    // Neither Enter nor Escape closes the main window, so that a key press does not take an
+    // unsaved analysis with it; Exit and the close box do.
     void OnOK() override {}
+    void OnKeyEscape() override {}
     void OnKillFocus(int id) override;
     void OnSysCommand(int command) override;
     void OnContextMenu(int controlId, int x, int y) override;
@@ -248,8 +249,10 @@ public:
     virtual void OnAbout();
     // "Reg Setings...": the Registry Settings dialog for the four action templates.
     virtual void OnRegSettings();
-    // "Exit": saves the settings, writes the closing trace line, ends the running instance of the
-    // program (normally this one) and closes with Cancel.
+    // "Exit": saves the settings, writes the closing trace line, returns to the start-up directory
+    // and closes with Cancel, so that start-up ends the program the orderly way (writing the
+    // status file). No process is ended, another window of the program least of all. During a
+    // run the run stops after the row being worked on and the window closes then.
     virtual void ExitProgram();
     virtual void OnRowClicked(int notifyId, int row);
     virtual void OnRowDoubleClicked(int /*notifyId*/, int /*row*/) {}
@@ -297,17 +300,10 @@ public:
     // the check-out directory.
     bool RefuseUnplainItem(const std::string& path, const std::string& name);
 
-    // The name Exit looks for among the running programs (the program's own by default).
-    void SetProgramNameForTesting(const std::string& name) { programName_ = name; }
-
 protected:
     // The mapped version of a target record for one placement: the calculation over the
     // repository with num() of the record's parent version, version and item ids.
     virtual MappedVersion CalculateMappedVersion(const CTFObj& target, bool onBranch);
-
-    // Exit's step between the trace line and closing the window: ending the running instance of
-    // the program, which may be this very process.
-    virtual void EndRunningInstance();
 
 private:
     // The repository statements go to: the one a test put in place, or the query tool.
@@ -359,7 +355,6 @@ private:
     bool initialized_ = false;
     std::chrono::steady_clock::time_point lastPaint_{};
     std::string searchText_;
-    std::string programName_ = kProgramName;
 };
 
 }  // namespace qv

@@ -253,18 +253,20 @@ void CQuorvelDlg::OnBtnRunCPM() {
         // Input (a Cancel press among it) reaches the window here; on a window system the
         // repaint and the dispatch happen once per frame, or after any row that took longer.
         if (PaintWhenDue(true)) trace.Flush();
+        if (IsEnded()) {
+            // "Exit" closed the window between two rows: the rest of the list is not worked on,
+            // and its closing line stays the last of the trace. The rows' lines and that one
+            // reach the file before the program ends.
+            EndRun();
+            trace.Flush();
+            return;
+        }
         if (!analysisRunning_) {
             SetDlgItemText(IDC_RUN_CPM, kCaptionRun);
             SetStatus(kStatusReadyToRun);
             WriteTrace("OnBtnRunCPM: Cancel Button pressed - END");
             EnableRunControls(true);
             ReportFailedQueryRuns(failedBefore, "the analysis");
-            return;
-        }
-        if (IsEnded()) {
-            // "Exit" closed the window between two rows: the rest of the list is not worked on.
-            EndRun();
-            WriteTrace("OnBtnRunCPM: END");
             return;
         }
     }

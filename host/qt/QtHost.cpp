@@ -1,5 +1,6 @@
 #include "host/qt/QtHost.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QElapsedTimer>
@@ -244,6 +245,12 @@ void QtHost::ProcessWithoutHandlers() {
     ++heldBack_;
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     --heldBack_;
+    // The window system's input that arrived meanwhile is kept back by the platform, which looks
+    // at it again only once its event source is woken; with the GLib dispatcher nothing wakes
+    // it before more input arrives, so an Exit or Cancel click would wait for the next click.
+    // Woken here, the next pass that takes input (a pump or the event loop) delivers it.
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
+        dispatcher->wakeUp();
     if (heldBack_ == 0 && !queue_.empty()) EnsureWake();
 }
 

@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 
 #include "host/headless/HeadlessHost.h"
 #include "process/Launcher.h"
+#include "tests/app/Support.h"
 #include "tests/helpers/ProbeSupport.h"
 #include "tests/support/TempEnv.h"
 
@@ -301,6 +303,20 @@ TEST(KillProcess, AbsentProcessesCountAsEnded) {
         EXPECT_EQ(qv::KillProcess(pid, &host), qv::kKillDone) << pid;
     }
     EXPECT_TRUE(host.boxes.empty());
+}
+
+// The test program's guard: a process without the run's mark counts as one the tests did not
+// start, and nothing in a test program can end it.
+TEST(KillProcess, ATestProgramCannotEndAProcessItDidNotStart) {
+    int pid = 0;
+    {
+        const qvtest::ScopedEnv unmarked("QV_TEST_RUN", std::nullopt);
+        ASSERT_EQ(qv::StartTask(ProbePath() + " --sleep 20000", qv::kForegroundTaskOptions, pid),
+                  qv::kTaskStarted);
+    }
+    EXPECT_EQ(qv::KillProcess(pid), qv::kKillFailed);
+    EXPECT_TRUE(qvtest::IsRunning(pid));
+    syscall(SYS_kill, pid, SIGKILL);
 }
 
 TEST(KillProcess, EndsAnIndependentProgram) {

@@ -71,24 +71,4 @@ TEST_F(NamedProbe, FoundByAnyLetterCaseOfItsWholeNameAndOnlyForItsOwner) {
             << c.name << " owner " << c.owner;
 }
 
-TEST_F(NamedProbe, EndProgramInstanceEndsTheFirstMatchAndEntersTheStartupDirectory) {
-    char oldCwd[4096];
-    ASSERT_NE(getcwd(oldCwd, sizeof oldCwd), nullptr);
-    std::string lower = name_;
-    std::transform(lower.begin(), lower.end(), lower.begin(), ::tolower);
-    EXPECT_EQ(qv::EndProgramInstance(dir_.path(), lower), qv::kKillDone);
-    char cwd[4096];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    EXPECT_EQ(std::filesystem::canonical(cwd), std::filesystem::canonical(dir_.path()));
-    EXPECT_EQ(chdir(oldCwd), 0);
-    EXPECT_TRUE(qvtest::WaitUntil([&] { return !qvtest::IsRunning(pid_); }));
-    EXPECT_EQ(qv::FindProcessByName(name_), -1);
-}
-
-TEST(EndProgramInstance, NoMatchingProcessEndsNothing) {
-    std::string name = "QvNoSuchProgram" + std::to_string(getpid());
-    EXPECT_EQ(qv::FindProcessByName(name), -1);
-    EXPECT_EQ(qv::EndProgramInstance("", name), qv::kKillDone);
-}
-
 }  // namespace

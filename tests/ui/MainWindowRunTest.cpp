@@ -128,7 +128,8 @@ TEST_F(MainWindowRunTest, AnRTaggedRowStopsTheRunAndLeavesTheRowsBelowUntouched)
 }
 
 // Cancel and Exit stop the run after the row being worked on; a row whose statement file cannot
-// be written stops it before that row gets an outcome or a trace line.
+// be written stops it before that row gets an outcome or a trace line. Exit closes the window at
+// once, its line last in the trace, and leaves another instance of the program running.
 TEST_F(MainWindowRunTest, ARunStopsAtTheRowWhereItIsCancelledExitedOrAbandoned) {
     // click 0: the row's statement cannot be written; done: rows given an outcome and traced.
     struct Case {
@@ -139,9 +140,10 @@ TEST_F(MainWindowRunTest, ARunStopsAtTheRowWhereItIsCancelledExitedOrAbandoned) 
     const Case cases[] = {
         {"Cancel", 10, 6, IDC_RUN_CPM, 7, "OnBtnRunCPM: Cancel Button pressed - END"},
         {"an unwritable statement", 4, 2, 0, 2, nullptr},
-        {"Exit, last as it ends the window", 5, 1, IDC_EXIT, 2, "OnBtnRunCPM: END"},
+        {"Exit, last as it ends the window", 5, 1, IDC_EXIT, 2, "Quorvel EXIT"},
     };
     for (int i = 0; i < 10; ++i) AddTarget(TargetFor(File(i), "4"));
+    const qvtest::OtherInstance other(home_.path());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         qvtest::WriteFile(TheApp().traceFile, "");
@@ -171,6 +173,7 @@ TEST_F(MainWindowRunTest, ARunStopsAtTheRowWhereItIsCancelledExitedOrAbandoned) 
         EXPECT_EQ(w_.Status(), kStatusReadyToRun);
         ExpectIdle();
     }
+    EXPECT_TRUE(other.Survived());
 }
 
 TEST_F(MainWindowRunTest, TheListScrollsToTheFirstErrorElseUnmergedElseMergeTagged) {

@@ -534,26 +534,30 @@ TEST_F(MainWindowTest, RunControlsAreDisabledAndEnabledAsOneSet) {
     for (int id : expected) EXPECT_TRUE(w.IsControlEnabled(id)) << id;
 }
 
-TEST_F(MainWindowTest, EnterDoesNotCloseTheWindowEscapeCancels) {
-    CQuorvelDlg w(host_);
-    Start(w);
-    w.UserKeyEnter();
-    EXPECT_FALSE(w.IsEnded());
-    w.UserKeyEscape();
-    EXPECT_TRUE(w.IsEnded());
-    EXPECT_EQ(w.Result(), IDCANCEL);
+TEST_F(MainWindowTest, NeitherEnterNorEscapeClosesTheWindowTheCloseBoxCancels) {
+    const struct {
+        const char* what;
+        void (*press)(Dialog&);
+        bool closes;
+    } cases[] = {
+        {"Enter", [](Dialog& d) { d.UserKeyEnter(); }, false},
+        {"Escape", [](Dialog& d) { d.UserKeyEscape(); }, false},
+        {"the close box", [](Dialog& d) { d.UserCommand(IDCANCEL); }, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CQuorvelDlg w(host_);
+        Start(w);
+        c.press(w);
+        EXPECT_EQ(w.IsEnded(), c.closes);
+        EXPECT_EQ(w.Result(), c.closes ? IDCANCEL : 0);
+    }
     // Closing this way saves nothing.
     EXPECT_EQ(ReadSettingText(kSectionSettings, "MergeOption", "<absent>"), "<absent>");
 }
 
-// A program name that no running process has, so that Exit ends nothing.
-std::string NoProgramName() {
-    return "QuorvelNoSuchInstance" + std::to_string(getpid());
-}
-
 TEST_F(MainWindowTest, ExitSavesTheSettingsAndColumnWidthsThenClosesWithCancel) {
     CQuorvelDlg w(host_);
-    w.SetProgramNameForTesting(NoProgramName());
     Start(w);
     w.UserSetText(IDC_BROKER, "brk-new");
     w.UserSetText(IDC_PASSWORD, "pw");
@@ -622,9 +626,9 @@ TEST_F(MainWindowTest, TheAboutEntryShowsTheAboutBoxModally) {
 }
 
 // The whole program: start-up, the main window, and the status file. Exit keeps a changed
-// broker for the next start and ends an older instance of the program, then closes normally;
-// the close box saves nothing and ends nothing.
-TEST_F(MainWindowTest, ExitKeepsAChangeForTheNextStartAndEndsAnOlderInstance) {
+// broker for the next start, returns to the start-up directory and closes normally, leaving
+// another instance of the program running; the close box saves nothing.
+TEST_F(MainWindowTest, ExitKeepsAChangeForTheNextStartAndLeavesAnotherInstanceRunning) {
     qvtest::ScopedCwd cwd;
     const std::string install = home_ / "inst";
     ASSERT_EQ(mkdir(install.c_str(), 0755), 0);
@@ -632,6 +636,7 @@ TEST_F(MainWindowTest, ExitKeepsAChangeForTheNextStartAndEndsAnOlderInstance) {
                                   "[Settings]\nINSTALLDIR=" + install + "\n"));
     ASSERT_TRUE(qvtest::WriteFile(home_ / "config/Orvane/Quorvel.ini",
                                   "[Settings]\nINSTALLDIR=" + install + "\nBroker=old\n"));
+    const qvtest::OtherInstance other(home_.path());
     struct Step {
         std::string broker;
         bool exit;
@@ -642,34 +647,21 @@ TEST_F(MainWindowTest, ExitKeepsAChangeForTheNextStartAndEndsAnOlderInstance) {
         {"by-close-box", false, "by-exit"},
         {"unused", false, "by-exit"},
     };
-    int count = 0;
     for (const Step& s : steps) {
         SCOPED_TRACE(s.broker);
-        // The older instance: a program named as this one (with a name of its own, so that no
-        // other process of the machine is taken for it), started by the test.
-        const std::string name =
-            "Quorvel" + std::to_string(getpid()) + "x" + std::to_string(++count);
-        const std::string program = home_ / name;
-        std::filesystem::copy_file(qvtest::ProbePath(), program);
-        ASSERT_EQ(chmod(program.c_str(), 0755), 0);
-        int older = 0;
-        ASSERT_EQ(StartTask(program + " --sleep 20000", kForegroundTaskOptions, older),
-                  kTaskStarted);
-        qvtest::KillGuard guard(older);
-
         HeadlessHost host;
         std::string shown;
         host.OnModal(IDD_QUORVEL_DIALOG, [&](Dialog& d) {
             shown = d.GetDlgItemText(IDC_BROKER);
             d.UserSetText(IDC_BROKER, s.broker);
+            ASSERT_EQ(chdir("/"), 0);
             if (s.exit)
                 d.UserClick(IDC_EXIT);
             else
-                d.UserKeyEscape();
+                d.UserCommand(IDCANCEL);
         });
         const int result = CQuorvelApp().Run(host, "quorvel", [&](Host& h) {
             CQuorvelDlg w(h);
-            w.SetProgramNameForTesting(name);
             return h.RunModal(w);
         });
         EXPECT_EQ(result, IDCANCEL);
@@ -678,11 +670,9 @@ TEST_F(MainWindowTest, ExitKeepsAChangeForTheNextStartAndEndsAnOlderInstance) {
         const std::vector<std::string> lines = Lines(ReadFile(install + "/Quorvel.trc"));
         ASSERT_FALSE(lines.empty());
         EXPECT_EQ(lines.back().ends_with(" Quorvel EXIT"), s.exit) << lines.back();
-        if (s.exit)
-            EXPECT_TRUE(qvtest::WaitUntil([&] { return !qvtest::IsRunning(older); }));
-        else
-            EXPECT_TRUE(qvtest::IsRunning(older));
+        EXPECT_EQ(std::filesystem::current_path() == TheApp().startupDir, s.exit);
     }
+    EXPECT_TRUE(other.Survived());
 }
 
 }  // namespace

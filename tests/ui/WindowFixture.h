@@ -3,8 +3,10 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -14,7 +16,9 @@
 #include "app/Settings.h"
 #include "app/Trace.h"
 #include "host/headless/HeadlessHost.h"
+#include "process/Launcher.h"
 #include "tests/app/Support.h"
+#include "tests/helpers/ProbeSupport.h"
 #include "tests/support/TempEnv.h"
 #include "ui/MainWindow.h"
 
@@ -114,6 +118,29 @@ public:
     qv::CMapStrToTFObj targets;
     bool loadSucceeds = true;
     int targetLoads = 0;
+};
+
+// Another instance of the program as Exit would meet it: a harmless probe running under the
+// desktop program's own name, copied as "quorvel" into a directory of the test's, started by the
+// test and ended when the test leaves.
+class OtherInstance {
+public:
+    explicit OtherInstance(const std::string& dir) {
+        const std::string path = dir + "/quorvel";
+        std::filesystem::copy_file(ProbePath(), path);
+        chmod(path.c_str(), 0755);
+        EXPECT_EQ(qv::StartTask(path + " --sleep 60000", qv::kForegroundTaskOptions, pid_),
+                  qv::kTaskStarted);
+        guard_.Set(pid_);
+    }
+    // Still running a moment after whatever the test did.
+    bool Survived() const {
+        return pid_ > 0 && !WaitUntil([&] { return !IsRunning(pid_); }, 200);
+    }
+
+private:
+    int pid_ = 0;
+    KillGuard guard_;
 };
 
 // A record with every field set.
