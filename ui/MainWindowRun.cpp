@@ -262,8 +262,12 @@ void CQuorvelDlg::OnBtnRunCPM() {
             return;
         }
         if (!analysisRunning_) {
+            // The rows below were not analysed by this run: outcomes of an earlier run left in
+            // them would pass for this one's.
+            for (int j = i + 1; j < n; ++j) list.SetCellText(j, kColMergeStatus, "");
             SetDlgItemText(IDC_RUN_CPM, kCaptionRun);
-            SetStatus(kStatusReadyToRun);
+            SetStatus(" CPM Analysis cancelled after row " + std::to_string(i + 1) + " of " +
+                      std::to_string(n) + ": the rows below it were not analysed");
             WriteTrace("OnBtnRunCPM: Cancel Button pressed - END");
             EnableRunControls(true);
             ReportFailedQueryRuns(failedBefore, "the analysis");

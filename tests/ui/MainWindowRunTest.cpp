@@ -136,9 +136,12 @@ TEST_F(MainWindowRunTest, ARunStopsAtTheRowWhereItIsCancelledExitedOrAbandoned) 
         const char* what;
         int rows, stopAt, click, done;
         const char* lastTrace;
+        std::string unreached = kOld;  // the rows below the last one done
+        std::string status = kStatusReadyToRun;
     };
     const Case cases[] = {
-        {"Cancel", 10, 6, IDC_RUN_CPM, 7, "OnBtnRunCPM: Cancel Button pressed - END"},
+        {"Cancel", 10, 6, IDC_RUN_CPM, 7, "OnBtnRunCPM: Cancel Button pressed - END", "",
+         " CPM Analysis cancelled after row 7 of 10: the rows below it were not analysed"},
         {"an unwritable statement", 4, 2, 0, 2, nullptr},
         {"Exit, last as it ends the window", 5, 1, IDC_EXIT, 2, "Quorvel EXIT"},
     };
@@ -161,7 +164,8 @@ TEST_F(MainWindowRunTest, ARunStopsAtTheRowWhereItIsCancelledExitedOrAbandoned) 
             return MappedVersion{MappedStatus::Result, "7"};
         };
         w_.OnBtnRunCPM();
-        for (int r = 0; r < c.rows; ++r) EXPECT_EQ(Cell(r), r < c.done ? "3 -> 7" : kOld) << r;
+        for (int r = 0; r < c.rows; ++r)
+            EXPECT_EQ(Cell(r), r < c.done ? "3 -> 7" : c.unreached) << r;
         EXPECT_EQ(w_.calculated.size(), static_cast<size_t>(c.stopAt + 1));
         EXPECT_EQ(TracedRows(), c.done);
         if (c.lastTrace) {
@@ -170,7 +174,7 @@ TEST_F(MainWindowRunTest, ARunStopsAtTheRowWhereItIsCancelledExitedOrAbandoned) 
         EXPECT_EQ(w_.IsEnded(), c.click == IDC_EXIT);
         EXPECT_EQ(w_.GetDlgItemText(IDC_PROCESSED_COUNT),
                   "CPM Processed Row: " + std::to_string(c.done));
-        EXPECT_EQ(w_.Status(), kStatusReadyToRun);
+        EXPECT_EQ(w_.Status(), c.status);
         ExpectIdle();
     }
     EXPECT_TRUE(other.Survived());
