@@ -8,7 +8,8 @@
 // compare. With --demo it goes on through "Set CPM Context..." against the broker "demo" (user
 // and password "demo"): the context dialog with the packages of Payroll/DEV listed and the main
 // window after loading them; then it analyses the items of PAY0001 into EU0001 of PayrollEU and
-// saves the finished analysis and the list narrowed to the conflicts. The menu and the dialogs
+// saves the finished analysis, the list narrowed to the conflicts, a run cancelled at its first
+// row, and the context dialog's message for a state without packages. The menu and the dialogs
 // over the window are separate windows, so those pictures are taken from the screen; run it on
 // an X server of its own (scripts/screenshots uses xvfb-run and makes the demo repository).
 #include <QAbstractItemView>
@@ -241,10 +242,57 @@ private:
                 window_.UserClick(qv::IDC_LIST_CONFLICTS);
                 After(800, [this] {
                     Save(View()->grab(), "list-conflicts.png");
-                    window_.EndDialog(qv::IDCANCEL);
+                    host_.Post([this] { CancelledRun(); });
                 });
             });
         });
+    }
+
+    // All rows again, and a run cancelled at its first row: the rows below it show no outcome,
+    // and the status line says where the run stopped.
+    void CancelledRun() {
+        window_.UserClick(qv::IDC_LIST_CONFLICTS);  // "List All"
+        host_.Post([this] { window_.UserClick(qv::IDC_RUN_CPM); });  // reaches the run as Cancel
+        window_.OnBtnRunCPM();
+        After(800, [this] {
+            Save(View()->grab(), "analysis-cancelled.png");
+            host_.Post([this] { EmptyState(); });
+        });
+    }
+
+    // The context dialog's search of a state without packages, with the message it gives.
+    void EmptyState() {
+        After(600, [this] {
+            host_.Post([this] {
+                auto* modal = qobject_cast<qv::DialogWindow*>(QApplication::activeModalWidget());
+                if (!modal || modal == View() || !modal->dialog()) {
+                    std::fprintf(stderr, "qv-screenshots: no context dialog\n");
+                    ++g_failures;
+                    window_.EndDialog(qv::IDCANCEL);
+                    return;
+                }
+                After(600, [this, modal] {
+                    QWidget* box = QApplication::activeModalWidget();
+                    if (!box || box == modal) {
+                        std::fprintf(stderr, "qv-screenshots: no message for the empty state\n");
+                        ++g_failures;
+                    } else {
+                        Save(GrabScreen(modal->frameGeometry().united(box->frameGeometry())),
+                             "context-dialog-no-packages.png");
+                        box->close();
+                    }
+                    After(300, [this, modal] {
+                        if (modal->dialog()) modal->dialog()->EndDialog(qv::IDCANCEL);
+                        After(300, [this] { window_.EndDialog(qv::IDCANCEL); });
+                    });
+                });
+                auto& d = static_cast<qv::CContextSetDlg&>(*modal->dialog());
+                d.UserSetText(qv::IDC_CTX_SRC_PROJECT, "Payroll");
+                d.UserSetText(qv::IDC_CTX_SRC_STATE, "ARCHIVE");
+                d.UserClick(qv::IDC_CTX_SEARCH);
+            });
+        });
+        window_.UserClick(qv::IDC_SET_CONTEXT);
     }
 
     // Saves the next modal dialog once it is drawn, then cancels it.

@@ -150,8 +150,9 @@ void CContextSetDlg::SearchForPackages() {
     CReportCtrl& list = Packages();
     if (list.RowCount() > 0) list.RemoveAllRows();
     // Emptied even when no row was shown: the packages a failed search read before its error
-    // line must not be listed by a later search that finds fewer.
+    // line must not be listed by a later search that finds fewer. The count goes with them.
     PackageList.RemoveAll();
+    SetDlgItemText(IDC_CTX_PACKAGE_COUNT, "0");
 
     SrcProject = GetDlgItemText(IDC_CTX_SRC_PROJECT, kEditMaxChars);
     TgtProject = GetDlgItemText(IDC_CTX_TGT_PROJECT, kEditMaxChars);

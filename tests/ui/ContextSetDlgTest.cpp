@@ -127,6 +127,7 @@ TEST_F(ContextSetDlgTest, SearchResultsListPackagesOrTellWhatWentWrong) {
     d->UserClick(IDC_CTX_SEARCH);
     EXPECT_EQ(Listed(*d), std::vector<std::string>{});
     EXPECT_EQ(d->PackageList.GetCount(), 0);
+    EXPECT_EQ(d->GetDlgItemText(IDC_CTX_PACKAGE_COUNT), "0");
 }
 
 TEST_F(ContextSetDlgTest, OkRefusesAnIncompleteContextWithFocusOnTheCulprit) {
