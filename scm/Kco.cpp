@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <cassert>
 #include <cstring>
 
 #include "app/Trace.h"
@@ -72,9 +71,7 @@ void Box(Host* host, MsgKind kind, const std::string& text) {
     if (host) host->MessageBox(kind, text);
 }
 
-int ReadLog(Host* host, const std::string& installDir, const EmptySourceItemsFn& emptySourceItems,
-            std::string& text) {
-    assert(emptySourceItems && "a check-out log is read only with the source items to empty");
+int ReadLog(Host* host, const std::string& installDir, std::string& text) {
     WriteTrace("ReadKcoLog: START");
     const std::string path = KcoLogPath(installDir);
     LineReader reader(path, kKcoLogReadSize);
@@ -86,8 +83,6 @@ int ReadLog(Host* host, const std::string& installDir, const EmptySourceItemsFn&
         Box(host, MsgKind::Error, text);
         return 0;
     }
-    if (emptySourceItems) emptySourceItems();
-
     int count = 0;
     std::string current;
     std::string line;
@@ -203,16 +198,15 @@ int RunKco(const KcoContext& ctx, const std::string& repositoryPath, const std::
     }
     WriteTrace("RunKco: END return code=%d", r == 0 ? 1 : r);
     std::string text;
-    return ReadLog(ctx.host, ctx.installDir, ctx.emptySourceItems, text);
+    return ReadLog(ctx.host, ctx.installDir, text);
 }
 
-int ReadKcoLog(Host& host, const std::string& installDir,
-               const EmptySourceItemsFn& emptySourceItems, std::string& text) {
-    return ReadLog(&host, installDir, emptySourceItems, text);
+int ReadKcoLog(Host& host, const std::string& installDir, std::string& text) {
+    return ReadLog(&host, installDir, text);
 }
 
 int ReadKcoLog(const KcoContext& context, std::string& text) {
-    return ReadLog(context.host, context.installDir, context.emptySourceItems, text);
+    return ReadLog(context.host, context.installDir, text);
 }
 
 }  // namespace qv

@@ -1,7 +1,6 @@
 // Checking item versions out for browse with the check-out tool, and reading its log.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <utility>
 
@@ -23,14 +22,8 @@ std::string KcoLogPath(const std::string& installDir);
 std::string LocalItemPath(const std::string& dir, const std::string& repositoryPath,
                           const std::string& itemName);
 
-// What emptying the source item map means to the caller; every read of the check-out log does it.
-using EmptySourceItemsFn = std::function<void()>;
-
-// What a check-out needs. The source items go with every check-out, so they are named when the
-// context is made.
+// What a check-out needs.
 struct KcoContext {
-    explicit KcoContext(EmptySourceItemsFn empty) : emptySourceItems(std::move(empty)) {}
-
     Host* host = nullptr;
     std::string installDir;
     std::string browseDir;
@@ -41,8 +34,6 @@ struct KcoContext {
     std::string srcState;
     std::string checkoutPackage;  // "*" anywhere in it means no package
     std::string kcoFmt;
-    // Empties the source item map; every read of the log does so.
-    EmptySourceItemsFn emptySourceItems;
     // How long a check-out waits for another program's use of the install directory.
     int lockWaitMs = kInstallDirLockWaitMs;
 };
@@ -59,10 +50,8 @@ int RunKco(const KcoContext& context, const std::string& repositoryPath,
 // a writable file) or cannot be opened or read; otherwise the number of lines read, blank ones
 // included. `text` receives the deciding line: the error line, the summary line, or the last
 // non-blank line; after a failure the message shown. A summary with a failed count other than "0"
-// is shown to the user and still gives the count. `emptySourceItems` is called once the log is
-// open; it must be set.
-int ReadKcoLog(Host& host, const std::string& installDir,
-               const EmptySourceItemsFn& emptySourceItems, std::string& text);
+// is shown to the user and still gives the count.
+int ReadKcoLog(Host& host, const std::string& installDir, std::string& text);
 int ReadKcoLog(const KcoContext& context, std::string& text);
 
 // The template without its first "-p " option and that option's argument; unchanged when it has

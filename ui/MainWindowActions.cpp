@@ -174,7 +174,7 @@ void CQuorvelDlg::OpenWithDefaultApp() {
 }
 
 KcoContext CQuorvelDlg::CheckOutContext() {
-    KcoContext ctx([this] { SourceItems().RemoveAll(); });
+    KcoContext ctx;
     ctx.host = &host();
     ctx.installDir = TheApp().installDir;
     ctx.browseDir = values_.BrowseDir;
@@ -323,8 +323,7 @@ bool CQuorvelDlg::CheckOutLatestTargetVersion(const std::string& itemName, std::
         return false;
     }
     std::string text;
-    if (ReadKcoLog(
-            host(), installDir, [this] { SourceItems().RemoveAll(); }, text) != 0) {
+    if (ReadKcoLog(host(), installDir, text) != 0) {
         localFile = LocalItemPath(values_.CompareDir, latest.pathFullName, latest.itemName);
         return true;
     }

@@ -91,10 +91,9 @@ protected:
 
     // Check-out settings of the test user on the demo broker, checking out below install_/Temp
     // with the default command template.
-    qv::KcoContext KcoSettings(
-        const std::string& project, const std::string& state, const std::string& package,
-        qv::EmptySourceItemsFn emptySourceItems = [] {}) {
-        qv::KcoContext kco(std::move(emptySourceItems));
+    qv::KcoContext KcoSettings(const std::string& project, const std::string& state,
+                               const std::string& package) {
+        qv::KcoContext kco;
         kco.host = &host_;
         kco.installDir = install_.path();
         kco.browseDir = install_ / "Temp";

@@ -115,6 +115,8 @@ TEST_P(ItemActionsEndToEnd, TheBrowseActionsOpenTheCheckedOutFileAndCheckOutOnly
     ASSERT_EQ(CheckOutCommands().size(), 1u);
     EXPECT_TRUE(Contains(CheckOutCommands()[0], "-p \"PAY0001\""));
     EXPECT_EQ(window_->Values().CheckoutPackage, "PAY0001");
+    // The source items stay, so that "List All" after "List Conflicts" brings every row back.
+    EXPECT_EQ(window_->SourceItems().GetCount(), 1);
 }
 
 TEST_P(ItemActionsEndToEnd, CompareChecksOutBothVersionsOrStopsWhereTheTargetCannotBe) {
