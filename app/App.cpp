@@ -118,9 +118,40 @@ std::string JoinCommandLine(int argc, const char* const* argv) {
     return line;
 }
 
+std::string ListFileOnCommandLine(const CommandLineFields& fields, const std::string& startDir) {
+    std::string file = !fields.fileValue.empty() ? fields.fileValue
+                       : fields.tokens == 1      ? fields.arg2
+                                                 : std::string();
+    if (!file.empty() && file.front() == '"') file.erase(0, 1);
+    if (!file.empty() && file.back() == '"') file.pop_back();
+    if (file.empty() || file.front() == '/') return file;
+    return JoinPath(startDir, file);
+}
+
+std::string CommandLineAnswer(int argc, const char* const* argv) {
+    bool help = false, version = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i] ? argv[i] : "";
+        help = help || arg == "--help";
+        version = version || arg == "--version";
+    }
+    if (help) {
+        return std::string("Usage: ") + kProgramFileName +
+               " [FILE=LIST | LIST]\n"
+               "Shows the main window. With LIST, a saved result list, loads it at start as\n"
+               "\"Load Saved List\" loads toplist.save from the install directory.\n\n"
+               "  --help     show this help and end\n"
+               "  --version  show the version and end\n";
+    }
+    return version ? VersionLine(kProgramFileName) : std::string();
+}
+
 int CQuorvelApp::Run(Host& host, const std::string& commandLine,
                      const MainWindowRunner& runMainWindow) {
     TraceClockScope clock(host);
+    // Where the program was started, before the workspace becomes the current directory: a
+    // relative list file on the command line is taken from there.
+    const std::string launchDir = CurrentDir();
     AppValues v;
 
     // The profile file names the directory that the workspace and the trace log live in.
@@ -132,6 +163,9 @@ int CQuorvelApp::Run(Host& host, const std::string& commandLine,
     v.browseDir = v.provisionalInstallDir + "/Temp";
     v.compareDir = v.provisionalInstallDir + "/Temp1";
     v.startupDir = CurrentDir();
+    // A new user has no install directory yet: it is made, with its missing parents, for the
+    // user alone. A directory that cannot be made is reported with the workspace below.
+    CreateDirectories(v.provisionalInstallDir, 0700);
 
     // Every run starts a fresh log.
     v.traceFile = v.provisionalInstallDir + "/" + kAppName + ".trc";
@@ -167,6 +201,7 @@ int CQuorvelApp::Run(Host& host, const std::string& commandLine,
     v.arg1 = fields.arg1;
     v.arg2 = fields.arg2;
     v.arg3 = fields.arg3;
+    v.listFile = ListFileOnCommandLine(fields, launchDir);
     SetAppValues(v);
 
     const int result = runMainWindow ? runMainWindow(host) : kMainWindowCancel;

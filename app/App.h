@@ -10,7 +10,7 @@
 
 namespace qv {
 
-// The parts of a command line. Nothing in the program acts on them.
+// The parts of a command line.
 struct CommandLineFields {
     std::string fileValue;         // the text after "FILE=", to the end of the line
     std::string arg1, arg2, arg3;  // the tokens after the program's own path
@@ -23,6 +23,15 @@ struct CommandLineFields {
 // the arguments, and a single argument goes to arg2. The line is considered up to 255
 // characters, so no field is longer.
 CommandLineFields ExamineCommandLine(const std::string& commandLine);
+
+// The saved list a command line names: the "FILE=" value, else a single argument (arg2), without
+// the quotes that JoinCommandLine puts around an argument holding blanks; relative to
+// `startDir`. Empty when it names none.
+std::string ListFileOnCommandLine(const CommandLineFields& fields, const std::string& startDir);
+
+// What the desktop program prints instead of opening its window: the usage for "--help", the
+// version for "--version" (anywhere among the arguments; "--help" wins); empty otherwise.
+std::string CommandLineAnswer(int argc, const char* const* argv);
 
 // Joins a program's arguments into one command line with blanks, quoting those that hold blanks.
 std::string JoinCommandLine(int argc, const char* const* argv);

@@ -20,9 +20,12 @@ struct AppValues {
     std::string startupDir;
     std::string windowsDir;  // the configuration directory, ending with '/'
     std::string statusFile;  // windowsDir + "FSTATUS.INI"
-    // The command line's parts; nothing acts on them.
+    // The command line's parts.
     std::string fileValue;
     std::string arg1, arg2, arg3;
+    // The saved list named on the command line, as an absolute path (empty: none); the main
+    // window loads it at start.
+    std::string listFile;
 };
 
 // The values of this process (empty until start-up or a test sets them).

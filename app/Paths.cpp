@@ -2,6 +2,7 @@
 
 #include <pwd.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qv {
@@ -50,6 +51,19 @@ std::string JoinPath(const std::string& dir, const std::string& name) {
     if (dir.empty()) return name;
     if (dir.back() == '/') return dir + name;
     return dir + "/" + name;
+}
+
+bool CreateDirectories(const std::string& dir, unsigned mode) {
+    for (size_t slash = dir.find('/', 1); slash != std::string::npos;
+         slash = dir.find('/', slash + 1))
+        mkdir(dir.substr(0, slash).c_str(), static_cast<mode_t>(mode));
+    mkdir(dir.c_str(), static_cast<mode_t>(mode));
+    struct stat st {};
+    return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string VersionLine(const char* program) {
+    return std::string(program) + " " + kAppVersion + " (" + kAppName + ")\n";
 }
 
 }  // namespace qv

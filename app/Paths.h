@@ -9,6 +9,11 @@ namespace qv {
 // The program's name and version, as shown in the first trace line and the window title.
 inline constexpr char kAppName[] = "Quorvel";
 inline constexpr char kAppVersion[] = "1.07";
+// The program's file name, as it is started.
+inline constexpr char kProgramFileName[] = "quorvel";
+// The version line a program of the project prints for "--version": "<program> <version>
+// (Quorvel)" and a line feed.
+std::string VersionLine(const char* program);
 // The company key below which the per-user settings live.
 inline constexpr char kCompanyKey[] = "Orvane";
 
@@ -26,6 +31,10 @@ std::string DefaultInstallDir();
 std::string ProfileFilePath();
 // The per-user settings file below a company key: ConfigDir()/<company>/Quorvel.ini.
 std::string RegistryFilePath(const std::string& company);
+
+// Creates `dir` and each of its missing parents with `mode` (directories that exist are left as
+// they are); true when `dir` is a directory afterwards.
+bool CreateDirectories(const std::string& dir, unsigned mode);
 
 // Joins a directory and a name with one '/'.
 std::string JoinPath(const std::string& dir, const std::string& name);

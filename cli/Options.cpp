@@ -240,7 +240,7 @@ conflict; 2 usage error; 3 the analysis could not run or was stopped (the messag
 }
 
 std::string VersionText() {
-    return std::string(kProgram) + " " + kAppVersion + " (" + kAppName + ")\n";
+    return VersionLine(kProgram);
 }
 
 }  // namespace qv::cli

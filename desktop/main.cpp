@@ -4,6 +4,7 @@
 //   QUORVEL_SCREENSHOT=<path>  saves a picture of the main window to that PNG file and ends.
 //   QUORVEL_DEMO_FILL=<n>      after start-up fills the result list with n made-up records.
 #include <QApplication>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -43,6 +44,11 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    // "--help" and "--version" answer on standard output without a window (nor a display).
+    if (const std::string answer = qv::CommandLineAnswer(argc, argv); !answer.empty()) {
+        std::fputs(answer.c_str(), stdout);
+        return 0;
+    }
     // Qt sees only the program name: the command line is the program's own (examined at
     // start-up), and Qt would otherwise take options such as -platform or -reverse from it. Qt's
     // environment variables (QT_QPA_PLATFORM and the like) still apply.

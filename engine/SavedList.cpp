@@ -1,6 +1,8 @@
 #include "engine/SavedList.h"
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 namespace qv {
 
@@ -23,6 +25,14 @@ std::string ListDataLine(const std::vector<std::string>& cells) {
             if (cell[i] != '\r' && cell[i] != '\n') line += cell[i];
         }
         if (line.size() == start) line += ' ';
+        if (line.find_first_of(",\"", start) != std::string::npos) {
+            std::string quoted = "\"";
+            for (size_t i = start; i < line.size(); ++i) {
+                quoted += line[i];
+                if (line[i] == '"') quoted += '"';
+            }
+            line.replace(start, std::string::npos, quoted + '"');
+        }
         line += ',';
     }
     line += "\r\n";
@@ -34,12 +44,44 @@ bool EndsListReading(const std::string& line) {
            line.find("KSQL query has Zero results.") != std::string::npos;
 }
 
+namespace {
+
+// The quoted cell that begins at `begin` (a double quote): its text and the position after its
+// closing quote, or nothing when the quotes do not close right before a comma or the line's end.
+std::optional<std::pair<std::string, size_t>> QuotedCell(const std::string& line, size_t begin) {
+    std::string text;
+    for (size_t i = begin + 1; i < line.size(); ++i) {
+        if (line[i] != '"') {
+            text += line[i];
+        } else if (i + 1 < line.size() && line[i + 1] == '"') {
+            text += '"';
+            ++i;
+        } else if (i + 1 == line.size() || line[i + 1] == ',') {
+            // Empty cells are written as one blank; a quoted empty cell reads as that blank too.
+            if (text.empty()) text = " ";
+            return std::make_pair(std::move(text), i + 1);
+        } else {
+            return std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 std::vector<std::string> SplitListLine(const std::string& line) {
     std::vector<std::string> pieces;
     size_t pos = 0;
     while (pos < line.size()) {
         const size_t begin = line.find_first_not_of(',', pos);
         if (begin == std::string::npos) break;
+        if (line[begin] == '"') {
+            if (auto cell = QuotedCell(line, begin)) {
+                pieces.push_back(std::move(cell->first));
+                pos = cell->second;
+                continue;
+            }
+        }
         size_t end = line.find(',', begin);
         if (end == std::string::npos) end = line.size();
         pieces.push_back(line.substr(begin, end - begin));

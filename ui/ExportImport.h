@@ -46,12 +46,15 @@ public:
 
     // The saved list at `path` into `items`; the number of data lines read.
     int ReadSavedList(const std::string& path, CMapStrToFObj& items);
+    // True when the last ReadSavedList could not open its file (the user has been told).
+    bool Unreadable() const { return unreadable_; }
     // The target data file into the window's TargetItems; the number of accepted lines, 0 when
     // the file does not serve the window's target project and state.
     int LoadTargetData();
 
 private:
     CQuorvelDlg& window_;
+    bool unreadable_ = false;
 };
 
 }  // namespace qv

@@ -75,7 +75,8 @@ bool CExportTop::ExportList(Host& host) {
 
 int CImport::ReadSavedList(const std::string& path, CMapStrToFObj& items) {
     LineReader reader(path, kListReadSize);
-    if (!reader.IsOpen()) {
+    unreadable_ = !reader.IsOpen();
+    if (unreadable_) {
         window_.host().MessageBox(MsgKind::Plain, "Unable to read: " + path);
         return 0;
     }
@@ -84,8 +85,8 @@ int CImport::ReadSavedList(const std::string& path, CMapStrToFObj& items) {
     bool header = true;
     std::string line;
     while (reader.Next(line)) {
-        if (EndsListReading(line)) return 0;
         if (header) {
+            if (EndsListReading(line)) return 0;
             header = false;
             continue;
         }

@@ -164,6 +164,8 @@ bool CQuorvelDlg::OnInitDialog() {
 
     SetStatus(kStatusStart);
     SetTitle(std::string(kAppName) + " " + kAppVersion + " - Quorvel");
+    // A saved list named on the command line is loaded as "Load Saved List" loads its own.
+    if (!TheApp().listFile.empty()) LoadSavedListFrom(TheApp().listFile);
     initialized_ = true;
     return true;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <chrono>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -273,6 +274,8 @@ public:
     // "Load Saved List": the saved list into SourceItems and the list; its packages become
     // selected packages.
     void LoadSavedList();
+    // Loads the saved list at `path` as LoadSavedList loads toplist.save, with the same messages.
+    void LoadSavedListFrom(const std::string& path);
     // "Find...": selects the first row from the top in which a cell holds the text, ignoring
     // case, and scrolls it into view with up to three rows below it.
     void FindInList();
@@ -296,6 +299,10 @@ public:
 
     // What a check-out for browse needs, from the window's values.
     KcoContext CheckOutContext();
+    // Checks the version that `row` names out for browse, as RunKco does (its result). A copy
+    // already in the browse directory is used only when this window checked it out for the same
+    // package, version and item; any other copy is checked out again.
+    int CheckOutRowForBrowse(int row);
     // True (after telling the user) when the item's local copy would not be a plain file below
     // the check-out directory.
     bool RefuseUnplainItem(const std::string& path, const std::string& name);
@@ -355,6 +362,9 @@ private:
     bool initialized_ = false;
     std::chrono::steady_clock::time_point lastPaint_{};
     std::string searchText_;
+    // The browse copies this window checked out: local path to the package, version and item
+    // they are of.
+    std::map<std::string, std::string> browseCopies_;
 };
 
 }  // namespace qv

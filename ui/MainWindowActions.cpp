@@ -1,6 +1,7 @@
 // The result list's context menu actions on one row: opening the checked-out item in the
 // editor, the hex viewer or its associated application, and comparing it with the latest version
 // of the same item name in the target project.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -123,6 +124,15 @@ LatestVersionRow SplitLatestVersionRow(const std::string& line) {
     return {f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8]};
 }
 
+// What tells one file at a path from another put there later: its inode, size and change time;
+// empty when there is no file.
+std::string FileStamp(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) return {};
+    return std::to_string(st.st_ino) + ' ' + std::to_string(st.st_size) + ' ' +
+           std::to_string(st.st_ctim.tv_sec) + '.' + std::to_string(st.st_ctim.tv_nsec);
+}
+
 enum class Opener { Editor, HexViewer, DefaultApp };
 
 // The browse actions share one procedure; only what opens the file differs.
@@ -147,7 +157,7 @@ void OpenCheckedOut(CQuorvelDlg& w, Opener opener) {
         return;
     }
     if (w.RefuseUnplainItem(path, file)) return;
-    if (RunKco(w.CheckOutContext(), path, file) <= 0) return;
+    if (w.CheckOutRowForBrowse(row) <= 0) return;
     const std::string local = LocalItemPath(w.Values().BrowseDir, path, file);
     if (opener == Opener::DefaultApp) {
         host.OpenWithAssociatedApp(local);
@@ -186,6 +196,28 @@ KcoContext CQuorvelDlg::CheckOutContext() {
     ctx.checkoutPackage = values_.CheckoutPackage;
     ctx.kcoFmt = values_.KcoFmt;
     return ctx;
+}
+
+int CQuorvelDlg::CheckOutRowForBrowse(int row) {
+    const CReportCtrl& list = ResultList();
+    const std::string path = list.CellText(row, kColPath);
+    const std::string file = list.CellText(row, kColFile);
+    const std::string local = LocalItemPath(values_.BrowseDir, path, file);
+    // The check-out takes the version through the package; a copy left by another row, an
+    // earlier run or another program may be of any version, and nothing in the file tells. The
+    // record also holds the file's identity, size and time, so a copy replaced since is not
+    // taken for the one checked out.
+    const std::string version = list.CellText(row, kColSrcPackage) + '\t' +
+                                list.CellText(row, kColVersion) + '\t' +
+                                list.CellText(row, kColItemObjId) + '\t';
+    if (const auto known = browseCopies_.find(local);
+        known == browseCopies_.end() || known->second != version + FileStamp(local)) {
+        browseCopies_.erase(local);
+        unlink(local.c_str());
+    }
+    const int result = RunKco(CheckOutContext(), path, file);
+    if (result > 0) browseCopies_[local] = version + FileStamp(local);
+    return result;
 }
 
 bool CQuorvelDlg::RefuseUnplainItem(const std::string& path, const std::string& name) {
@@ -233,7 +265,7 @@ void CQuorvelDlg::CompareWithLatestVersion() {
     values_.TgtPackage = GetDlgItemText(IDC_TGT_PACKAGE, kEditMaxChars);
     wait.SetStatusText("Comparing to Latest Version in\n" + values_.TgtProject + "->" +
                        values_.TgtState);
-    if (RunKco(CheckOutContext(), path, file) <= 0) return;
+    if (CheckOutRowForBrowse(row) <= 0) return;
     wait.ReportProgress(66);
     WaitCursor cursor(host());
     std::string target;

@@ -64,11 +64,16 @@ void CQuorvelDlg::SaveList() {
 }
 
 void CQuorvelDlg::LoadSavedList() {
+    LoadSavedListFrom(SavedListPath());
+}
+
+void CQuorvelDlg::LoadSavedListFrom(const std::string& path) {
     WaitCursor wait(host());
-    const std::string path = SavedListPath();
     SetStatus(" Loading previous saved list: " + path);
-    if (CImport(*this).ReadSavedList(path, sourceItems_) == 0) {
-        host().MessageBox(MsgKind::Warning, "File is empty: " + path);
+    CImport reader(*this);
+    if (reader.ReadSavedList(path, sourceItems_) == 0) {
+        // A file that could not be opened has been reported as such; it is not an empty one.
+        if (!reader.Unreadable()) host().MessageBox(MsgKind::Warning, "File is empty: " + path);
         return;
     }
     ClearList();

@@ -120,6 +120,19 @@ TEST_F(StartupTest, WorkspaceDecidesTheCurrentDirectory) {
     }
 }
 
+TEST_F(StartupTest, ANewUsersInstallDirectoryIsMadeWithItsParentsForTheUserAlone) {
+    setenv("XDG_DATA_HOME", (home_ / "fresh/data").c_str(), 1);
+    Registry(home_ / "B");
+    EXPECT_EQ(Run(), qv::kMainWindowOk);
+    EXPECT_TRUE(host_.boxes.empty());
+    for (const char* dir : {"fresh", "fresh/data", "fresh/data/Quorvel"}) {
+        struct stat st {};
+        ASSERT_EQ(stat((home_ / dir).c_str(), &st), 0) << dir;
+        EXPECT_EQ(st.st_mode & 0777, 0700u) << dir;
+    }
+    EXPECT_TRUE(IsDir(home_ / "fresh/data/Quorvel/Temp1"));
+}
+
 TEST_F(StartupTest, ValuesComeFromTheTwoSources) {
     const std::string defaultInstall = home_ / "data/Quorvel";
     ASSERT_TRUE(qvtest::WriteFile(defaultInstall + "/.keep", ""));
@@ -199,12 +212,13 @@ TEST_F(StartupTest, ErrorEndsShowTheirMessageAndSkipTheWindow) {
                                            "[Other]\nINSTALLDIR=" + install + "\n"));
          },
          missing},
-        {"install directory missing",
+        {"install directory cannot be made",
          [&] {
-             Profile(home_ / "nowhere/I");
+             ASSERT_TRUE(qvtest::WriteFile(home_ / "afile", ""));
+             Profile(home_ / "afile/I");
              Registry(install);
          },
-         [&] { return "Unable to create directory: " + home_ / "nowhere/I/Temp"; }, false},
+         [&] { return "Unable to create directory: " + home_ / "afile/I/Temp"; }, false},
         {"compare directory blocked by a file",
          [&] {
              Profile(install);
@@ -254,24 +268,31 @@ TEST_F(StartupTest, StatusFileReportsOkAndCancelOnly) {
     EXPECT_EQ(ReadFile(status), "[FSTATUS]\nReturnCode=200\n");
 }
 
-TEST_F(StartupTest, CommandLineIsSplitButChangesNothing) {
+TEST_F(StartupTest, CommandLineIsSplitAndNamesTheListToLoad) {
     const std::string install = Install();
+    const std::string s = start_ + "/";
     struct Row {
         std::string line;
         std::string file, arg1, arg2, arg3;
+        std::string list;  // the saved list loaded at start
     } rows[] = {
-        {"quorvel", "", "", "", ""},
-        {"quorvel alpha", "", "", "alpha", ""},
-        {"quorvel a,b;c d", "", "a", "b", "c"},
-        {"quorvel  ,;a;;,, b", "", "a", "b", ""},
-        {"quorvel x FILE=C:\\my file;with,separators", "C:\\my file;with,separators", "", "x", ""},
-        {"quorvel FILE=a FILE=b", "a FILE=b", "", "", ""},
-        {"quorvel a b FILE=", "", "a", "b", ""},
-        {"quorvel file=x", "", "", "file=x", ""},
-        {"", "", "", "", ""},
-        {"quorvel \"two words\"", "", "\"two", "words\"", ""},
-        {"quorvel a " + std::string(300, 'z'), "", "a", std::string(245, 'z'), ""},
-        {"quorvel FILE=" + std::string(300, 'f'), std::string(242, 'f'), "", "", ""},
+        {"quorvel", "", "", "", "", ""},
+        {"quorvel alpha", "", "", "alpha", "", s + "alpha"},
+        {"quorvel a,b;c d", "", "a", "b", "c", ""},
+        {"quorvel  ,;a;;,, b", "", "a", "b", "", ""},
+        {"quorvel x FILE=C:\\my file;with,separators", "C:\\my file;with,separators", "", "x", "",
+         s + "C:\\my file;with,separators"},
+        {"quorvel FILE=a FILE=b", "a FILE=b", "", "", "", s + "a FILE=b"},
+        {"quorvel a b FILE=", "", "a", "b", "", ""},
+        {"quorvel file=x", "", "", "file=x", "", s + "file=x"},
+        {"", "", "", "", "", ""},
+        {"quorvel \"two words\"", "", "\"two", "words\"", "", ""},
+        {"quorvel a " + std::string(300, 'z'), "", "a", std::string(245, 'z'), "", ""},
+        {"quorvel FILE=" + std::string(300, 'f'), std::string(242, 'f'), "", "", "",
+         s + std::string(242, 'f')},
+        {"quorvel /lists/x.save", "", "", "/lists/x.save", "", "/lists/x.save"},
+        {"quorvel \"FILE=/my lists/x.save\"", "/my lists/x.save\"", "", "\"", "",
+         "/my lists/x.save"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.line);
@@ -280,7 +301,9 @@ TEST_F(StartupTest, CommandLineIsSplitButChangesNothing) {
         EXPECT_EQ(f.arg1, r.arg1);
         EXPECT_EQ(f.arg2, r.arg2);
         EXPECT_EQ(f.arg3, r.arg3);
+        ASSERT_EQ(chdir(start_.c_str()), 0);
         EXPECT_EQ(Run(qv::kMainWindowOk, r.line), qv::kMainWindowOk);
+        EXPECT_EQ(seen_.listFile, r.list);
         EXPECT_EQ(seen_.fileValue, r.file);
         EXPECT_EQ(seen_.arg1, r.arg1);
         EXPECT_EQ(seen_.arg2, r.arg2);
@@ -289,6 +312,13 @@ TEST_F(StartupTest, CommandLineIsSplitButChangesNothing) {
         EXPECT_TRUE(host_.boxes.empty());
     }
     EXPECT_EQ(qv::ExamineCommandLine("p a b c d e").tokens, 5);
+}
+
+TEST(CommandLineAnswer, HelpAndVersionAnswerInsteadOfTheWindow) {
+    const char* argv[] = {"quorvel", "--version", "--help"};
+    EXPECT_EQ(qv::CommandLineAnswer(2, argv), "quorvel 1.07 (Quorvel)\n");
+    EXPECT_EQ(qv::CommandLineAnswer(3, argv).rfind("Usage: quorvel [FILE=LIST | LIST]\n", 0), 0u);
+    EXPECT_EQ(qv::CommandLineAnswer(1, argv), "");
 }
 
 TEST(JoinCommandLine, QuotesWhatHoldsBlanks) {

@@ -98,6 +98,8 @@ TEST_P(ItemActionsEndToEnd, TheBrowseActionsOpenTheCheckedOutFileAndCheckOutOnly
                                                  {qv::ID_OPEN_DEFAULT_ASSOC, nullptr}};
     Focus(Row("\\Payroll\\src\\calc", "tax.cpp"));
     const std::string local = Browse("\\Payroll\\src\\calc", "tax.cpp");
+    // A copy left by an earlier run may be of any version: it is checked out again.
+    ASSERT_TRUE(qvtest::WriteFile(local, "version 1, package PAY0000\n"));
     for (const auto& [command, companion] : cases) {
         SCOPED_TRACE(command);
         window_->OnCommand(command);
@@ -111,7 +113,7 @@ TEST_P(ItemActionsEndToEnd, TheBrowseActionsOpenTheCheckedOutFileAndCheckOutOnly
             EXPECT_EQ(host_.opened, Lines{local});
         }
     }
-    // Only the first action ran the check-out tool; the others found the file in place.
+    // Only the first action ran the check-out tool; the others found its file in place.
     ASSERT_EQ(CheckOutCommands().size(), 1u);
     EXPECT_TRUE(Contains(CheckOutCommands()[0], "-p \"PAY0001\""));
     EXPECT_EQ(window_->Values().CheckoutPackage, "PAY0001");
@@ -145,6 +147,7 @@ TEST_P(ItemActionsEndToEnd, CompareChecksOutBothVersionsOrStopsWhereTheTargetCan
         const long long slept = host_.sleptMs;
         window_->SetDlgItemText(qv::IDC_TGT_PROJECT, c.targetProject);
         Focus(Row(c.path, c.name));
+        ASSERT_TRUE(qvtest::WriteFile(Browse(c.path, c.name), "an old copy\n"));
         window_->OnCommand(qv::ID_WINDIFF_LATEST);
         EXPECT_EQ(e2e::BoxTexts(host_), c.boxes);
         EXPECT_TRUE(window_->IsWindowEnabled());

@@ -16,6 +16,10 @@ TEST(ListDataLine, CutsCellsDropsLineBreaksAndWritesEmptyCellsAsOneBlank) {
         // The cut comes first: a line break beyond the 255th character is not counted.
         {{std::string(254, 'q') + "\n" + "rest"}, std::string(254, 'q') + ",\r\n"},
         {{}, "\r\n"},
+        // Commas and double quotes: quoted, inner quotes doubled, after the cut.
+        {{"vat,2024.cpp", "say \"hi\"", "\"", std::string(300, ',')},
+         "\"vat,2024.cpp\",\"say \"\"hi\"\"\",\"\"\"\"," + ('"' + std::string(255, ',') + '"') +
+             ",\r\n"},
     };
     for (const Case& c : cases) EXPECT_EQ(ListDataLine(c.cells), c.line);
 }

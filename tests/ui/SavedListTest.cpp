@@ -23,7 +23,8 @@ const char kHeader[] =
     "File,Path,Version,Type,Tag,Merge Status,Src Package,Datasize,Creator,Created Date,"
     "Modifier,Modified Date,Itemobjid,Record,\r\n";
 
-// Rows of every outcome kind, an empty outcome and an empty tag, and a cell with a line break.
+// Rows of every outcome kind, an empty outcome and an empty tag, a cell with a line break, and
+// cells with commas and double quotes.
 std::vector<CFObj> MixedRecords() {
     std::vector<CFObj> rs = {
         MakeRecord("a.cpp", "3 -> 4 ", "11", "P1"),
@@ -35,6 +36,9 @@ std::vector<CFObj> MixedRecords() {
     };
     rs[5].versionStatus = "";
     rs[2].creator = "two\r\nlines";
+    rs[3].pathFullName = "\\Pay,roll";
+    rs[3].creator = "say \"hi\"";
+    rs[4].result = "2 -> x.1.1, P9";
     return rs;
 }
 
@@ -65,6 +69,9 @@ TEST_F(SavedListTest, SaveThenLoadGivesTheRowsAndOutcomesBack) {
     EXPECT_EQ(lines[3],
               "c.cpp,\\Payroll\\src,3,1,N,6 -> 2.1.3  (U) Unmerged Exists,P2,1024,twolines,"
               "2024-01-02 03:04:05,bob,2024-02-03 04:05:06,13,2,\r");
+    EXPECT_EQ(lines[4],
+              "d.cpp,\"\\Pay,roll\",3,1,N,3 -> 5 (E) Merge Tag Exists,P2,1024,\"say \"\"hi\"\"\","
+              "2024-01-02 03:04:05,bob,2024-02-03 04:05:06,14,3,\r");
     EXPECT_EQ(lines[6],
               "f.cpp,\\Payroll\\src,3,1, , ,P3,1024,ann,2024-01-02 03:04:05,bob,"
               "2024-02-03 04:05:06,16,5,\r");
@@ -75,6 +82,7 @@ TEST_F(SavedListTest, SaveThenLoadGivesTheRowsAndOutcomesBack) {
     EXPECT_TRUE(host_.boxes.empty());
     EXPECT_EQ(w.Status(), " Ready");
     ASSERT_EQ(w.SourceItems().GetCount(), 6);
+    EXPECT_EQ(w.SelectedPackages().GetCount(), 3);  // P1, P2, P3
     for (CFObj expected : MixedRecords()) {
         SCOPED_TRACE(expected.itemName);
         if (expected.versionStatus.empty()) expected.versionStatus = " ";  // the blank stays
@@ -109,22 +117,41 @@ TEST_F(SavedListTest, HandEditedLinesLoadAsTheReaderSplitsThem) {
     shortLine.itemName = "z.cpp";
     shortLine.pathFullName = "\\p";
     shortLine.mappedVersion = "2";
+    CFObj quoted = shortLine;
+    quoted.itemName = "vat,2024.cpp";
+    quoted.pathFullName = "a \"b\",";
+    CFObj open = shortLine;
+    open.itemName = "\"z.cpp";
+    open.pathFullName = "\\p\"x";
+    CFObj errorItem = full, zeroItem = full;
+    errorItem.itemName = "Error: x.cpp";
+    errorItem.itemObjId = "8";
+    zeroItem.itemName = "KSQL query has Zero results.";
+    zeroItem.itemObjId = "9";
     CFObj commas = shortLine;
     commas.pathFullName = "2";  // a run of commas is one separator
     commas.mappedVersion = "";
     const std::string line =
         "x.cpp,\\Payroll\\src,3,1,N,   3 -> 4,PKG-1,1024,ann,2024-01-02 03:04:05,bob,"
         "2024-02-03 04:05:06,7,0,\r\n";
+    // `line` with another file name and Itemobjid.
+    auto named = [&line](const std::string& name, const std::string& id) {
+        std::string l = name + line.substr(5);
+        return l.replace(l.find(",7,0,"), 5, "," + id + ",0,");
+    };
     const std::vector<Case> cases = {
         {"two lines with one Itemobjid: the first stays", line + "y" + line.substr(1), {full}, 2},
         {"a short line", "z.cpp,\\p,2,\r\n", {shortLine}, 1},
         {"leading and repeated commas", ",,z.cpp,,,2\r\n\r\n", {commas}, 1},
         {"blank lines are skipped", "\r\n" + line + "\n", {full}, 1},
         {"lines of commas alone are skipped", ",\r\n" + line + ",,,\r\n", {full}, 1},
-        {"a zero-results line after data ends the reading",
-         line + "KSQL query has Zero results.\r\n",
-         {full},
-         0},
+        {"quoted cells are taken whole", "\"vat,2024.cpp\",\"a \"\"b\"\",\",2,\r\n", {quoted}, 1},
+        {"a quote not closed before a comma reads as before", "\"z.cpp,\\p\"x,2\r\n", {open}, 1},
+        // The list is written by this program: only its first line can be the tool's text.
+        {"items named like the tool's error and zero-results texts",
+         line + named("Error: x.cpp", "8") + named("KSQL query has Zero results.", "9"),
+         {full, errorItem, zeroItem},
+         3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -149,13 +176,11 @@ TEST_F(SavedListTest, AFileWithoutDataLinesIsReportedEmptyAndTheListStays) {
     };
     const std::string& path = path_;
     const std::vector<Case> cases = {
-        {"no file", nullptr, {"Unable to read: " + path, "File is empty: " + path}},
+        {"no file", nullptr, {"Unable to read: " + path}},
         {"an empty file", "", {"File is empty: " + path}},
         {"a header only", kHeader, {"File is empty: " + path}},
         {"an error line", "Error: no such table\r\n", {"File is empty: " + path}},
-        {"zero results after the header",
-         "File,\r\nKSQL query has Zero results.\r\n",
-         {"File is empty: " + path}},
+        {"zero results", "KSQL query has Zero results.\r\n", {"File is empty: " + path}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -167,11 +192,26 @@ TEST_F(SavedListTest, AFileWithoutDataLinesIsReportedEmptyAndTheListStays) {
         Fill(w_, {MakeRecord("kept.cpp", "", "1")});
         w_.UserClick(IDC_LOAD_SAVED_LIST);
         EXPECT_EQ(BoxTexts(), c.boxes);
-        EXPECT_EQ(host_.boxes.back().kind, MsgKind::Warning);
+        EXPECT_EQ(host_.boxes.back().kind, c.contents ? MsgKind::Warning : MsgKind::Plain);
         EXPECT_EQ(w_.Status(), " Loading previous saved list: " + path);
         EXPECT_EQ(w_.ResultList().CellText(0, kColFile), "kept.cpp");
         EXPECT_EQ(w_.SourceItems().GetCount(), c.contents ? 0 : 1);
     }
+}
+
+TEST_F(SavedListTest, AListNamedOnTheCommandLineLoadsAtStartAsLoadSavedListLoadsItsOwn) {
+    Fill(w_, MixedRecords());
+    w_.UserClick(IDC_SAVE_LIST);
+    AppValues app = TheApp();
+    app.listFile = home_ / "lists/merge-prediction.save";
+    ASSERT_TRUE(WriteFile(app.listFile, SavedFile()));
+    SetAppValues(app);
+    CQuorvelDlg w(host_);
+    Start(w);
+    EXPECT_TRUE(host_.boxes.empty());
+    EXPECT_EQ(w.Status(), " Ready");
+    EXPECT_EQ(w.ResultList().RowCount(), 6);
+    EXPECT_EQ(w.SelectedPackages().GetCount(), 3);
 }
 
 TEST_F(SavedListTest, AFileThatCannotBeWrittenKeepsTheOldOneAndTheSavingStatus) {
