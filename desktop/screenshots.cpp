@@ -205,13 +205,8 @@ private:
         window_.SetDlgItemText(qv::IDC_TGT_PACKAGE, "EU0001");
         After(600, [this] {
             host_.Post([this] {
-                auto* modal = qobject_cast<qv::DialogWindow*>(QApplication::activeModalWidget());
-                if (!modal || modal == View() || !modal->dialog()) {
-                    std::fprintf(stderr, "qv-screenshots: no context dialog\n");
-                    ++g_failures;
-                    window_.EndDialog(qv::IDCANCEL);
-                    return;
-                }
+                qv::DialogWindow* modal = OpenContextDialog();
+                if (!modal) return;
                 auto& d = static_cast<qv::CContextSetDlg&>(*modal->dialog());
                 d.UserSetText(qv::IDC_CTX_SRC_PROJECT, "Payroll");
                 d.UserSetText(qv::IDC_CTX_SRC_STATE, "DEV");
@@ -251,7 +246,7 @@ private:
     // All rows again, and a run cancelled at its first row: the rows below it show no outcome,
     // and the status line says where the run stopped.
     void CancelledRun() {
-        window_.UserClick(qv::IDC_LIST_CONFLICTS);  // "List All"
+        window_.UserClick(qv::IDC_LIST_CONFLICTS);                   // "List All"
         host_.Post([this] { window_.UserClick(qv::IDC_RUN_CPM); });  // reaches the run as Cancel
         window_.OnBtnRunCPM();
         After(800, [this] {
@@ -264,13 +259,8 @@ private:
     void EmptyState() {
         After(600, [this] {
             host_.Post([this] {
-                auto* modal = qobject_cast<qv::DialogWindow*>(QApplication::activeModalWidget());
-                if (!modal || modal == View() || !modal->dialog()) {
-                    std::fprintf(stderr, "qv-screenshots: no context dialog\n");
-                    ++g_failures;
-                    window_.EndDialog(qv::IDCANCEL);
-                    return;
-                }
+                qv::DialogWindow* modal = OpenContextDialog();
+                if (!modal) return;
                 After(600, [this, modal] {
                     QWidget* box = QApplication::activeModalWidget();
                     if (!box || box == modal) {
@@ -293,6 +283,16 @@ private:
             });
         });
         window_.UserClick(qv::IDC_SET_CONTEXT);
+    }
+
+    // The context dialog that "Set CPM Context..." opened; without one the tour ends here.
+    qv::DialogWindow* OpenContextDialog() {
+        auto* modal = qobject_cast<qv::DialogWindow*>(QApplication::activeModalWidget());
+        if (modal && modal != View() && modal->dialog()) return modal;
+        std::fprintf(stderr, "qv-screenshots: no context dialog\n");
+        ++g_failures;
+        window_.EndDialog(qv::IDCANCEL);
+        return nullptr;
     }
 
     // Saves the next modal dialog once it is drawn, then cancels it.
