@@ -239,7 +239,7 @@ void RunAnalysis(benchmark::State& state, int rows, bool withTargets) {
     host.ShowModeless(w);
     QApplication::processEvents();
     w.Prepare();
-    CountingRepository counting(w.Repo());
+    CountingRepository counting(w.ConnectedRepository());
     w.SetRepositoryForTesting(&counting);
     QApplication::processEvents();
     for (auto _ : state) {

@@ -171,7 +171,7 @@ void BM_DesktopHeadless(benchmark::State& state) {
         w.Values().Broker = o.broker;
         w.Values().UserId = o.user;
         w.Values().Password = "demo";
-        timing = std::make_unique<TimingRepository>(w.Repo());
+        timing = std::make_unique<TimingRepository>(w.ConnectedRepository());
         w.SetRepositoryForTesting(timing.get());
         host.OnNextModal([&](qv::Dialog& dialog) {
             auto& d = static_cast<qv::CContextSetDlg&>(dialog);

@@ -164,7 +164,7 @@ BatchResult RunBatch(const BatchOptions& o, const std::string& password, const s
         window.Values().Broker = o.broker;
         window.Values().UserId = o.user;
         window.Values().Password = password;
-        window.SetRepositoryForTesting(wrapRepository(window.Repo()));
+        window.SetRepositoryForTesting(wrapRepository(window.ConnectedRepository()));
     }
     host.OnModal(IDD_CONTEXT_SET, [&](Dialog& d) { AnswerContextDialog(o, host, d); });
     const int failuresBefore = host.failures;

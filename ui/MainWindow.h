@@ -179,6 +179,9 @@ public:
     // call; a default the query runner falls back to lands in Values().KsqlFmt), or the one a
     // test put in its place.
     Repository& Repo();
+    // The repository behind Repo()'s count of failed runs: the query tool, or the one a test put
+    // in its place. A wrapper that is to take the window's place wraps this one, not Repo().
+    Repository& ConnectedRepository();
     void SetRepositoryForTesting(Repository* repository);
     // How many runs of the query tool failed since the window was made (no result at all).
     int FailedQueryRuns() const { return counted_.FailedRuns(); }
@@ -313,8 +316,6 @@ protected:
     virtual MappedVersion CalculateMappedVersion(const CTFObj& target, bool onBranch);
 
 private:
-    // The repository statements go to: the one a test put in place, or the query tool.
-    Repository& ConnectedRepository();
     // Reads the boxes and the selected options into Values() (the first step of SaveSettings).
     void TakeControlValues();
     // Loads one package's items into SourceItems; false when the whole loading must end (an
