@@ -6,6 +6,7 @@
 #include <limits.h>
 #include <spawn.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -32,7 +33,7 @@ inline bool Exists(const std::string& path) {
 
 // Runs a program of the build and waits; its output goes to /dev/null. Its exit status, -1 when
 // it could not be started or did not exit.
-inline int Spawn(const std::string& name, std::vector<std::string> args) {
+inline int Spawn(const std::string& name, std::vector<std::string> args, long* maxRssKb = nullptr) {
     const std::string program = OwnDir() + "/" + name;
     args.insert(args.begin(), program);
     std::vector<char*> argv;
@@ -47,8 +48,11 @@ inline int Spawn(const std::string& name, std::vector<std::string> args) {
     posix_spawn_file_actions_destroy(&fa);
     if (rc != 0) return -1;
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    struct rusage usage {};
+    while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
     }
+    // The program's peak resident size (the larger of its own and its children's).
+    if (maxRssKb) *maxRssKb = usage.ru_maxrss;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 

@@ -157,6 +157,7 @@ BatchResult RunBatch(const BatchOptions& o, const std::string& password, const s
     window.UserSelectCombo(IDC_MERGE_OPTIONS, EntryIndex(MergeOptionEntries(), o.mergeOption));
     window.UserSelectCombo(IDC_PLACEMENT_OPTIONS,
                            EntryIndex(PlacementOptionEntries(), o.placement));
+    window.SetAnalysisQueryMode(o.perItemQueries ? QueryMode::PerItem : QueryMode::Bulk);
 
     if (wrapRepository) {
         // The window's own repository takes the connection values when it is asked for; they

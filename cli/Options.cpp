@@ -91,6 +91,7 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
     std::string merge = "conservative";
     std::string placement = "branch";
     std::string format = "text";
+    std::string queries = "bulk";
 
     for (size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
@@ -112,8 +113,8 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
         std::string BatchOptions::*field = nullptr;
         for (const ValueOption& v : kValueOptions)
             if (name == v.name) field = v.field;
-        const bool takesValue =
-            field || repeatable || name == "--merge" || name == "--placement" || name == "--format";
+        const bool takesValue = field || repeatable || name == "--merge" || name == "--placement" ||
+                                name == "--format" || name == "--queries";
         if (!takesValue && !flag) return Fail("unknown option: " + name);
         if (!repeatable && std::find(seen.begin(), seen.end(), name) != seen.end())
             return Fail(name + " is given more than once");
@@ -143,6 +144,8 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
             merge = value;
         } else if (name == "--placement") {
             placement = value;
+        } else if (name == "--queries") {
+            queries = value;
         } else {
             format = value;
         }
@@ -176,6 +179,9 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
             known = true;
         }
     if (!known) return Fail("--format must be text, list, json or tsv: " + format);
+    if (queries != "bulk" && queries != "per-item")
+        return Fail("--queries must be bulk or per-item: " + queries);
+    o.perItemQueries = queries == "per-item";
     return result;
 }
 
@@ -184,7 +190,7 @@ std::string HelpText() {
                    --source-project P --source-state S --package PKG [--package PKG ...]
                    --target-project P --target-state S --target-package PKG
                    [--merge conservative|aggressive|take-trunk|take-branch]
-                   [--placement branch|trunk|trunk-or-branch]
+                   [--placement branch|trunk|trunk-or-branch] [--queries bulk|per-item]
                    [--format text|list|json|tsv] [--output FILE] [--conflicts-only]
                    [--password-file FILE] [--work-dir DIR] [--trace FILE] [--progress|--quiet]
        cpm-analyze --help | --version
@@ -208,6 +214,10 @@ Analysis:
                            Version" and "Take Branch Version" are accepted too
   --placement WORD         branch (default), trunk or trunk-or-branch; also "Branch Only",
                            "Trunk Only" and "Trunk or Branch"
+  --queries WORD           bulk (default): the repository is asked a few statements for all
+                           items before the rows are classified; per-item: one statement for
+                           each row that needs one, as the row is classified. The outcomes are
+                           the same.
 
 Output:
   --format FORMAT          text (default): an aligned table and a summary line;

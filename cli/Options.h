@@ -32,6 +32,7 @@ struct BatchOptions {
     std::string workDir;    // empty: a fresh private directory, removed at the end
     std::string traceFile;  // empty: no trace
     Progress progress = Progress::Auto;
+    bool perItemQueries = false;  // --queries per-item: one statement per item, as rows need it
 };
 
 enum class ParseAction { Run, Help, Version, UsageError };

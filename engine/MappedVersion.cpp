@@ -106,13 +106,75 @@ void MappedVersionCalculator::SetTargetContext(const std::string& project,
     targetState_ = state;
     viewKnown_ = false;
     view_ = 0;
+    ForgetAnswersAskedAhead();
+}
+
+void MappedVersionCalculator::ForgetAnswersAskedAhead() {
+    branchesByItem_.reset();
+    branchesByParent_.reset();
+    children_.reset();
+}
+
+int MappedVersionCalculator::AskAhead(Repository& repository,
+                                      const std::vector<const CTFObj*>& targets, bool onBranch) {
+    ForgetAnswersAskedAhead();
+    int statements = 0;
+    // Tables are kept only when their statement ran and left a result that reads as a whole.
+    auto ask = [&](const std::string& statement, bool singleValue) {
+        ++statements;
+        std::optional<std::map<std::string, BulkTable>> tables;
+        if (repository.Run(statement) == kKsqlOk)
+            tables = ReadBulkTables(repository.Lines(kBulkReadSize), singleValue);
+        if (!tables) WriteTrace("CPM Queries: no usable answer; the rows ask one statement each");
+        return tables;
+    };
+    auto take = [](std::map<std::string, BulkTable>& tables, const char* kind) {
+        return std::optional<BulkTable>(std::move(tables[kind]));
+    };
+    if (!onBranch) {
+        // Only the trunk placement checks child versions, and only of a parent version.
+        bool anyParent = false;
+        for (const CTFObj* t : targets) anyParent = anyParent || Num(t->parentVersionId) != 0;
+        if (!anyParent) return statements;
+        if (auto tables = ask(ChildVersionsStatement(), false))
+            children_ = take(*tables, kChildren);
+        return statements;
+    }
+    // A branch placement asks for branches only of items whose latest version is on the trunk.
+    bool anyByItem = false, anyByParent = false;
+    for (const CTFObj* t : targets) {
+        if (Contains(t->mappedVersion, ".")) continue;
+        (Num(t->itemObjId) != 0 ? anyByItem : anyByParent) = true;
+    }
+    if (!anyByItem && !anyByParent) return statements;
+    if (!viewKnown_) {
+        ++statements;
+        if (repository.Run(FormatStatement(kTargetViewStatement, {targetProject_, targetState_})) !=
+            kKsqlOk)
+            return statements;
+        const std::optional<int> view = ReadViewNumber(repository.Lines(kResultReadSize));
+        // An error or an empty file is shown, and asked again, by each item's own lookup.
+        if (!view) return statements;
+        view_ = *view;
+        viewKnown_ = true;
+    }
+    if (auto tables = ask(LatestBranchesStatement(anyByItem, anyByParent, view_), true)) {
+        if (anyByItem) branchesByItem_ = take(*tables, kByItem);
+        if (anyByParent) branchesByParent_ = take(*tables, kByParent);
+    }
+    return statements;
 }
 
 MappedVersionCalculator::ChildCheck MappedVersionCalculator::CheckChildren(int P) {
-    const int run = repository_.Run(FormatStatement(kChildVersionsStatement, {P, P}));
-    if (run == kKsqlStatementUnwritten) return ChildCheck::Abandon;
-    if (run != kKsqlOk) return ChildCheck::Pass;
-    const std::vector<std::string> values = repository_.Values();
+    std::vector<std::string> values;
+    if (const std::vector<std::string>* known = children_ ? children_->Find(P) : nullptr) {
+        values = *known;
+    } else {
+        const int run = repository_.Run(FormatStatement(kChildVersionsStatement, {P, P}));
+        if (run == kKsqlStatementUnwritten) return ChildCheck::Abandon;
+        if (run != kKsqlOk) return ChildCheck::Pass;
+        values = repository_.Values();
+    }
     if (values.empty()) return ChildCheck::Pass;
     if (values.size() == 1) {
         // Only a first version on a branch may stand alone among the children.
@@ -152,6 +214,20 @@ MappedVersionCalculator::ViewLookup MappedVersionCalculator::TargetView() {
     view_ = Num(first.value);
     viewKnown_ = true;
     return ViewLookup::Known;
+}
+
+std::optional<std::string> MappedVersionCalculator::LatestBranch(bool byItem, int key, int& run) {
+    const std::optional<BulkTable>& table = byItem ? branchesByItem_ : branchesByParent_;
+    if (const std::vector<std::string>* known = table ? table->Find(key) : nullptr) {
+        run = kKsqlOk;
+        // No row: the per-item statement's result is the zero-results line.
+        return known->empty() ? std::string(kKsqlZeroResults) : known->front();
+    }
+    run = repository_.Run(FormatStatement(kLatestBranchStatement,
+                                          {byItem ? "ITEMOBJID" : "PARENTVERSIONID", key, view_}));
+    if (run == kKsqlStatementUnwritten) return std::nullopt;
+    if (run != kKsqlOk) return std::string();
+    return repository_.First().value;
 }
 
 MappedVersion MappedVersionCalculator::ReportError(const std::string& line) {
@@ -205,13 +281,11 @@ MappedVersion MappedVersionCalculator::Compute(int P, const std::string& T, bool
     if (lookup == ViewLookup::Error) return ReportError(lookupError_);
     // A failed run of the tool, for the view or for the branches, gives a first branch.
     if (lookup == ViewLookup::Failed) return Result("x" + Dec(n) + ".1.1");
-    const bool byItem = I != 0;
-    const int run = repository_.Run(
-        FormatStatement(kLatestBranchStatement,
-                        {byItem ? "ITEMOBJID" : "PARENTVERSIONID", byItem ? I : Vn, view_}));
-    if (run == kKsqlStatementUnwritten) return {MappedStatus::Abandoned, {}};
+    int run = kKsqlOk;
+    const std::optional<std::string> latest = LatestBranch(I != 0, I != 0 ? I : Vn, run);
+    if (!latest) return {MappedStatus::Abandoned, {}};
     if (run != kKsqlOk) return Result("x" + Dec(n) + ".1.1");
-    const std::string R = repository_.First().value;
+    const std::string& R = *latest;
     if (Contains(R, kKsqlErrorMarker)) return ReportError(R);
 
     // A value without two dots cannot be a first branch version: it counts as no row.

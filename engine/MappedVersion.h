@@ -2,8 +2,12 @@
 // latest target version and the chosen placement (branch or trunk).
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "engine/BulkAnswers.h"
+#include "engine/Records.h"
 #include "scm/Repository.h"
 
 namespace qv {
@@ -41,8 +45,19 @@ public:
         : repository_(repository), host_(host) {}
 
     // The target project and state whose view the branch statement searches; forgets the view
-    // number looked up for the previous target (call it whenever the target data are loaded).
+    // number looked up for the previous target and the answers asked ahead (call it whenever
+    // the target data are loaded).
     void SetTargetContext(const std::string& project, const std::string& state);
+
+    // Asks `repository` ahead, with a fixed number of statements, what Calculate would ask per
+    // item for these target records and this placement; Calculate then takes its answers from
+    // them. Where a statement fails or its result cannot be trusted, its part stays with the
+    // per-item statements. The statements go to `repository` (not the one the calculator
+    // counts failures on): a failure here costs nothing but the statements asked later.
+    // Returns how many statements were sent.
+    int AskAhead(Repository& repository, const std::vector<const CTFObj*>& targets, bool onBranch);
+    // Drops the answers asked ahead: every later item asks its own statements.
+    void ForgetAnswersAskedAhead();
 
     // P: num(parentVersionId), T: mappedVersion, onBranch: "Branch Only" placement,
     // Vn: num(versionObjId), I: num(itemObjId) of the target record.
@@ -62,6 +77,10 @@ private:
     MappedVersion Compute(int P, const std::string& T, bool onBranch, int Vn, int I);
     // An error line of the result file: traced, shown, no result.
     MappedVersion ReportError(const std::string& line);
+    // The newest first branch version of an item (by item number, else by version number) as
+    // the branch statement's first value; nothing when the statement could not be written,
+    // kKsqlFailed in `run` when the tool failed.
+    std::optional<std::string> LatestBranch(bool byItem, int key, int& run);
 
     Repository& repository_;
     Host& host_;
@@ -70,6 +89,9 @@ private:
     bool viewKnown_ = false;
     int view_ = 0;
     std::string lookupError_;
+    std::optional<BulkTable> branchesByItem_;
+    std::optional<BulkTable> branchesByParent_;
+    std::optional<BulkTable> children_;
 };
 
 }  // namespace qv

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -191,6 +192,10 @@ public:
     // The mapped version calculation over Repo(); its remembered target view belongs to the
     // target data loaded last.
     MappedVersionCalculator& MappedVersions();
+    // How a run over the list asks the repository: the settings key "AnalysisQueries" of
+    // section "Settings" (Bulk unless it says PerItem), or what the owner set in its place.
+    QueryMode AnalysisQueryMode() const;
+    void SetAnalysisQueryMode(std::optional<QueryMode> mode) { queryMode_ = mode; }
 
     // --- The analysis ---
     // "Cross Project Merge Analysis": classifies every checked row, top to bottom, letting the
@@ -352,6 +357,7 @@ private:
     // Every statement of the window goes through it, so that no failed run goes unnoticed.
     CountingRepository counted_;
     std::unique_ptr<MappedVersionCalculator> mappedVersions_;
+    std::optional<QueryMode> queryMode_;
     CMapStrToFObj sourceItems_;
     CMapStrToFObj conflictItems_;
     CMapStrToTFObj targetItems_;

@@ -3,7 +3,10 @@
 // row into its "Merge Status" cell.
 #include <string>
 
+#include "app/MainSettings.h"
+#include "app/Settings.h"
 #include "app/Trace.h"
+#include "engine/BulkAnswers.h"
 #include "engine/Classify.h"
 #include "engine/TargetIndex.h"
 #include "ui/MainWindow.h"
@@ -106,6 +109,11 @@ void CQuorvelDlg::ReportFailedQueryRuns(int before, const char* during) {
     host().MessageBox(MsgKind::Warning, text);
 }
 
+QueryMode CQuorvelDlg::AnalysisQueryMode() const {
+    if (queryMode_) return *queryMode_;
+    return QueryModeFromSetting(ReadSettingText(kSectionSettings, kAnalysisQueriesKey));
+}
+
 void CQuorvelDlg::EndRun() {
     SetDlgItemText(IDC_RUN_CPM, kCaptionRun);
     analysisRunning_ = false;
@@ -205,6 +213,8 @@ void CQuorvelDlg::OnBtnRunCPM() {
         EndRun();
         return;
     }
+    const QueryMode queries = AnalysisQueryMode();
+    WriteTrace("CPM Queries: %s", QueryModeName(queries));
     if (ReadTargetAndLoad("OnBtnRunCPM: TgtProject: %s  State: %s  Package: %s") !=
         TargetCheck::Ok) {
         EndRun();
@@ -219,6 +229,16 @@ void CQuorvelDlg::OnBtnRunCPM() {
 
     // One walk over the target items for the whole run instead of one per row.
     const TargetNameIndex targets(targetItems_);
+    MappedVersions().ForgetAnswersAskedAhead();
+    if (queries == QueryMode::Bulk) {
+        // The target records the checked rows are classified against, asked about at once.
+        std::vector<const CTFObj*> runTargets;
+        for (int i = 0; i < n; ++i)
+            if (IsRowCheckedForRun(i))
+                if (const CTFObj* t = targets.Find(list.CellTextRef(i, kColFile)))
+                    runTargets.push_back(t);
+        MappedVersions().AskAhead(ConnectedRepository(), runTargets, placement == kBranchOnly);
+    }
     const int failedBefore = FailedQueryRuns();
     // The rows' trace lines reach the file once per frame, numbered and stamped as if written
     // at once.
@@ -323,6 +343,8 @@ void CQuorvelDlg::RunSelectedItemCPM(int row) {
     const TargetNameIndex targets(targetItems_);
     const CTFObj* found = targets.Find(source.itemName);
     CTFObj target = found ? *found : CTFObj();
+    // One row asks its own statements: answers asked ahead for a whole run may be old by now.
+    MappedVersions().ForgetAnswersAskedAhead();
     const int failedBefore = FailedQueryRuns();
     if (ClassifyItem(row, found != nullptr, merge, placement, statusBefore, source, target) ==
         ClassifyResult::Abandoned) {

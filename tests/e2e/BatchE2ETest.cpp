@@ -131,6 +131,11 @@ TEST_P(BatchEndToEnd, ListOutputIsTheSavedListForEveryOption) {
             EXPECT_EQ(r.exitCode, 1) << r.err;
             EXPECT_EQ(r.err, "");
             EXPECT_EQ(r.out, saved);
+            // The window asked the set statements; one statement per item gives the same.
+            const ToolResult perItem =
+                Batch(Analysis({"--merge", merge.word, "--placement", placement.word, "--format",
+                                "list", "--queries", "per-item"}));
+            EXPECT_EQ(perItem.out, saved) << perItem.err;
         }
     }
 }

@@ -2,6 +2,7 @@
 // stops and its Cancel, the search for problems, the run on one row, the target reload.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <string>
@@ -460,6 +461,47 @@ TEST_F(MainWindowRunTest, TheRunAsksTheMappedVersionCalculation) {
     w_.RunSelectedItemCPM(1);
     EXPECT_EQ(Cell(1), "3 -> 5.1.1");
     EXPECT_FALSE(repo_.statements().empty());
+}
+
+// The settings key chooses how the run asks: the set statements before the rows, or one branch
+// statement per row; the rows come out the same, and the trace says which it was.
+TEST_F(MainWindowRunTest, TheSettingChoosesSetStatementsOrOneStatementPerRow) {
+    const char kView[] = "MIN(W.VIEWOBJID)\n1021\n";
+    const struct {
+        const char* setting;
+        Strings answers;
+        size_t statements;
+    } modes[] = {
+        {"", {kView, "K\tID\tMV\tC\nI\t77\t5.3.1\t1\n"}, 2},
+        {"PerItem", {kView, "MAPPEDVERSION\n5.3.1\n"}, 4},
+    };
+    Strings first;
+    for (const auto& mode : modes) {
+        SCOPED_TRACE(mode.setting);
+        ASSERT_TRUE(WriteSettingText(kSectionSettings, kAnalysisQueriesKey, mode.setting));
+        qvtest::FakeRepository repo(host_);
+        w_.SetRepositoryForTesting(&repo);
+        for (const std::string& answer : mode.answers) repo.Answer(answer);
+        FillRows(3);
+        w_.targets.RemoveAll();
+        for (int i = 0; i < 3; ++i) {
+            CTFObj t = TargetFor(File(i), "5");
+            t.itemObjId = std::to_string(77 + i);
+            AddTarget(t);
+        }
+        w_.ComboSelectString(IDC_PLACEMENT_OPTIONS, -1, kBranchOnly);
+        w_.OnBtnRunCPM();
+        EXPECT_EQ(repo.statements().size(), mode.statements);
+        const Strings cells = {Cell(0), Cell(1), Cell(2)};
+        EXPECT_NE(cells[0].find("5.4.1"), std::string::npos) << cells[0];
+        if (first.empty()) first = cells;
+        EXPECT_EQ(cells, first);
+        const Strings trace = Trace();
+        EXPECT_EQ(std::count(trace.begin(), trace.end(),
+                             std::string("CPM Queries: ") + (*mode.setting ? "PerItem" : "Bulk")),
+                  1);
+        w_.SetRepositoryForTesting(&repo_);
+    }
 }
 
 }  // namespace
