@@ -34,6 +34,7 @@
 #include "bench/BenchTools.h"
 #include "cli/Batch.h"
 #include "host/headless/HeadlessHost.h"
+#include "tests/support/PgCluster.h"
 #include "ui/ContextSetDlg.h"
 #include "ui/MainWindow.h"
 
@@ -74,6 +75,22 @@ bool PrepareData(std::string& error) {
     }
     g_dir = dir + "/batch";
     mkdir(g_dir.c_str(), 0755);
+    return true;
+}
+
+// The same demo data in a database of a throwaway PostgreSQL cluster, as broker "bench50kpg".
+// False (and no server runs) where no cluster can be run.
+bool g_server = false;
+bool PrepareServer(std::string& why) {
+    qvtest::PgCluster* cluster = qvtest::PgCluster::Get(why);
+    if (!cluster) return false;
+    const std::string owner = cluster->NewDatabase("bench");
+    std::fprintf(stderr, "loading the demo data into a PostgreSQL database ...\n");
+    if (Spawn("krepo", {"demo", "postgresql:" + owner, "--size", std::to_string(kItems)}) != 0 ||
+        Spawn("krepo", {"broker", "bench50kpg", "postgresql:" + owner}) != 0) {
+        why = "krepo demo or broker on the server failed";
+        return false;
+    }
     return true;
 }
 
@@ -210,9 +227,15 @@ void BM_DesktopHeadless(benchmark::State& state) {
 }
 BENCHMARK(BM_DesktopHeadless)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
-// Arguments: the query mode (0 per item, 1 bulk) and the source packages (1: PAY0002, 2: both
-// demo packages).
+// Arguments: the query mode (0 per item, 1 bulk), the source packages (1: PAY0002, 2: both
+// demo packages) and the backend (0 the file, 1 the server).
 void BM_BatchProgram(benchmark::State& state) {
+    if (state.range(2) == 1 && !g_server) {
+        state.SkipWithError("no PostgreSQL cluster");
+        for (auto _ : state) {
+        }
+        return;
+    }
     const std::string pw = g_dir + "/pw";
     if (FILE* f = std::fopen(pw.c_str(), "w")) {
         std::fputs("demo\n", f);
@@ -250,11 +273,14 @@ void BM_BatchProgram(benchmark::State& state) {
     state.counters["peak_MB"] = static_cast<double>(maxRssKb) / 1024.0;
 }
 BENCHMARK(BM_BatchProgram)
-    ->ArgNames({"bulk", "packages"})
-    ->Args({0, 1})
-    ->Args({1, 1})
-    ->Args({0, 2})
-    ->Args({1, 2})
+    ->ArgNames({"bulk", "packages", "server"})
+    ->Args({0, 1, 0})
+    ->Args({1, 1, 0})
+    ->Args({0, 2, 0})
+    ->Args({1, 2, 0})
+    ->Args({0, 1, 1})
+    ->Args({1, 1, 1})
+    ->Args({1, 2, 1})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
     ->UseRealTime();
@@ -267,6 +293,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
+    std::string why;
+    g_server = PrepareServer(why);
+    if (!g_server) std::fprintf(stderr, "no server runs: %s\n", why.c_str());
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
