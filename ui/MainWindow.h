@@ -204,11 +204,6 @@ public:
     virtual void OnBtnRunCPM();
     // Classifies one row, checked or not, outside a run.
     void RunSelectedItemCPM(int row);
-    // Writes the outcome of one row into its "Merge Status" cell and into target.result, with
-    // every colour it passes through. Abandoned when the analysis must stop.
-    ClassifyResult ClassifyItem(int row, bool targetFound, const std::string& mergeOption,
-                                const std::string& placement, const std::string& statusBefore,
-                                const CFObj& source, CTFObj& target);
     // The source record a run hands to the classification: File, Path, Version, Tag and (for a
     // run over the list) Src Package of the row.
     CFObj RunSourceRecord(int row, bool withPackage) const;
@@ -328,6 +323,7 @@ private:
     bool LoadSourcePackage(const std::string& packageName, CWaitDlg& wait, int handled);
 
     friend class RowOutcomeSink;
+    friend class ListRunObserver;
     // The run's shared steps.
     enum class TargetCheck { Ok, Missing, LoadFailed };
     // Reads the three target boxes into the context (a message and the focus for an empty one)

@@ -1,11 +1,13 @@
 // The main window's analysis: the run over the checked rows of the result list (which the run
 // button also cancels), the run on one row from the context menu, and the classification of a
 // row into its "Merge Status" cell.
+#include <optional>
 #include <string>
 
 #include "app/MainSettings.h"
 #include "app/Settings.h"
 #include "app/Trace.h"
+#include "engine/AnalysisRun.h"
 #include "engine/BulkAnswers.h"
 #include "engine/Classify.h"
 #include "engine/TargetIndex.h"
@@ -53,22 +55,54 @@ MappedVersion CQuorvelDlg::CalculateMappedVersion(const CTFObj& target, bool onB
                                       Num(target.versionObjId), Num(target.itemObjId));
 }
 
-ClassifyResult CQuorvelDlg::ClassifyItem(int row, bool targetFound, const std::string& mergeOption,
-                                         const std::string& placement,
-                                         const std::string& statusBefore, const CFObj& source,
-                                         CTFObj& target) {
-    RowOutcomeSink sink(*this, row);
-    ClassifyRequest request;
-    request.targetFound = targetFound;
-    request.mergeOption = mergeOption;
-    request.placement = placement;
-    request.statusBefore = statusBefore;
-    request.tgtPackage = values_.TgtPackage;
-    auto mapped = [this](const CTFObj& t, bool onBranch) {
-        return CalculateMappedVersion(t, onBranch);
-    };
-    return qv::ClassifyItem(request, source, target, mapped, sink);
-}
+// The result list as the rows of a run: what the run decides goes into the rows' "Merge Status"
+// cells, the trace, the processed-row count and the status line; between rows the window's
+// input is let through, and a Cancel press or Exit stops the run.
+class ListRunObserver : public RunObserver {
+public:
+    // `overList`: a run over the checked rows (else one row's run from the context menu).
+    ListRunObserver(CQuorvelDlg& window, bool overList)
+        : window_(window), list_(window.ResultList()), overList_(overList) {}
+    // The trace lines held in `trace` are written whenever the window repaints.
+    void FlushEveryFrame(TraceBatch& trace) { trace_ = &trace; }
+
+    int RowCount() const override { return list_.RowCount(); }
+    bool IsChecked(int row) const override { return window_.IsRowCheckedForRun(row); }
+    CFObj Source(int row) const override { return window_.RunSourceRecord(row, overList_); }
+    std::string StatusBefore(int row) const override {
+        return list_.CellText(row, kColMergeStatus);
+    }
+    void Skipped(int row) override { list_.SetCellText(row, kColMergeStatus, ""); }
+    OutcomeSink& Sink(int row) override { return sink_.emplace(window_, row); }
+    void Done(int row, const CFObj& source, const CTFObj& target) override {
+        window_.TraceRow(source, target, row + 1);
+        window_.SetDlgItemText(IDC_PROCESSED_COUNT,
+                               "CPM Processed Row: " + std::to_string(row + 1));
+        if (overList_) window_.SetStatus(std::string(kStatusRunning) + " " + source.itemName);
+    }
+    void RTagged(int row, const std::string& name) override {
+        window_.ShowRTagged(row, name, overList_);
+    }
+    void Abandoned(int row, const std::string& statusBefore) override {
+        list_.SetCellText(row, kColMergeStatus, statusBefore);
+        window_.ColorRowByStatus(row, kColMergeStatus, statusBefore, true);
+    }
+    Next AfterRow(int) override {
+        // Input (a Cancel press among it) reaches the window here; on a window system the
+        // repaint and the dispatch happen once per frame, or after any row that took longer.
+        if (window_.PaintWhenDue(true) && trace_) trace_->Flush();
+        // "Exit" closed the window between two rows: the rest of the list is not worked on.
+        if (window_.IsEnded()) return Next::Ended;
+        return window_.analysisRunning_ ? Next::Go : Next::Cancelled;
+    }
+
+private:
+    CQuorvelDlg& window_;
+    CReportCtrl& list_;
+    bool overList_;
+    TraceBatch* trace_ = nullptr;
+    std::optional<RowOutcomeSink> sink_;
+};
 
 CFObj CQuorvelDlg::RunSourceRecord(int row, bool withPackage) const {
     const CReportCtrl& list = ResultList();
@@ -227,72 +261,46 @@ void CQuorvelDlg::OnBtnRunCPM() {
     SetDlgItemText(IDC_PROCESSED_COUNT, "");
     WriteTrace("CPM Options: %s - %s", merge.c_str(), placement.c_str());
 
-    // One walk over the target items for the whole run instead of one per row.
-    const TargetNameIndex targets(targetItems_);
-    MappedVersions().ForgetAnswersAskedAhead();
-    if (queries == QueryMode::Bulk) {
-        // The target records the checked rows are classified against, asked about at once.
-        std::vector<const CTFObj*> runTargets;
-        for (int i = 0; i < n; ++i)
-            if (IsRowCheckedForRun(i))
-                if (const CTFObj* t = targets.Find(list.CellTextRef(i, kColFile)))
-                    runTargets.push_back(t);
-        MappedVersions().AskAhead(ConnectedRepository(), runTargets, placement == kBranchOnly);
-    }
+    AnalysisRun run(targetItems_, MappedVersions(), [this](const CTFObj& t, bool onBranch) {
+        return CalculateMappedVersion(t, onBranch);
+    });
+    ListRunObserver rows(*this, true);
+    run.AskAhead(queries, ConnectedRepository(), rows, placement);
     const int failedBefore = FailedQueryRuns();
     // The rows' trace lines reach the file once per frame, numbered and stamped as if written
     // at once.
     TraceBatch trace;
-    for (int i = 0; i < n; ++i) {
-        if (!IsRowCheckedForRun(i)) {
-            list.SetCellText(i, kColMergeStatus, "");
-        } else {
-            const CFObj source = RunSourceRecord(i, true);
-            const std::string statusBefore = list.CellText(i, kColMergeStatus);
-            if (source.versionStatus == "R") {
-                ShowRTagged(i, source.itemName, true);
-                EndRun();
-                return;
-            }
-            const CTFObj* found = targets.Find(source.itemName);
-            CTFObj target = found ? *found : CTFObj();
-            if (ClassifyItem(i, found != nullptr, merge, placement, statusBefore, source, target) ==
-                ClassifyResult::Abandoned) {
-                // The calculation could not send its statement (and said so): every later row
-                // would fail the same way. The row keeps its earlier outcome.
-                list.SetCellText(i, kColMergeStatus, statusBefore);
-                ColorRowByStatus(i, kColMergeStatus, statusBefore, true);
-                WriteTrace("OnBtnRunCPM: Statement could not be written - END");
-                EndRun();
-                return;
-            }
-            TraceRow(source, target, i + 1);
-            SetDlgItemText(IDC_PROCESSED_COUNT, "CPM Processed Row: " + std::to_string(i + 1));
-            SetStatus(std::string(kStatusRunning) + " " + source.itemName);
-        }
-        // Input (a Cancel press among it) reaches the window here; on a window system the
-        // repaint and the dispatch happen once per frame, or after any row that took longer.
-        if (PaintWhenDue(true)) trace.Flush();
-        if (IsEnded()) {
-            // "Exit" closed the window between two rows: the rest of the list is not worked on,
-            // and its closing line stays the last of the trace. The rows' lines and that one
-            // reach the file before the program ends.
+    rows.FlushEveryFrame(trace);
+    const RunEnd end = run.Run({merge, placement, values_.TgtPackage}, rows);
+    switch (end.kind) {
+        case RunEnd::Finished:
+            break;
+        case RunEnd::RTagged:
+            EndRun();
+            return;
+        case RunEnd::Abandoned:
+            // The calculation could not send its statement (and said so): every later row
+            // would fail the same way. The row keeps its earlier outcome.
+            WriteTrace("OnBtnRunCPM: Statement could not be written - END");
+            EndRun();
+            return;
+        case RunEnd::Ended:
+            // The closing line stays the last of the trace; the rows' lines and that one reach
+            // the file before the program ends.
             EndRun();
             trace.Flush();
             return;
-        }
-        if (!analysisRunning_) {
+        case RunEnd::Cancelled:
             // The rows below were not analysed by this run: outcomes of an earlier run left in
             // them would pass for this one's.
-            for (int j = i + 1; j < n; ++j) list.SetCellText(j, kColMergeStatus, "");
+            for (int j = end.row + 1; j < n; ++j) list.SetCellText(j, kColMergeStatus, "");
             SetDlgItemText(IDC_RUN_CPM, kCaptionRun);
-            SetStatus(" CPM Analysis cancelled after row " + std::to_string(i + 1) + " of " +
+            SetStatus(" CPM Analysis cancelled after row " + std::to_string(end.row + 1) + " of " +
                       std::to_string(n) + ": the rows below it were not analysed");
             WriteTrace("OnBtnRunCPM: Cancel Button pressed - END");
             EnableRunControls(true);
             ReportFailedQueryRuns(failedBefore, "the analysis");
             return;
-        }
     }
 
     SetStatus(kStatusSearching);
@@ -333,28 +341,26 @@ void CQuorvelDlg::RunSelectedItemCPM(int row) {
     SetStatus(kStatusRunning);
     WriteTrace("RunSelectedItemCPM: %s - %s", merge.c_str(), placement.c_str());
 
-    const CFObj source = RunSourceRecord(row, false);
-    const std::string statusBefore = list.CellText(row, kColMergeStatus);
+    ListRunObserver rows(*this, false);
+    const CFObj source = rows.Source(row);
     if (source.versionStatus == "R") {
-        ShowRTagged(row, source.itemName, false);
+        rows.RTagged(row, source.itemName);
         SetStatus(kStatusReady);
         return;
     }
-    const TargetNameIndex targets(targetItems_);
-    const CTFObj* found = targets.Find(source.itemName);
-    CTFObj target = found ? *found : CTFObj();
+    AnalysisRun run(targetItems_, MappedVersions(), [this](const CTFObj& t, bool onBranch) {
+        return CalculateMappedVersion(t, onBranch);
+    });
     // One row asks its own statements: answers asked ahead for a whole run may be old by now.
-    MappedVersions().ForgetAnswersAskedAhead();
+    run.AskAhead(QueryMode::PerItem, ConnectedRepository(), rows, placement);
     const int failedBefore = FailedQueryRuns();
-    if (ClassifyItem(row, found != nullptr, merge, placement, statusBefore, source, target) ==
+    CTFObj target;
+    if (run.RunOne(row, {merge, placement, values_.TgtPackage}, rows, target) ==
         ClassifyResult::Abandoned) {
-        list.SetCellText(row, kColMergeStatus, statusBefore);
-        ColorRowByStatus(row, kColMergeStatus, statusBefore, true);
         SetStatus(kStatusReady);
         return;
     }
-    TraceRow(source, target, row + 1);
-    SetDlgItemText(IDC_PROCESSED_COUNT, "CPM Processed Row: " + std::to_string(row + 1));
+    rows.Done(row, source, target);
     WriteTrace("RunSelectedItemCPM: END");
     SetStatus(kStatusReady);
     ReportFailedQueryRuns(failedBefore, "the analysis");
