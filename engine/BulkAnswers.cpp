@@ -139,7 +139,10 @@ std::optional<int> ReadViewNumber(const ResultLines& result) {
             header = false;
             continue;
         }
-        if (!line.empty()) return Num(line);
+        if (line.empty()) continue;
+        // The lookup takes a value with the error marker for an error line, too.
+        if (line.find(kKsqlErrorMarker) != std::string::npos) return std::nullopt;
+        return Num(line);
     }
     return 0;  // no view: no branch is found
 }

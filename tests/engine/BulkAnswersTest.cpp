@@ -68,6 +68,7 @@ TEST(BulkAnswers, ViewNumberAsTheLookupReadsIt) {
         {Lines({"MIN(W.VIEWOBJID)", ""}), 0},
         {Lines({qv::kKsqlZeroResults}), 0},
         {Lines({"Error: no such table"}), std::nullopt},
+        {Lines({"MIN(W.VIEWOBJID)", "see Error: 5"}), std::nullopt},
         {Lines({}), std::nullopt},
         {Lines({"MIN(W.VIEWOBJID)", "12"}, false), std::nullopt},
     };
