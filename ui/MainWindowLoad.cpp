@@ -4,19 +4,13 @@
 
 #include "app/AppValues.h"
 #include "app/Trace.h"
-#include "engine/SourceItems.h"
+#include "engine/SourceLoad.h"
 #include "scm/Sql.h"
 #include "ui/ContextSetDlg.h"
 #include "ui/MainWindow.h"
 #include "ui/WaitDlg.h"
 
 namespace qv {
-
-namespace {
-
-constexpr char kNoResultsMarker[] = "KSQL query has";
-
-}  // namespace
 
 void CQuorvelDlg::SetCpmContext() {
     if (GetDlgItemText(IDC_BROKER, kEditMaxChars).empty() ||
@@ -104,68 +98,37 @@ void CQuorvelDlg::LoadChosenContext(const CContextSetDlg& dialog) {
     ReportFailedQueryRuns(failedBefore, "the loading");
 }
 
+namespace {
+
+// The status line and the wait dialog as the progress of one package's loading: the dialog names
+// the package and moves its bar when the loading of the package starts.
+class PackageProgress : public SourceLoadProgress {
+public:
+    PackageProgress(CQuorvelDlg& window, CWaitDlg& wait, const std::string& package, int handled)
+        : window_(window), wait_(wait), package_(package), handled_(handled) {}
+    void Status(const std::string& text) override {
+        window_.SetStatus(text);
+        if (started_) return;
+        started_ = true;
+        wait_.SetStatusText(package_);
+        wait_.ReportProgress(handled_);
+    }
+    void Close() override { wait_.Close(); }
+
+private:
+    CQuorvelDlg& window_;
+    CWaitDlg& wait_;
+    const std::string& package_;
+    int handled_;
+    bool started_ = false;
+};
+
+}  // namespace
+
 bool CQuorvelDlg::LoadSourcePackage(const std::string& packageName, CWaitDlg& wait, int handled) {
-    // Also collects the lines of a package without results.
-    std::string status = " Processing Package: " + packageName;
-    SetStatus(status);
-    WriteTrace("%s", status.c_str());
-    wait.SetStatusText(packageName);
-    wait.ReportProgress(handled);
-
-    Repository& repository = Repo();
-    const int run = repository.Run(FormatStatement(
-        kSourcePackageItemsFormat, {values_.SrcProject, values_.SrcState, packageName}));
-    if (run == kKsqlStatementUnwritten) {
-        wait.Close();
-        return false;
-    }
-    if (run != kKsqlOk) return true;
-
-    const ResultLines result = repository.Lines(kResultReadSize);
-    if (!result.readable) {
-        wait.Close();
-        const std::string message = "Unable to read: " + repository.ResultPath();
-        WriteTrace("%s", message.c_str());
-        host().MessageBox(MsgKind::Plain, message);
-        return false;
-    }
-    bool noResults = false;
-    bool headerSeen = false;
-    ToolLines tool(kNoResultsMarker);
-    // The line of every item taken, traced together: one write instead of one per item.
-    std::vector<std::string> taken;
-    for (const std::string& line : result.lines) {
-        if (line.empty()) continue;
-        const ToolLines::Kind kind = tool.Next(line);
-        if (kind == ToolLines::kError) {
-            WriteTraceLines(taken);
-            host().MessageBox(MsgKind::Plain, line);
-            wait.Close();
-            return false;
-        }
-        if (noResults || kind == ToolLines::kZeroResults) {
-            status += line;
-            status += '\n';
-            noResults = true;
-            continue;
-        }
-        if (!headerSeen) {
-            headerSeen = true;
-            continue;
-        }
-        const CFObj record = SourceRecordFromRow(line, packageName);
-        if (KeepGreaterMappedVersion(sourceItems_, record))
-            taken.push_back("    " + record.itemName + " " + record.pathFullName + " " +
-                            record.mappedVersion + " " + record.versionStatus + " " +
-                            record.packageName);
-    }
-    WriteTraceLines(taken);
-    if (noResults) {
-        status = "Processing Package: " + packageName + " - " + status;
-        SetStatus(status);
-        WriteTrace("%s", status.c_str());
-    }
-    return true;
+    PackageProgress progress(*this, wait, packageName, handled);
+    return qv::LoadSourcePackage(Repo(), host(), values_.SrcProject, values_.SrcState, packageName,
+                                 sourceItems_, progress);
 }
 
 }  // namespace qv
