@@ -176,6 +176,8 @@ BatchResult RunBatch(const BatchOptions& o, const std::string& password, const s
 
     if (window.SourceItems().GetCount() > 0) {
         if (progress) host.onPump = [&] { progress(ProgressText(window)); };
+        // The target items were loaded by "Set CPM Context..." a moment ago.
+        window.UseLoadedTargetForNextRun();
         window.UserClick(IDC_RUN_CPM);
         host.onPump = nullptr;
         if (host.failures != failuresBefore) return result;

@@ -196,6 +196,10 @@ public:
     // section "Settings" (Bulk unless it says PerItem), or what the owner set in its place.
     QueryMode AnalysisQueryMode() const;
     void SetAnalysisQueryMode(std::optional<QueryMode> mode) { queryMode_ = mode; }
+    // The next run over the list classifies against the target items loaded last, when they are
+    // the boxes' target, instead of loading them again: for an owner that has just loaded them
+    // (the batch program, right after "Set CPM Context..."). Later runs load them afresh.
+    void UseLoadedTargetForNextRun() { reuseLoadedTarget_ = true; }
 
     // --- The analysis ---
     // "Cross Project Merge Analysis": classifies every checked row, top to bottom, letting the
@@ -354,6 +358,7 @@ private:
     CountingRepository counted_;
     std::unique_ptr<MappedVersionCalculator> mappedVersions_;
     std::optional<QueryMode> queryMode_;
+    bool reuseLoadedTarget_ = false;
     CMapStrToFObj sourceItems_;
     CMapStrToFObj conflictItems_;
     CMapStrToTFObj targetItems_;

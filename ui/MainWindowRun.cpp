@@ -3,6 +3,7 @@
 // row into its "Merge Status" cell.
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "app/MainSettings.h"
 #include "app/Settings.h"
@@ -179,8 +180,10 @@ CQuorvelDlg::TargetCheck CQuorvelDlg::ReadTargetAndLoad(const char* traceFormat)
                values_.TgtPackage.c_str());
     // Every run loads the target items afresh (one statement): items loaded earlier may have
     // changed in the repository since (a new version, a tag set or removed), and an outcome
-    // classified against them would be a wrong prediction.
-    if (!GetTargetPackageData()) {
+    // classified against them would be a wrong prediction. Only an owner that loaded them a
+    // moment ago may have the next run use them.
+    const bool reuse = std::exchange(reuseLoadedTarget_, false) && TargetDataLoaded();
+    if (!reuse && !GetTargetPackageData()) {
         WriteTrace("%s", kFailedTargetLoad);
         return TargetCheck::LoadFailed;
     }
