@@ -66,6 +66,16 @@ QPixmap GrabScreen(const QRect& area) {
     return screen->grabWindow(0, area.x(), area.y(), area.width(), area.height());
 }
 
+// The area a window covers on the screen with its frame. The window manager's frame extents
+// arrive late, and meanwhile Qt may report the frame's size at the inside's position; the
+// frame's sides are taken to be as wide as its bottom, and the rest of its height is the title.
+QRect FrameArea(const QWidget* w) {
+    const QRect inside = w->geometry(), frame = w->frameGeometry();
+    const int side = (frame.width() - inside.width()) / 2;
+    const int title = frame.height() - inside.height() - side;
+    return QRect(inside.left() - side, inside.top() - title, frame.width(), frame.height());
+}
+
 class Tour {
 public:
     Tour(qv::QtHost& host, qv::CQuorvelDlg& window) : host_(host), window_(window) {}
@@ -113,8 +123,8 @@ private:
         window_.ResultList().UserRightPress(row);
         After(600, [this] {
             QWidget* menu = QApplication::activePopupWidget();
-            QRect area = View()->frameGeometry();
-            if (menu) area = area.united(menu->frameGeometry());
+            QRect area = FrameArea(View());
+            if (menu) area = area.united(FrameArea(menu));
             Save(GrabScreen(area), "context-menu.png");
             if (menu) menu->close();
             After(200, [this] { host_.Post([this] { KeyboardMenu(); }); });
@@ -130,8 +140,8 @@ private:
         list->setFocus();
         After(600, [this] {
             QWidget* menu = QApplication::activePopupWidget();
-            QRect area = View()->frameGeometry();
-            if (menu) area = area.united(menu->frameGeometry());
+            QRect area = FrameArea(View());
+            if (menu) area = area.united(FrameArea(menu));
             if (!menu) {
                 std::fprintf(stderr, "qv-screenshots: no menu from the keyboard\n");
                 ++g_failures;
@@ -155,7 +165,7 @@ private:
             QEventLoop settle;
             QTimer::singleShot(600, &settle, &QEventLoop::quit);
             settle.exec(QEventLoop::ExcludeUserInputEvents);
-            Save(GrabScreen(View()->frameGeometry()), "wait-dialog.png");
+            Save(GrabScreen(FrameArea(View())), "wait-dialog.png");
             wait.Close();
         }
         After(200, [this] {
@@ -184,8 +194,7 @@ private:
             }
             modal->dialog()->UserSetText(qv::IDC_FIND_TEXT, "payslip");
             After(300, [this, modal] {
-                Save(GrabScreen(View()->frameGeometry().united(modal->frameGeometry())),
-                     "find-dialog.png");
+                Save(GrabScreen(FrameArea(View()).united(FrameArea(modal))), "find-dialog.png");
                 modal->dialog()->EndDialog(qv::IDCANCEL);
                 After(200, [this] { host_.Post([this] { ExportDialog(); }); });
             });
@@ -202,7 +211,7 @@ private:
                 ++g_failures;
                 return;
             }
-            Save(GrabScreen(modal->frameGeometry()), "export-file-dialog.png");
+            Save(GrabScreen(FrameArea(modal)), "export-file-dialog.png");
             if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
             After(200, [this] { host_.Post([this] { CompareWaitDialog(); }); });
         });
@@ -221,7 +230,7 @@ private:
             QEventLoop settle;
             QTimer::singleShot(600, &settle, &QEventLoop::quit);
             settle.exec(QEventLoop::ExcludeUserInputEvents);
-            Save(GrabScreen(View()->frameGeometry()), "compare-wait-dialog.png");
+            Save(GrabScreen(FrameArea(View())), "compare-wait-dialog.png");
             wait.Close();
         }
         After(200, [this] {
@@ -274,7 +283,7 @@ private:
             const QPalette light = QApplication::palette();
             QApplication::setPalette(DarkPalette());
             After(600, [this, light] {
-                Save(GrabScreen(View()->frameGeometry()), "analysis-dark.png");
+                Save(View()->grab(), "analysis-dark.png");
                 QApplication::setPalette(light);
                 After(300, [this] { host_.Post([this] { Conflicts(); }); });
             });
@@ -351,7 +360,7 @@ private:
                         std::fprintf(stderr, "qv-screenshots: no message for the empty state\n");
                         ++g_failures;
                     } else {
-                        Save(GrabScreen(modal->frameGeometry().united(box->frameGeometry())),
+                        Save(GrabScreen(FrameArea(modal).united(FrameArea(box))),
                              "context-dialog-no-packages.png");
                         box->close();
                     }

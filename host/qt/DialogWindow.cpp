@@ -69,13 +69,6 @@ QString StaticText(const std::string& caption) {
     return out;
 }
 
-// Read-only edit boxes are drawn on the window colour, as the original does.
-void MarkReadOnly(QWidget* w) {
-    QPalette p = w->palette();
-    p.setColor(QPalette::Base, p.color(QPalette::Window));
-    w->setPalette(p);
-}
-
 bool HasMnemonic(const std::string& caption) {
     for (size_t i = 0; i < caption.size(); ++i) {
         if (caption[i] != '&') continue;
@@ -592,6 +585,7 @@ void DialogWindow::showEvent(QShowEvent* event) {
 // message box or dialog that the program shows meanwhile.
 void DialogWindow::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) RefreshReadOnlyColours();
     if (event->type() != QEvent::ActivationChange || isActiveWindow() || !dialog_ ||
         !(dialog_->Template().style & kDlgKeepFocus))
         return;

@@ -92,6 +92,10 @@ private:
     void KeepPlacement();
     // The template's keys, and edit boxes that let those keys through.
     void InstallAccelerators(const DialogTemplate& t);
+    // Read-only edit boxes on the window's colour, again after the palette changed (a theme
+    // switched while the program runs).
+    static void MarkReadOnly(QWidget* w);
+    void RefreshReadOnlyColours();
 
     QtHost& host_;
     Dialog* dialog_;

@@ -1,6 +1,6 @@
 // The geometry of a dialog window: its font fitted to the screen, its controls following the
-// window's edges by their anchors, the size and position kept between sessions, and the keys of
-// its template.
+// window's edges by their anchors, the size and position kept between sessions; the keys of its
+// template, and the colours of its read-only boxes on any palette.
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -155,6 +155,23 @@ bool DialogWindow::eventFilter(QObject* watched, QEvent* event) {
             return true;
     }
     return QDialog::eventFilter(watched, event);
+}
+
+// Read-only edit boxes are drawn on the window colour, as the original does.
+void DialogWindow::MarkReadOnly(QWidget* w) {
+    QPalette p = w->palette();
+    const QPalette window = w->parentWidget() ? w->parentWidget()->palette() : p;
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        p.setColor(group, QPalette::Base, window.color(group, QPalette::Window));
+    w->setPalette(p);
+}
+
+void DialogWindow::RefreshReadOnlyColours() {
+    if (!dialog_) return;
+    const auto& controls = dialog_->Template().controls;
+    for (size_t i = 0; i < controls.size() && i < widgets_.size(); ++i)
+        if (controls[i].kind == ControlKind::Edit && (controls[i].style & kReadOnly))
+            MarkReadOnly(widgets_[i]);
 }
 
 }  // namespace qv
