@@ -15,6 +15,7 @@
 #include "ui/ContextSetDlg.h"
 #include "ui/FindTopDlg.h"
 #include "ui/MainWindow.h"
+#include "ui/ReportCtrlColors.h"
 
 namespace qv {
 namespace {
@@ -233,6 +234,53 @@ TEST(DesktopWindowQt, TheRowMenuOpensFromTheKeyboardAtTheFocusedRow) {
         EXPECT_EQ(local.y(), row.bottom());
         EXPECT_TRUE(tree->viewport()->rect().contains(local));
     }
+}
+
+// Under a dark palette the bands are the palette's and every meaning colour reads on them; a
+// range asked for shows its first row even when it lies above the shown rows.
+TEST(DesktopWindowQt, TheListFollowsADarkPaletteAndShowsARangeFromItsFirstRow) {
+    Shown s;
+    s.Show();
+    for (int i = 0; i < 200; ++i) {
+        CFObj r;
+        r.itemName = "f" + std::to_string(1000 + i) + ".c";
+        r.itemObjId = "id" + std::to_string(i);
+        s.window.SourceItems().SetAt(r.itemObjId, r);
+    }
+    s.window.PostTopList();
+    s.Deliver();
+    auto* tree = qobject_cast<QTreeView*>(s.view->Control(IDC_RESULT_LIST));
+    ASSERT_NE(tree, nullptr);
+    CReportCtrl& list = s.window.ResultList();
+    const ColorRef colours[] = {ColorResult, ColorIgnored, ColorMergeTagged, ColorProblem};
+    for (int i = 0; i < 4; ++i) list.SetCellTextColor(i, kColMergeStatus, colours[i]);
+
+    QPalette dark = tree->palette();
+    dark.setColor(QPalette::Base, QColor(30, 30, 32));
+    dark.setColor(QPalette::AlternateBase, QColor(48, 48, 52));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    tree->setPalette(dark);
+    auto cell = [&](int row, int role) {
+        return tree->model()->index(row, kColMergeStatus).data(role).value<QColor>();
+    };
+    EXPECT_EQ(cell(0, Qt::BackgroundRole), QColor(30, 30, 32));
+    EXPECT_EQ(cell(1, Qt::BackgroundRole), QColor(48, 48, 52));
+    auto ref = [](const QColor& c) {
+        return static_cast<ColorRef>(c.red()) | (static_cast<ColorRef>(c.green()) << 8) |
+               (static_cast<ColorRef>(c.blue()) << 16);
+    };
+    for (int i = 0; i < 4; ++i)
+        EXPECT_GE(ContrastRatio(ref(cell(i, Qt::ForegroundRole)), ref(QColor(48, 48, 52))),
+                  kReadableContrast)
+            << i;
+
+    tree->scrollToBottom();
+    QApplication::processEvents();
+    list.EnsureRowRangeVisible(5, 8);
+    s.Deliver();
+    const QRect shown = tree->viewport()->rect();
+    EXPECT_TRUE(shown.contains(tree->visualRect(tree->model()->index(5, 0)).topLeft()));
+    EXPECT_TRUE(shown.contains(tree->visualRect(tree->model()->index(8, 0)).bottomLeft()));
 }
 
 }  // namespace
