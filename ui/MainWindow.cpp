@@ -409,6 +409,9 @@ void CQuorvelDlg::OnCommand(int id) {
         case ID_FIND_NEXT:
             FindNext();
             break;
+        case ID_START_ANALYSIS:
+            if (!AnalysisRunning()) UserClick(IDC_RUN_CPM);
+            break;
         case IDC_EXPORT_LIST:
             OnBtnExportList();
             break;

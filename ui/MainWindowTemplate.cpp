@@ -78,8 +78,8 @@ DialogTemplate MainWindowTemplate() {
         {IDC_EXIT, K::Button, "Exit", 578, 445, 50, 14, kStyleNone, kFollowCorner},
     };
     t.accelerators = {
-        {"Ctrl+F", IDC_FIND},        {"F3", ID_FIND_NEXT}, {"Ctrl+S", IDC_SAVE_LIST},
-        {"Ctrl+E", IDC_EXPORT_LIST}, {"F5", IDC_RUN_CPM},
+        {"Ctrl+F", IDC_FIND},        {"F3", ID_FIND_NEXT},      {"Ctrl+S", IDC_SAVE_LIST},
+        {"Ctrl+E", IDC_EXPORT_LIST}, {"F5", ID_START_ANALYSIS},
     };
     return t;
 }

@@ -105,31 +105,23 @@ TEST(DesktopWindowQt, ControlsFollowTheEdgesByTheirAnchors) {
 
 TEST(DesktopWindowQt, TheContextDialogsListGrowsAndFindStaysFixed) {
     QtHost host;
-    std::map<int, QRect> before, after;
-    DialogWindow* seen = nullptr;
     CFindTopDlg find(host, "x");
     host.ShowModeless(find);
-    DialogWindow* fv = host.WindowOf(find);
-    EXPECT_EQ(fv->minimumSize(), fv->maximumSize());
+    EXPECT_EQ(host.WindowOf(find)->minimumSize(), host.WindowOf(find)->maximumSize());
     host.DestroyModeless(find);
 
-    struct Context : Dialog {
-        explicit Context(Host& h) : Dialog(h, CContextSetDlg::MakeTemplate()) {}
-    } context(host);
+    Dialog context(host, CContextSetDlg::MakeTemplate());
     host.ShowModeless(context);
-    seen = host.WindowOf(context);
-    ASSERT_NE(seen, nullptr);
-    const int ids[] = {IDC_CTX_PACKAGE_LIST, IDOK, IDC_CTX_TGT_PROJECT, IDC_CTX_SRC_PROJECT};
-    for (int id : ids) before[id] = seen->Control(id)->geometry();
-    seen->resize(seen->templateSize() + QSize(100, 80));
+    DialogWindow* view = host.WindowOf(context);
+    auto at = [view](int id) { return view->Control(id)->geometry(); };
+    const QRect list = at(IDC_CTX_PACKAGE_LIST), ok = at(IDOK), target = at(IDC_CTX_TGT_PROJECT),
+                source = at(IDC_CTX_SRC_PROJECT);
+    view->resize(view->templateSize() + QSize(100, 80));
     QApplication::processEvents();
-    for (int id : ids) after[id] = seen->Control(id)->geometry();
-    EXPECT_EQ(after[IDC_CTX_PACKAGE_LIST].size(),
-              before[IDC_CTX_PACKAGE_LIST].size() + QSize(100, 80));
-    EXPECT_EQ(after[IDOK].topLeft(), before[IDOK].topLeft() + QPoint(100, 80));
-    EXPECT_EQ(after[IDC_CTX_TGT_PROJECT].topLeft(),
-              before[IDC_CTX_TGT_PROJECT].topLeft() + QPoint(0, 80));
-    EXPECT_EQ(after[IDC_CTX_SRC_PROJECT], before[IDC_CTX_SRC_PROJECT]);
+    EXPECT_EQ(at(IDC_CTX_PACKAGE_LIST), list.adjusted(0, 0, 100, 80));
+    EXPECT_EQ(at(IDOK), ok.translated(100, 80));
+    EXPECT_EQ(at(IDC_CTX_TGT_PROJECT), target.translated(0, 80));
+    EXPECT_EQ(at(IDC_CTX_SRC_PROJECT), source);
     host.DestroyModeless(context);
 }
 
@@ -181,7 +173,7 @@ TEST(DesktopWindowQt, KeysGiveTheirCommands) {
         {list, Qt::Key_S, Qt::ControlModifier, IDC_SAVE_LIST},
         {list, Qt::Key_E, Qt::ControlModifier, IDC_EXPORT_LIST},
         {password, Qt::Key_E, Qt::ControlModifier, IDC_EXPORT_LIST},  // not the edit box's
-        {list, Qt::Key_F5, Qt::NoModifier, IDC_RUN_CPM},
+        {list, Qt::Key_F5, Qt::NoModifier, ID_START_ANALYSIS},
         {password, Qt::Key_Return, Qt::NoModifier, IDC_SET_CONTEXT},
     };
     for (const Row& r : rows) {

@@ -218,25 +218,21 @@ TEST_F(FindTest, EnterPressesTheButtonOfItsBox) {
         {&context, IDC_CTX_LOCAL_PATH, 0},
     };
     for (const Row& r : rows) EXPECT_EQ(r.dialog->EnterButtonFor(r.focus), r.button) << r.focus;
+}
 
-    // The model presses that button instead of the default one.
-    struct Probe : Dialog {
-        explicit Probe(Host& h) : Dialog(h, CContextSetDlg::MakeTemplate()) {}
-        void OnCommand(int id) override { pressed.push_back(id); }
-        int EnterButtonFor(int focusId) const override {
-            return focusId == IDC_CTX_SRC_STATE ? IDC_CTX_BROWSE : 0;
-        }
-        std::vector<int> pressed;
-    };
-    Probe p(host_);
-    host_.ShowModeless(p);
-    for (const auto& [focus, pressed] :
-         {std::pair{IDC_CTX_SRC_STATE, IDC_CTX_BROWSE}, std::pair{IDC_CTX_TGT_STATE, IDOK}}) {
-        p.pressed.clear();
-        p.UserFocus(focus);
-        p.UserKeyEnter();
-        EXPECT_EQ(p.pressed, std::vector<int>{pressed}) << focus;
-    }
+// F5 starts an analysis like its button, and never cancels a running one.
+TEST_F(FindTest, FiveStartsAnAnalysisButNeverCancelsOne) {
+    struct Counting : CQuorvelDlg {
+        using CQuorvelDlg::CQuorvelDlg;
+        void OnBtnRunCPM() override { ++runs; }
+        int runs = 0;
+    } w(host_);
+    Start(w);
+    w.UserAccelerator(ID_START_ANALYSIS);
+    EXPECT_EQ(w.runs, 1);
+    w.SetAnalysisRunning(true);
+    w.UserAccelerator(ID_START_ANALYSIS);
+    EXPECT_EQ(w.runs, 1);
 }
 
 }  // namespace
