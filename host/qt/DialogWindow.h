@@ -64,6 +64,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -90,6 +91,9 @@ private:
     // The size and position kept for the window, put back on a screen; then keeps them again.
     void RestorePlacement();
     void KeepPlacement();
+    // Notes the frame's offset while the window shows at its normal size (neither maximised nor
+    // minimised), which its normal geometry is reported without.
+    void NoteNormalPlacement();
     // The template's keys, and edit boxes that let those keys through.
     void InstallAccelerators(const DialogTemplate& t);
     // Read-only edit boxes on the window's colour, again after the palette changed (a theme
@@ -109,6 +113,9 @@ private:
     QSize baseSize_;
     std::vector<QKeySequence> acceleratorKeys_;
     bool placementRestored_ = false;
+    QRect keptNormal_;    // the normal placement restored at the start (frame position, size)
+    QPoint frameOffset_;  // frame position minus inside position, while shown normal
+    bool seenNormal_ = false;
     std::map<int, QWidget*> byId_;  // control id -> widget
     std::map<QWidget*, int> idOf_;  // widget -> control id (IDC_STATIC for labels)
     QToolButton* menuButton_ = nullptr;

@@ -90,6 +90,20 @@ void DialogWindow::PlaceMenuButton() {
 void DialogWindow::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     LayoutControls();
+    NoteNormalPlacement();
+}
+
+void DialogWindow::moveEvent(QMoveEvent* event) {
+    QDialog::moveEvent(event);
+    NoteNormalPlacement();
+}
+
+void DialogWindow::NoteNormalPlacement() {
+    if (!isVisible() ||
+        (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)))
+        return;
+    seenNormal_ = true;
+    frameOffset_ = pos() - geometry().topLeft();
 }
 
 std::string DialogWindow::PlacementKey() const {
@@ -106,6 +120,7 @@ void DialogWindow::RestorePlacement() {
     const QRect r = PutOnScreen(kept->rect, minimumSize(), AvailableScreenAreas());
     resize(r.size());
     move(r.topLeft());
+    keptNormal_ = r;
     if (kept->maximized) setWindowState(windowState() | Qt::WindowMaximized);
 }
 
@@ -113,10 +128,17 @@ void DialogWindow::KeepPlacement() {
     if (!dialog_ || !(dialog_->Template().style & kDlgResizable) || !host_.placementSave_ ||
         !isVisible())
         return;
-    // The frame's position (its title bar is what has to stay on a screen) and the inside's size.
+    // The frame's position (its title bar is what has to stay on a screen) and the inside's size;
+    // for a maximised window those it shows at when it is restored: as shown normal in this
+    // session, else as kept from the last.
     const bool maximized = isMaximized();
-    const QPoint frame = pos() - geometry().topLeft();
-    const QRect rect = maximized ? normalGeometry().translated(frame) : QRect(pos(), size());
+    QRect rect(pos(), size());
+    if (maximized && seenNormal_)
+        rect = normalGeometry().translated(frameOffset_);
+    else if (maximized && keptNormal_.isValid())
+        rect = keptNormal_;
+    else if (maximized)
+        rect = normalGeometry();
     if (rect.isEmpty()) return;
     host_.placementSave_(PlacementKey(), FormatPlacement({rect, maximized}));
 }
