@@ -198,6 +198,7 @@ void DialogWindow::Build() {
 
     InstallAccelerators(t);
     RefreshAll();
+    WidenClippedChecks();
 }
 
 QWidget* DialogWindow::CreateControl(const ControlTemplate& c) {

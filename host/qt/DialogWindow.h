@@ -88,6 +88,9 @@ private:
     // Places every control by its template rectangle and anchor for the window's size.
     void LayoutControls();
     void PlaceMenuButton();
+    // Check boxes and radio buttons whose text does not fit their rectangle (a font shrunk to fit
+    // the screen keeps its full-size indicator) widen into free space to their right.
+    void WidenClippedChecks();
     // The size and position kept for the window, put back on a screen; then keeps them again.
     void RestorePlacement();
     void KeepPlacement();

@@ -78,6 +78,31 @@ void DialogWindow::LayoutControls() {
     PlaceMenuButton();
 }
 
+void DialogWindow::WidenClippedChecks() {
+    const DialogTemplate& t = dialog_->Template();
+    const size_t n = std::min({t.controls.size(), widgets_.size(), baseRects_.size()});
+    for (size_t i = 0; i < n; ++i) {
+        const ControlTemplate& c = t.controls[i];
+        const bool check = c.kind == ControlKind::Radio ||
+                           (c.kind == ControlKind::CheckBox && !(c.style & kPushLike));
+        const int wanted = widgets_[i]->sizeHint().width();
+        if (!check || wanted <= baseRects_[i].width()) continue;
+        QRect wider = baseRects_[i];
+        wider.setWidth(wanted);
+        const QRect added(baseRects_[i].right() + 1, wider.top(), wanted - baseRects_[i].width(),
+                          wider.height());
+        bool free = wider.right() < baseSize_.width();
+        for (size_t j = 0; j < n && free; ++j) {
+            const ControlKind k = t.controls[j].kind;
+            if (j == i || k == ControlKind::Group || k == ControlKind::Frame) continue;
+            free = !baseRects_[j].intersects(added);
+        }
+        if (!free) continue;
+        baseRects_[i] = wider;
+        widgets_[i]->setGeometry(wider);
+    }
+}
+
 void DialogWindow::PlaceMenuButton() {
     if (!menuButton_) return;
     // In the top right corner, above the layout's outer margin.
