@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <unordered_map>
 
 namespace qv {
 
@@ -42,8 +44,9 @@ bool IsDarkBackground(ColorRef background) {
     return Luminance(background) < Luminance(0x808080);
 }
 
-ColorRef ReadableTextColor(ColorRef text, ColorRef background) {
-    if (!IsDarkBackground(background)) return text;
+namespace {
+
+ColorRef LightenedUntilReadable(ColorRef text, ColorRef background) {
     constexpr int kSteps = 20;
     for (int share = 0; share <= kSteps; ++share) {
         const ColorRef mixed = TowardsWhite(Red(text), share, kSteps) |
@@ -52,6 +55,18 @@ ColorRef ReadableTextColor(ColorRef text, ColorRef background) {
         if (ContrastRatio(mixed, background) >= kReadableContrast) return mixed;
     }
     return 0xFFFFFF;
+}
+
+}  // namespace
+
+ColorRef ReadableTextColor(ColorRef text, ColorRef background) {
+    if (!IsDarkBackground(background)) return text;
+    // A list paints the same few colours on the same bands over and over.
+    static std::unordered_map<std::uint64_t, ColorRef> known;
+    const std::uint64_t key = (static_cast<std::uint64_t>(text) << 32) | background;
+    if (const auto it = known.find(key); it != known.end()) return it->second;
+    if (known.size() > 1024) known.clear();
+    return known[key] = LightenedUntilReadable(text, background);
 }
 
 }  // namespace qv
