@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/App.h"
+#include "app/WindowSettings.h"
 #include "desktop/DemoRecords.h"
 #include "host/qt/QtHost.h"
 #include "ui/MainWindow.h"
@@ -59,6 +60,10 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(qv::QtHost::AppIcon());
 
     qv::QtHost host;
+    host.SetPlacementStore(qv::ReadWindowPlacement,
+                           [](const std::string& key, const std::string& text) {
+                               qv::WriteWindowPlacement(key, text);
+                           });
     if (const char* shot = std::getenv("QUORVEL_SCREENSHOT"); shot && *shot)
         host.SetScreenshotOnShow(shot, 600);
     const int demoRecords = DemoRecordCount();

@@ -1,6 +1,6 @@
 // qv-screenshots: pictures of the desktop program's windows for the documentation.
 //
-//   qv-screenshots OUTPUT_DIR [--demo]
+//   qv-screenshots OUTPUT_DIR [--demo | --scaled NAME]
 //
 // Runs the main window with made-up records and saves, one after the other: the filled list,
 // its context menu, the wait dialog over the window, the Registry Settings dialog and the About
@@ -9,12 +9,17 @@
 // and password "demo"): the context dialog with the packages of Payroll/DEV listed and the main
 // window after loading them; then it analyses the items of PAY0001 into EU0001 of PayrollEU and
 // saves the finished analysis, the list narrowed to the conflicts, a run cancelled at its first
-// row, and the context dialog's message for a state without packages. The menu and the dialogs
-// over the window are separate windows, so those pictures are taken from the screen; run it on
-// an X server of its own (scripts/screenshots uses xvfb-run and makes the demo repository).
+// row, the analysis under a dark palette, and the context dialog's message for a state without
+// packages. Every tour ends with the window maximised over a full list. With --scaled it only
+// takes the whole screen with the first window on it (run with QT_SCALE_FACTOR set). The menu
+// and the dialogs over the window are separate windows, so those pictures are taken from the
+// screen; run it on an X server of its own with a window manager (scripts/screenshots uses
+// xvfb-run and openbox, and makes the demo repository).
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDialog>
+#include <QKeyEvent>
+#include <QPalette>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
@@ -39,6 +44,7 @@ namespace {
 std::string g_outDir;
 int g_failures = 0;
 bool g_demo = false;
+std::string g_scaledName;  // --scaled: the one picture to take
 
 void After(int ms, std::function<void()> step) {
     QTimer::singleShot(ms, qApp, std::move(step));
@@ -58,6 +64,16 @@ void Save(const QPixmap& picture, const char* name) {
 QPixmap GrabScreen(const QRect& area) {
     QScreen* screen = QGuiApplication::primaryScreen();
     return screen->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+}
+
+// The area a window covers on the screen with its frame. The window manager's frame extents
+// arrive late, and meanwhile Qt may report the frame's size at the inside's position; the
+// frame's sides are taken to be as wide as its bottom, and the rest of its height is the title.
+QRect FrameArea(const QWidget* w) {
+    const QRect inside = w->geometry(), frame = w->frameGeometry();
+    const int side = (frame.width() - inside.width()) / 2;
+    const int title = frame.height() - inside.height() - side;
+    return QRect(inside.left() - side, inside.top() - title, frame.width(), frame.height());
 }
 
 class Tour {
@@ -80,6 +96,14 @@ public:
         window_.ResultList().SetRowChecked(9, false);
         window_.ResultList().SetRowSelected(2);
         window_.ResultList().SetRowFocused(2);
+        if (!g_scaledName.empty()) {
+            After(1200, [this] {
+                Save(GrabScreen(QGuiApplication::primaryScreen()->geometry()),
+                     g_scaledName.c_str());
+                window_.EndDialog(qv::IDCANCEL);
+            });
+            return;
+        }
         After(800, [this] { MainWindow(); });
     }
 
@@ -99,13 +123,37 @@ private:
         window_.ResultList().UserRightPress(row);
         After(600, [this] {
             QWidget* menu = QApplication::activePopupWidget();
-            QRect area = View()->frameGeometry();
-            if (menu) area = area.united(menu->frameGeometry());
+            QRect area = FrameArea(View());
+            if (menu) area = area.united(FrameArea(menu));
             Save(GrabScreen(area), "context-menu.png");
+            if (menu) menu->close();
+            After(200, [this] { host_.Post([this] { KeyboardMenu(); }); });
+        });
+        window_.UserContextMenu(qv::IDC_RESULT_LIST, at.x(), at.y());
+    }
+
+    // The row menu opened with Shift+F10 on the focused row.
+    void KeyboardMenu() {
+        QWidget* list = View()->Control(qv::IDC_RESULT_LIST);
+        window_.ResultList().SetRowSelected(11);
+        window_.ResultList().SetRowFocused(11);
+        list->setFocus();
+        After(600, [this] {
+            QWidget* menu = QApplication::activePopupWidget();
+            QRect area = FrameArea(View());
+            if (menu) area = area.united(FrameArea(menu));
+            if (!menu) {
+                std::fprintf(stderr, "qv-screenshots: no menu from the keyboard\n");
+                ++g_failures;
+            }
+            Save(GrabScreen(area), "row-menu-keyboard.png");
             if (menu) menu->close();
             After(200, [this] { host_.Post([this] { WaitDialog(); }); });
         });
-        window_.UserContextMenu(qv::IDC_RESULT_LIST, at.x(), at.y());
+        After(200, [list] {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_F10, Qt::ShiftModifier);
+            QApplication::sendEvent(list, &press);
+        });
     }
 
     void WaitDialog() {
@@ -117,7 +165,7 @@ private:
             QEventLoop settle;
             QTimer::singleShot(600, &settle, &QEventLoop::quit);
             settle.exec(QEventLoop::ExcludeUserInputEvents);
-            Save(GrabScreen(View()->frameGeometry()), "wait-dialog.png");
+            Save(GrabScreen(FrameArea(View())), "wait-dialog.png");
             wait.Close();
         }
         After(200, [this] {
@@ -146,8 +194,7 @@ private:
             }
             modal->dialog()->UserSetText(qv::IDC_FIND_TEXT, "payslip");
             After(300, [this, modal] {
-                Save(GrabScreen(View()->frameGeometry().united(modal->frameGeometry())),
-                     "find-dialog.png");
+                Save(GrabScreen(FrameArea(View()).united(FrameArea(modal))), "find-dialog.png");
                 modal->dialog()->EndDialog(qv::IDCANCEL);
                 After(200, [this] { host_.Post([this] { ExportDialog(); }); });
             });
@@ -164,7 +211,7 @@ private:
                 ++g_failures;
                 return;
             }
-            Save(GrabScreen(modal->frameGeometry()), "export-file-dialog.png");
+            Save(GrabScreen(FrameArea(modal)), "export-file-dialog.png");
             if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
             After(200, [this] { host_.Post([this] { CompareWaitDialog(); }); });
         });
@@ -183,14 +230,14 @@ private:
             QEventLoop settle;
             QTimer::singleShot(600, &settle, &QEventLoop::quit);
             settle.exec(QEventLoop::ExcludeUserInputEvents);
-            Save(GrabScreen(View()->frameGeometry()), "compare-wait-dialog.png");
+            Save(GrabScreen(FrameArea(View())), "compare-wait-dialog.png");
             wait.Close();
         }
         After(200, [this] {
             if (g_demo)
                 host_.Post([this] { ContextDialog(); });
             else
-                window_.EndDialog(qv::IDCANCEL);
+                host_.Post([this] { Maximised(); });
         });
     }
 
@@ -233,13 +280,59 @@ private:
         window_.OnBtnRunCPM();
         After(800, [this] {
             Save(View()->grab(), "analysis.png");
-            host_.Post([this] {
-                window_.UserClick(qv::IDC_LIST_CONFLICTS);
-                After(800, [this] {
-                    Save(View()->grab(), "list-conflicts.png");
-                    host_.Post([this] { CancelledRun(); });
-                });
+            const QPalette light = QApplication::palette();
+            QApplication::setPalette(DarkPalette());
+            After(600, [this, light] {
+                Save(View()->grab(), "analysis-dark.png");
+                QApplication::setPalette(light);
+                After(300, [this] { host_.Post([this] { Conflicts(); }); });
             });
+        });
+    }
+
+    static QPalette DarkPalette() {
+        QPalette p;
+        const QColor window(45, 45, 48), base(30, 30, 32), alternate(48, 48, 52);
+        p.setColor(QPalette::Window, window);
+        p.setColor(QPalette::WindowText, QColor(230, 230, 230));
+        p.setColor(QPalette::Base, base);
+        p.setColor(QPalette::AlternateBase, alternate);
+        p.setColor(QPalette::Text, QColor(230, 230, 230));
+        p.setColor(QPalette::Button, window);
+        p.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+        p.setColor(QPalette::Highlight, QColor(38, 110, 190));
+        p.setColor(QPalette::HighlightedText, Qt::white);
+        p.setColor(QPalette::Mid, QColor(90, 90, 95));
+        p.setColor(QPalette::Light, QColor(80, 80, 85));
+        p.setColor(QPalette::Dark, QColor(20, 20, 22));
+        p.setColor(QPalette::ToolTipBase, window);
+        p.setColor(QPalette::ToolTipText, QColor(230, 230, 230));
+        p.setColor(QPalette::PlaceholderText, QColor(150, 150, 150));
+        p.setColor(QPalette::Disabled, QPalette::Text, QColor(130, 130, 130));
+        p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(130, 130, 130));
+        p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(130, 130, 130));
+        return p;
+    }
+
+    void Conflicts() {
+        window_.UserClick(qv::IDC_LIST_CONFLICTS);
+        After(800, [this] {
+            Save(View()->grab(), "list-conflicts.png");
+            host_.Post([this] { CancelledRun(); });
+        });
+    }
+
+    // The window maximised over a list of thousands of rows, the whole screen as the user sees
+    // it; then the tour ends.
+    void Maximised() {
+        window_.ClearList();
+        qvdemo::FillDemoRecords(window_.SourceItems(), 3000);
+        window_.PostTopList();
+        View()->showMaximized();
+        After(1500, [this] {
+            Save(GrabScreen(QGuiApplication::primaryScreen()->geometry()),
+                 "main-window-maximised.png");
+            window_.EndDialog(qv::IDCANCEL);
         });
     }
 
@@ -267,13 +360,13 @@ private:
                         std::fprintf(stderr, "qv-screenshots: no message for the empty state\n");
                         ++g_failures;
                     } else {
-                        Save(GrabScreen(modal->frameGeometry().united(box->frameGeometry())),
+                        Save(GrabScreen(FrameArea(modal).united(FrameArea(box))),
                              "context-dialog-no-packages.png");
                         box->close();
                     }
                     After(300, [this, modal] {
                         if (modal->dialog()) modal->dialog()->EndDialog(qv::IDCANCEL);
-                        After(300, [this] { window_.EndDialog(qv::IDCANCEL); });
+                        After(300, [this] { host_.Post([this] { Maximised(); }); });
                     });
                 });
                 auto& d = static_cast<qv::CContextSetDlg&>(*modal->dialog());
@@ -317,8 +410,9 @@ private:
 
 int main(int argc, char** argv) {
     g_demo = argc == 3 && std::string(argv[2]) == "--demo";
-    if (argc != 2 && !g_demo) {
-        std::fprintf(stderr, "usage: qv-screenshots OUTPUT_DIR [--demo]\n");
+    if (argc == 4 && std::string(argv[2]) == "--scaled") g_scaledName = argv[3];
+    if (argc != 2 && !g_demo && g_scaledName.empty()) {
+        std::fprintf(stderr, "usage: qv-screenshots OUTPUT_DIR [--demo | --scaled NAME]\n");
         return 2;
     }
     g_outDir = argv[1];
@@ -341,7 +435,7 @@ int main(int argc, char** argv) {
     Tour tour(host, window);
     host.Post([&tour] { tour.Prepare(); });
     // Never left hanging.
-    QTimer::singleShot(60000, qApp, [&host] {
+    QTimer::singleShot(120000, qApp, [&host] {
         std::fprintf(stderr, "qv-screenshots: timed out\n");
         ++g_failures;
         host.RequestQuit();

@@ -35,10 +35,11 @@ bool Contains(const std::string& text, const char* part) {
 }
 
 // A label to the left of the control it names, ending a few dialog units before it.
-ControlTemplate LabelFor(const std::string& text, int left, int controlX, int controlY) {
+ControlTemplate LabelFor(const std::string& text, int left, int controlX, int controlY,
+                         unsigned anchor = kAnchorNone) {
     constexpr int kGap = 3;
-    return {IDC_STATIC,   ControlKind::Static,    text, left,
-            controlY + 3, controlX - kGap - left, 8,    kRightAlign};
+    return {IDC_STATIC, ControlKind::Static, text,  left, controlY + 3, controlX - kGap - left,
+            8,          kRightAlign,         anchor};
 }
 
 // The fixed-width record number of the n-th listed package.
@@ -58,39 +59,40 @@ DialogTemplate CContextSetDlg::MakeTemplate() {
     t.title = "Set Context and Source Packages List";
     t.width = 316;
     t.height = 477;
-    t.style = kDlgSystemMenu | kDlgCentered;
+    t.style = kDlgSystemMenu | kDlgCentered | kDlgResizable;
 
     using K = ControlKind;
     t.controls = {
-        {IDC_STATIC, K::Group, "CPM Source", 5, 5, 304, 302, kStyleNone},
+        {IDC_STATIC, K::Group, "CPM Source", 5, 5, 304, 302, kStyleNone, kGrowBoth},
         LabelFor("Project:", 13, 53, 16),
         {IDC_CTX_SRC_PROJECT, K::Edit, "", 53, 16, 153, 14, kStyleNone},
         LabelFor("State:", 13, 53, 37),
         {IDC_CTX_SRC_STATE, K::Edit, "", 53, 37, 153, 14, kStyleNone},
         {IDC_CTX_SEARCH, K::Button, "Search for Packages", 94, 68, 125, 14, kStyleNone},
         {IDC_STATIC, K::Static, "Package List:", 13, 78, 70, 8, kStyleNone},
-        {IDC_CTX_PACKAGE_LIST, K::List, "", 13, 88, 290, 193, kStyleNone},
-        {IDC_CTX_PACKAGE_COUNT, K::Edit, "", 15, 287, 40, 14, kReadOnly},
-        {IDC_CTX_SELECT_ALL, K::CheckBox, "SelectAll", 68, 289, 43, 10, kManualCheck | kPushLike},
+        {IDC_CTX_PACKAGE_LIST, K::List, "", 13, 88, 290, 193, kStyleNone, kGrowBoth},
+        {IDC_CTX_PACKAGE_COUNT, K::Edit, "", 15, 287, 40, 14, kReadOnly, kFollowBottom},
+        {IDC_CTX_SELECT_ALL, K::CheckBox, "SelectAll", 68, 289, 43, 10, kManualCheck | kPushLike,
+         kFollowBottom},
 
-        {IDC_STATIC, K::Group, "CPM Target", 5, 311, 304, 82, kStyleNone},
-        LabelFor("Project:", 13, 63, 328),
-        {IDC_CTX_TGT_PROJECT, K::Edit, "", 63, 328, 153, 14, kStyleNone},
-        LabelFor("State:", 13, 63, 349),
-        {IDC_CTX_TGT_STATE, K::Edit, "", 63, 349, 153, 14, kStyleNone},
-        LabelFor("Package:", 13, 64, 370),
-        {IDC_CTX_TGT_PACKAGE, K::Edit, "", 64, 370, 153, 14, kStyleNone},
+        {IDC_STATIC, K::Group, "CPM Target", 5, 311, 304, 82, kStyleNone, kMoveDown | kGrowWidth},
+        LabelFor("Project:", 13, 63, 328, kFollowBottom),
+        {IDC_CTX_TGT_PROJECT, K::Edit, "", 63, 328, 153, 14, kStyleNone, kFollowBottom},
+        LabelFor("State:", 13, 63, 349, kFollowBottom),
+        {IDC_CTX_TGT_STATE, K::Edit, "", 63, 349, 153, 14, kStyleNone, kFollowBottom},
+        LabelFor("Package:", 13, 64, 370, kFollowBottom),
+        {IDC_CTX_TGT_PACKAGE, K::Edit, "", 64, 370, 153, 14, kStyleNone, kFollowBottom},
 
-        {IDC_STATIC, K::Group, "", 5, 402, 304, 50, kStyleNone},
+        {IDC_STATIC, K::Group, "", 5, 402, 304, 50, kStyleNone, kMoveDown | kGrowWidth},
         {IDC_STATIC, K::Static,
          "This Path is used for individual file item CPM analysis (required)", 13, 418, 290, 8,
-         kStyleNone},
-        LabelFor("Local Path:", 9, 53, 431),
-        {IDC_CTX_LOCAL_PATH, K::Edit, "", 53, 431, 227, 14, kStyleNone},
-        {IDC_CTX_BROWSE, K::Button, ". . .", 279, 431, 26, 14, kStyleNone},
+         kStyleNone, kFollowBottom},
+        LabelFor("Local Path:", 9, 53, 431, kFollowBottom),
+        {IDC_CTX_LOCAL_PATH, K::Edit, "", 53, 431, 227, 14, kStyleNone, kMoveDown | kGrowWidth},
+        {IDC_CTX_BROWSE, K::Button, ". . .", 279, 431, 26, 14, kStyleNone, kFollowCorner},
 
-        {IDOK, K::Button, "OK", 205, 457, 50, 14, kDefaultButton},
-        {IDCANCEL, K::Button, "Cancel", 259, 457, 50, 14, kStyleNone},
+        {IDOK, K::Button, "OK", 205, 457, 50, 14, kDefaultButton, kFollowCorner},
+        {IDCANCEL, K::Button, "Cancel", 259, 457, 50, 14, kStyleNone, kFollowCorner},
     };
     return t;
 }

@@ -59,6 +59,10 @@ public:
     void OnCommand(int id) override;
     void OnOK() override;
     void OnCancel() override;
+    // Enter in the source project or state box searches for packages instead of pressing OK.
+    int EnterButtonFor(int focusId) const override {
+        return focusId == IDC_CTX_SRC_PROJECT || focusId == IDC_CTX_SRC_STATE ? IDC_CTX_SEARCH : 0;
+    }
 
     // "Search for Packages".
     void SearchForPackages();

@@ -307,6 +307,10 @@ void Dialog::UserFocus(int id) {
 }
 
 void Dialog::UserKeyEnter() {
+    if (const int button = EnterButtonFor(focus_); button != 0 && HasControl(button)) {
+        UserClick(button);
+        return;
+    }
     for (const auto& c : template_.controls) {
         if (c.kind == ControlKind::Button && (c.style & kDefaultButton)) {
             UserClick(c.id);
@@ -319,6 +323,14 @@ void Dialog::UserKeyEnter() {
 void Dialog::UserKeyEscape() {
     if (!windowEnabled_) return;
     OnKeyEscape();
+}
+
+void Dialog::UserAccelerator(int command) {
+    if (!windowEnabled_ || command == 0) return;
+    if (HasControl(command))
+        UserClick(command);
+    else
+        OnCommand(command);
 }
 
 void Dialog::UserCommand(int id) {

@@ -119,8 +119,10 @@ public:
     void UserSetText(int id, const std::string& text);  // typing into an edit or combo box
     void UserSelectCombo(int id, int index);
     void UserFocus(int id);
-    void UserKeyEscape();      // OnKeyEscape
-    void UserKeyEnter();       // the default button, else IDOK
+    void UserKeyEscape();  // OnKeyEscape
+    void UserKeyEnter();   // EnterButtonFor the focused control, the default button, IDOK
+    // A key of the template's accelerators: clicks the control of that id, or gives the command.
+    void UserAccelerator(int command);
     void UserCommand(int id);  // a command from a menu or a key
     void UserSysCommand(int command);
     void UserContextMenu(int controlId, int x, int y);
@@ -137,6 +139,9 @@ public:
     virtual void OnEditChange(int /*id*/) {}
     virtual void OnSysCommand(int /*command*/) {}
     virtual void OnContextMenu(int /*controlId*/, int /*x*/, int /*y*/) {}
+    // The button that Enter presses while the control `focusId` has the focus, 0 for the
+    // default button.
+    virtual int EnterButtonFor(int /*focusId*/) const { return 0; }
 
 protected:
     // Checks the radio button and clears the others of its run of radio buttons.

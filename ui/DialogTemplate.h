@@ -44,12 +44,52 @@ enum ControlStyle : unsigned {
     kPushLike = 1u << 16,
 };
 
+// How a control follows the edges of a resizable window, combined with |. A control without any
+// stays where the template puts it.
+enum ControlAnchor : unsigned {
+    kAnchorNone = 0,
+    kMoveRight = 1u << 0,   // keeps its distance to the right edge
+    kMoveDown = 1u << 1,    // keeps its distance to the bottom edge
+    kGrowWidth = 1u << 2,   // its right side keeps its distance to the right edge
+    kGrowHeight = 1u << 3,  // its bottom side keeps its distance to the bottom edge
+    kFollowBottom = kMoveDown,
+    kFollowCorner = kMoveRight | kMoveDown,
+    kGrowBoth = kGrowWidth | kGrowHeight,
+};
+
 struct ControlTemplate {
     int id = IDC_STATIC;
     ControlKind kind = ControlKind::Static;
     std::string caption;
     int x = 0, y = 0, width = 0, height = 0;  // dialog units
     unsigned style = kStyleNone;
+    unsigned anchor = kAnchorNone;
+};
+
+// A rectangle in any one unit.
+struct LayoutRect {
+    int x = 0, y = 0, width = 0, height = 0;
+    bool operator==(const LayoutRect&) const = default;
+};
+
+// Where a control placed at `r` in a window of the template's size goes when the window is
+// dx wider and dy higher (both may be negative): moved or grown by its anchor, never smaller
+// than nothing.
+inline LayoutRect AnchoredRect(const LayoutRect& r, unsigned anchor, int dx, int dy) {
+    LayoutRect out = r;
+    if (anchor & kMoveRight) out.x += dx;
+    if (anchor & kMoveDown) out.y += dy;
+    if (anchor & kGrowWidth) out.width = r.width + dx > 0 ? r.width + dx : 0;
+    if (anchor & kGrowHeight) out.height = r.height + dy > 0 ? r.height + dy : 0;
+    return out;
+}
+
+// A key that gives a command, written the portable way ("Ctrl+F", "F3", "Shift+F10"). A command
+// that is a control of the template clicks it (nothing while it is disabled or hidden); any
+// other command reaches OnCommand.
+struct Accelerator {
+    std::string key;
+    int command = 0;
 };
 
 // The window's own flags.
@@ -60,6 +100,9 @@ enum DialogStyle : unsigned {
     kDlgNoClose = 1u << 2,  // caption bar without system menu or close box
     kDlgCentered = 1u << 3,
     kDlgKeepFocus = 1u << 4,  // takes the keyboard focus back whenever it loses it
+    // The user may resize (and maximise) the window; the template's size is the smallest, and
+    // the controls follow the edges by their anchors.
+    kDlgResizable = 1u << 5,
 };
 
 // An entry the program adds to the window's system menu; command 0 is a separator.
@@ -76,6 +119,7 @@ struct DialogTemplate {
     std::string fontName = "MS Shell Dlg";
     int fontPointSize = 8;
     std::vector<ControlTemplate> controls;
+    std::vector<Accelerator> accelerators;
 
     // The control with this id, or nullptr. Labels (IDC_STATIC) are not found by id.
     const ControlTemplate* Find(int id) const {

@@ -406,6 +406,12 @@ void CQuorvelDlg::OnCommand(int id) {
         case IDC_FIND:
             OnBtnFind();
             break;
+        case ID_FIND_NEXT:
+            FindNext();
+            break;
+        case ID_START_ANALYSIS:
+            if (!AnalysisRunning()) UserClick(IDC_RUN_CPM);
+            break;
         case IDC_EXPORT_LIST:
             OnBtnExportList();
             break;
@@ -449,6 +455,10 @@ void CQuorvelDlg::OnCommand(int id) {
             Dialog::OnCommand(id);
             break;
     }
+}
+
+int CQuorvelDlg::EnterButtonFor(int focusId) const {
+    return focusId == IDC_PASSWORD ? IDC_SET_CONTEXT : 0;
 }
 
 void CQuorvelDlg::OnKillFocus(int id) {

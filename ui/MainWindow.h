@@ -252,6 +252,8 @@ public:
     void OnKillFocus(int id) override;
     void OnSysCommand(int command) override;
     void OnContextMenu(int controlId, int x, int y) override;
+    // Enter in the password box sets the context, as "Set CPM Context..." does.
+    int EnterButtonFor(int focusId) const override;
 
     // The About box, modal.
     virtual void OnAbout();
@@ -284,8 +286,12 @@ public:
     // Loads the saved list at `path` as LoadSavedList loads toplist.save, with the same messages.
     void LoadSavedListFrom(const std::string& path);
     // "Find...": selects the first row from the top in which a cell holds the text, ignoring
-    // case, and scrolls it into view with up to three rows below it.
+    // case, and scrolls it into view with up to three rows below it; "Not found: <text>" in the
+    // status line when no row holds it.
     void FindInList();
+    // F3: the same search from the row after the selected one (Find's dialog when nothing was
+    // looked for yet in this run); nothing while "Find..." is disabled.
+    void FindNext();
     // The text the last search looked for (upper case once a search ran).
     const std::string& SearchText() const { return searchText_; }
     // The saved list file in the install directory.
@@ -369,7 +375,11 @@ private:
     bool selectAll_ = false;
     bool initialized_ = false;
     std::chrono::steady_clock::time_point lastPaint_{};
+    // Selects the first row after `after` (-1: from the top) that holds the search text.
+    void SelectNextMatch(int after);
+
     std::string searchText_;
+    std::string searchShown_;  // the text of the last search as it was typed
     // The browse copies this window checked out: local path to the package, version and item
     // they are of.
     std::map<std::string, std::string> browseCopies_;

@@ -47,6 +47,11 @@ inline constexpr int ID_OPEN_HEXVIEWER = 2530;
 inline constexpr int ID_OPEN_DEFAULT_ASSOC = 2540;
 inline constexpr int ID_WINDIFF_LATEST = 2510;
 
+// The key F3: the next row after the selected one that holds the text of the last Find.
+inline constexpr int ID_FIND_NEXT = 32772;
+// The key F5: "Cross Project Merge Analysis", but never the Cancel that button is during a run.
+inline constexpr int ID_START_ANALYSIS = 32773;
+
 // The entry the main window adds to its system menu.
 inline constexpr int IDM_ABOUTBOX = 16;
 

@@ -100,23 +100,38 @@ void CQuorvelDlg::FindInList() {
     searchText_ = dlg.Text();
     if (searchText_.empty()) return;
     WriteSettingText(kSectionSettings, kSearchTextKey, searchText_);
+    searchShown_ = searchText_;
     // The letter case is ignored: both sides are compared in upper case, and the upper-case
     // form is what the next dialog of this run starts with.
     searchText_ = UpperAscii(searchText_);
+    SelectNextMatch(-1);
+}
 
+void CQuorvelDlg::FindNext() {
+    // Like "Find...", not while a run has the list buttons disabled.
+    if (!IsControlEnabled(IDC_FIND) || !IsControlVisible(IDC_FIND)) return;
+    if (searchText_.empty() || searchShown_.empty()) {
+        FindInList();
+        return;
+    }
+    SelectNextMatch(ResultList().SelectedRow());
+}
+
+void CQuorvelDlg::SelectNextMatch(int after) {
     CReportCtrl& list = ResultList();
     const int rows = list.RowCount();
-    for (int r = 0; r < rows; ++r) {
+    for (int r = after < 0 ? 0 : after + 1; r < rows; ++r) {
         bool found = false;
         for (int c = 0; c < kResultColumnCount && !found; ++c)
             found = UpperAscii(list.CellTextRef(r, c)).find(searchText_) != std::string::npos;
         if (!found) continue;
         SetFocusId(IDC_RESULT_LIST);
         const int below = r + kRowsShownBelowFound;
-        list.EnsureRowVisible(below < rows ? below : r);
+        list.EnsureRowRangeVisible(r, below < rows ? below : r);
         list.SetRowSelected(r);
         return;
     }
+    SetStatus("Not found: " + searchShown_);
 }
 
 }  // namespace qv

@@ -400,8 +400,10 @@ void CReportCtrl::ShowCheckBoxes(bool on) {
 // --- Rows ---
 
 void CReportCtrl::ForgetSort() {
+    if (sortColumn_ == -1 && sortAscending_) return;
     sortColumn_ = -1;
     sortAscending_ = true;
+    if (observer_) observer_->SortChanged();
 }
 
 int CReportCtrl::AddRow(int row, const std::string& firstCellText) {
@@ -528,6 +530,12 @@ void CReportCtrl::EnsureRowVisible(int row) {
     if (observer_) observer_->EnsureRowVisible(row);
 }
 
+void CReportCtrl::EnsureRowRangeVisible(int first, int last) {
+    if (!ValidRow(first) || !ValidRow(last)) return;
+    lastEnsured_ = last;
+    if (observer_) observer_->EnsureRowRangeVisible(first, last);
+}
+
 void CReportCtrl::NotifySelection() {
     if (observer_) observer_->SelectionChanged();
 }
@@ -542,6 +550,7 @@ void CReportCtrl::SortByColumn(int column, bool ascending) {
     if (!ValidColumn(column)) return;
     sortColumn_ = column;
     sortAscending_ = ascending;
+    if (observer_) observer_->SortChanged();
     const int n = RowCount();
     if (n < 2) return;
 

@@ -57,6 +57,10 @@ public:
     virtual void SelectionChanged() {}
     // Scroll the list vertically until the row is entirely visible.
     virtual void EnsureRowVisible(int /*row*/) {}
+    // The same for both rows: `last` first, then `first`, which wins when they do not both fit.
+    virtual void EnsureRowRangeVisible(int /*first*/, int last) { EnsureRowVisible(last); }
+    // The sort column or its direction changed (SortColumn -1: the rows are in no known order).
+    virtual void SortChanged() {}
     // The control is being destroyed; the observer must not call it any more.
     virtual void ControlDestroyed() {}
 };
@@ -141,8 +145,11 @@ public:
     void SetRowFocused(int row);
     // Asks the view to scroll until the row is entirely visible; an out-of-range row is ignored.
     void EnsureRowVisible(int row);
-    // The row of the last accepted EnsureRowVisible, -1 when none since the rows were last
-    // removed.
+    // The rows from first to last (first <= last), as far as they fit; first at least. Both rows
+    // must exist.
+    void EnsureRowRangeVisible(int first, int last);
+    // The row of the last accepted EnsureRowVisible (the last row of EnsureRowRangeVisible), -1
+    // when none since the rows were last removed.
     int LastEnsuredVisibleRow() const { return lastEnsured_; }
 
     // --- Sort ---

@@ -69,13 +69,6 @@ QString StaticText(const std::string& caption) {
     return out;
 }
 
-// Read-only edit boxes are drawn on the window colour, as the original does.
-void MarkReadOnly(QWidget* w) {
-    QPalette p = w->palette();
-    p.setColor(QPalette::Base, p.color(QPalette::Window));
-    w->setPalette(p);
-}
-
 bool HasMnemonic(const std::string& caption) {
     for (size_t i = 0; i < caption.size(); ++i) {
         if (caption[i] != '&') continue;
@@ -138,6 +131,7 @@ const ControlTemplate* DialogWindow::TemplateOf(int id) const {
 void DialogWindow::Build() {
     const DialogTemplate& t = dialog_->Template();
     setFont(host_.FontFor(t));
+    FitFontToScreen(t);
     units_ = BaseUnitsOf(font());
     setWindowIcon(QtHost::AppIcon());
     setWindowTitle(Q(dialog_->GetTitle()));
@@ -147,8 +141,15 @@ void DialogWindow::Build() {
     if ((t.style & kDlgSystemMenu) && !(t.style & kDlgNoClose))
         flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     if (t.style & kDlgMinimizeBox) flags |= Qt::WindowMinimizeButtonHint;
+    if (t.style & kDlgResizable) flags |= Qt::WindowMaximizeButtonHint;
     setWindowFlags(flags);
-    setFixedSize(DialogXToPixels(units_, t.width), DialogYToPixels(units_, t.height));
+    baseSize_ = QSize(DialogXToPixels(units_, t.width), DialogYToPixels(units_, t.height));
+    if (t.style & kDlgResizable) {
+        setMinimumSize(baseSize_);
+        resize(baseSize_);
+    } else {
+        setFixedSize(baseSize_);
+    }
 
     for (const ControlTemplate& c : t.controls) {
         QWidget* w = CreateControl(c);
@@ -163,6 +164,7 @@ void DialogWindow::Build() {
             r.setHeight(closed);
         }
         w->setGeometry(r);
+        baseRects_.push_back(r);
         // Labels have no state in the model, so their template style is all there is.
         if (c.id == IDC_STATIC && (c.style & kHidden)) w->hide();
         widgets_.push_back(w);
@@ -194,7 +196,9 @@ void DialogWindow::Build() {
         Send(PendingMessage::Other, [at](DialogWindow& w, Dialog&) { w.ShowWindowMenu(at); });
     });
 
+    InstallAccelerators(t);
     RefreshAll();
+    WidenClippedChecks();
 }
 
 QWidget* DialogWindow::CreateControl(const ControlTemplate& c) {
@@ -455,6 +459,7 @@ void DialogWindow::FocusChanged(int id) {
 }
 
 void DialogWindow::Ended(int result) {
+    KeepPlacement();
     closingFromModel_ = true;
     if (modal_)
         QDialog::done(result);
@@ -463,16 +468,15 @@ void DialogWindow::Ended(int result) {
 }
 
 void DialogWindow::EndForQuit() {
+    KeepPlacement();
     closingFromModel_ = true;
     if (modal_) QDialog::done(-1);
 }
 
 void DialogWindow::PrepareShow() {
     const bool hasMenu = dialog_ && !dialog_->SystemMenu().empty();
-    // In the top right corner, above the layout's outer margin.
-    const int side = std::clamp(DialogYToPixels(units_, 9), 12, 32);
-    menuButton_->setIconSize(QSize(side - 2, side - 2));
-    menuButton_->setGeometry(width() - side, 0, side, side);
+    RestorePlacement();
+    PlaceMenuButton();
     menuButton_->setVisible(hasMenu);
     menuButton_->raise();
     if (dialog_) setEnabled(dialog_->IsWindowEnabled());
@@ -582,6 +586,7 @@ void DialogWindow::showEvent(QShowEvent* event) {
 // message box or dialog that the program shows meanwhile.
 void DialogWindow::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) RefreshReadOnlyColours();
     if (event->type() != QEvent::ActivationChange || isActiveWindow() || !dialog_ ||
         !(dialog_->Template().style & kDlgKeepFocus))
         return;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QKeySequence>
 #include <functional>
 #include <map>
 #include <vector>
@@ -31,6 +32,10 @@ public:
     QWidget* Control(int id) const;
     // The widget of the template's control at this index (labels included), or nullptr.
     QWidget* WidgetAt(size_t index) const;
+    // The window's size for the template at its font: the smallest size of a resizable window.
+    QSize templateSize() const { return baseSize_; }
+    // The key under which the window's size and position are kept (resizable windows only).
+    std::string PlacementKey() const;
     // The button that opens the window menu (the system menu entries of the dialog).
     QToolButton* WindowMenuButton() const { return menuButton_; }
 
@@ -58,6 +63,9 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     using Action = std::function<void(DialogWindow&, Dialog&)>;
@@ -75,6 +83,26 @@ private:
     const ControlTemplate* TemplateOf(int id) const;
     void ShowWindowMenu(const QPoint& globalPos);
     QString ControlText(int id) const;
+    // (DialogWindowLayout.cpp) Shrinks the font when the template would not fit the screen.
+    void FitFontToScreen(const DialogTemplate& t);
+    // Places every control by its template rectangle and anchor for the window's size.
+    void LayoutControls();
+    void PlaceMenuButton();
+    // Check boxes and radio buttons whose text does not fit their rectangle (a font shrunk to fit
+    // the screen keeps its full-size indicator) widen into free space to their right.
+    void WidenClippedChecks();
+    // The size and position kept for the window, put back on a screen; then keeps them again.
+    void RestorePlacement();
+    void KeepPlacement();
+    // Notes the frame's offset while the window shows at its normal size (neither maximised nor
+    // minimised), which its normal geometry is reported without.
+    void NoteNormalPlacement();
+    // The template's keys, and edit boxes that let those keys through.
+    void InstallAccelerators(const DialogTemplate& t);
+    // Read-only edit boxes on the window's colour, again after the palette changed (a theme
+    // switched while the program runs).
+    static void MarkReadOnly(QWidget* w);
+    void RefreshReadOnlyColours();
 
     QtHost& host_;
     Dialog* dialog_;
@@ -84,8 +112,15 @@ private:
     int settingFocus_ = 0;
     DialogBaseUnits units_;
     std::vector<QWidget*> widgets_;  // per template control, in template order
-    std::map<int, QWidget*> byId_;   // control id -> widget
-    std::map<QWidget*, int> idOf_;   // widget -> control id (IDC_STATIC for labels)
+    std::vector<QRect> baseRects_;   // per template control, at the template's size
+    QSize baseSize_;
+    std::vector<QKeySequence> acceleratorKeys_;
+    bool placementRestored_ = false;
+    QRect keptNormal_;    // the normal placement restored at the start (frame position, size)
+    QPoint frameOffset_;  // frame position minus inside position, while shown normal
+    bool seenNormal_ = false;
+    std::map<int, QWidget*> byId_;  // control id -> widget
+    std::map<QWidget*, int> idOf_;  // widget -> control id (IDC_STATIC for labels)
     QToolButton* menuButton_ = nullptr;
 };
 

@@ -166,6 +166,11 @@ void QtHost::SetListViewFactory(ListViewFactory factory) {
     listFactory_ = std::move(factory);
 }
 
+void QtHost::SetPlacementStore(PlacementLoad load, PlacementSave save) {
+    placementLoad_ = std::move(load);
+    placementSave_ = std::move(save);
+}
+
 void QtHost::SetDialogFont(const QFont& font) {
     dialogFont_ = font;
 }
@@ -185,7 +190,10 @@ void QtHost::SetScreenshotOnShow(const std::string& path, int delayMs) {
 
 QIcon QtHost::AppIcon() {
     QIcon icon;
-    for (int side : {16, 24, 32, 48, 64}) icon.addPixmap(DrawIcon(side));
+    for (int side : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QPixmap pm(QStringLiteral(":/quorvel/quorvel-%1.png").arg(side));
+        icon.addPixmap(pm.isNull() ? DrawIcon(side) : pm);
+    }
     return icon;
 }
 

@@ -78,7 +78,13 @@ public:
     // After the next dialog window has been shown (and delayMs have passed), saves a picture of
     // it as a PNG file at path and ends that dialog with IDCANCEL. For documentation and tests.
     void SetScreenshotOnShow(const std::string& path, int delayMs = 300);
-    // The program's icon (drawn, several sizes).
+    // Where resizable windows keep the size and position the user leaves them with, between
+    // sessions: load(key) gives the text saved under a window's key (empty: none), save(key,
+    // text) keeps it. Without a store every window opens at its template's size.
+    using PlacementLoad = std::function<std::string(const std::string& key)>;
+    using PlacementSave = std::function<void(const std::string& key, const std::string& text)>;
+    void SetPlacementStore(PlacementLoad load, PlacementSave save);
+    // The program's icon, in the sizes from 16 to 256 pixels.
     static QIcon AppIcon();
     // The caption of message boxes given none.
     static constexpr const char* kDefaultCaption = "Quorvel";
@@ -154,6 +160,8 @@ private:
     bool quitRequested_ = false;
     int waitCursorDepth_ = 0;
     ListViewFactory listFactory_;
+    PlacementLoad placementLoad_;
+    PlacementSave placementSave_;
     QFont dialogFont_;
     std::vector<DialogWindow*> windows_;  // in creation order
     std::map<const Dialog*, DialogWindow*> modeless_;

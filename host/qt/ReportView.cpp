@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "ui/ReportCtrl.h"
+#include "ui/ReportCtrlColors.h"
 
 namespace qv {
 
@@ -27,6 +28,28 @@ constexpr int kCheckMargin = 3;  // between a cell's left edge and its check box
 QColor ToQColor(ColorRef c) {
     return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
                   static_cast<int>((c >> 16) & 0xFF));
+}
+
+ColorRef ToColorRef(const QColor& c) {
+    return static_cast<ColorRef>(c.red()) | (static_cast<ColorRef>(c.green()) << 8) |
+           (static_cast<ColorRef>(c.blue()) << 16);
+}
+
+// The band of a row that is not selected: the list's own light bands on a light palette; on a
+// dark one the palette's base and alternate base, so that the list does not shine out of a dark
+// window.
+QColor BandColor(const QPalette& palette, int row) {
+    const QColor base = palette.color(QPalette::Base);
+    if (!IsDarkBackground(ToColorRef(base))) return ToQColor(CReportCtrl::RowBackgroundColor(row));
+    return row % 2 == 0 ? base : palette.color(QPalette::AlternateBase);
+}
+
+// A cell's own text colour as drawn: unchanged on light bands, lightened on dark ones until it
+// reads against the lighter of the two bands.
+QColor ShownTextColor(const QPalette& palette, ColorRef color) {
+    const QColor a = BandColor(palette, 0), b = BandColor(palette, 1);
+    const QColor lighter = a.lightness() >= b.lightness() ? a : b;
+    return ToQColor(ReadableTextColor(color, ToColorRef(lighter)));
 }
 
 Qt::Alignment ToQtAlignment(ColumnAlign a) {
@@ -52,7 +75,8 @@ QRect CheckBoxRect(const QRect& cell, const QWidget* widget) {
 // The table model over the control. It holds no data of its own: every call reads the control.
 class ReportModel final : public QAbstractTableModel {
 public:
-    ReportModel(CReportCtrl* ctrl, QObject* parent) : QAbstractTableModel(parent), ctrl_(ctrl) {}
+    ReportModel(CReportCtrl* ctrl, QWidget* view)
+        : QAbstractTableModel(view), ctrl_(ctrl), view_(view) {}
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override {
         return parent.isValid() || !ctrl_ ? 0 : ctrl_->RowCount();
@@ -71,10 +95,11 @@ public:
                 return QString::fromUtf8(ctrl_->CellTextRef(row, column));
             case Qt::ForegroundRole: {
                 const ColorRef c = ctrl_->CellTextColor(row, column);
-                return c == kWindowTextColor ? QVariant() : QVariant(ToQColor(c));
+                return c == kWindowTextColor ? QVariant()
+                                             : QVariant(ShownTextColor(view_->palette(), c));
             }
             case Qt::BackgroundRole:
-                return ToQColor(CReportCtrl::RowBackgroundColor(row));
+                return BandColor(view_->palette(), row);
             case Qt::CheckStateRole:
                 if (column == 0 && ctrl_->CheckBoxesShown())
                     return static_cast<int>(ctrl_->IsRowChecked(row) ? Qt::Checked : Qt::Unchecked);
@@ -135,6 +160,7 @@ public:
 
 private:
     CReportCtrl* ctrl_;
+    QWidget* view_;
 };
 
 class ReportTreeView;
@@ -178,6 +204,7 @@ public:
         header()->setSectionsClickable(true);
         header()->setMinimumSectionSize(1);
         header()->setSectionResizeMode(QHeaderView::Interactive);
+        header()->setSortIndicatorShown(true);
         connect(header(), &QHeaderView::sectionClicked, this, [this](int column) {
             if (ctrl_) ctrl_->UserHeaderClick(column);
         });
@@ -188,6 +215,7 @@ public:
         ctrl_->SetObserver(this);
         ApplyColumns();
         SyncCurrent();
+        SortChanged();
     }
 
     ~ReportTreeView() override {
@@ -196,22 +224,30 @@ public:
 
     const CReportCtrl* ctrl() const { return ctrl_; }
 
-    // The colour of text that has none of its own: the palette's text colour, unless the palette
-    // is a dark one, whose light text would vanish on the light bands.
+    // The colour of text that has none of its own: the palette's text colour, unless that would
+    // vanish on the bands (light text on the list's own light bands).
     QColor WindowTextColor() const {
         const QColor text = palette().color(QPalette::Text);
-        return text.lightness() < 128 ? text : QColor(Qt::black);
+        const QColor band = BandColor(palette(), 0);
+        return ContrastRatio(ToColorRef(text), ToColorRef(band)) >= kReadableContrast
+                   ? text
+                   : QColor(Qt::black);
+    }
+    QColor TextColorOf(ColorRef c) const {
+        return c == kWindowTextColor ? WindowTextColor() : ShownTextColor(palette(), c);
     }
 
     // --- CReportCtrlObserver ---
     void BeginReset() override {
         pendingScrollRow_ = -1;
+        pendingFirstRow_ = -1;
         model_->BeginReset();
     }
     void EndReset() override {
         model_->EndReset();
         ApplyColumns();
         SyncCurrent();
+        SortChanged();
     }
     void BeginInsertRows(int first, int last) override {
         if (pendingScrollRow_ >= first) pendingScrollRow_ += last - first + 1;
@@ -262,10 +298,23 @@ public:
         // row it works on, so the requests made between two passes of the event loop scroll
         // once, to the last row asked for.
         pendingScrollRow_ = row;
+        pendingFirstRow_ = -1;
         if (scrollPosted_) return;
         scrollPosted_ = true;
         QMetaObject::invokeMethod(
             this, [this] { ApplyPendingScroll(); }, Qt::QueuedConnection);
+    }
+    void EnsureRowRangeVisible(int first, int last) override {
+        EnsureRowVisible(last);
+        if (pendingScrollRow_ == last) pendingFirstRow_ = first;
+    }
+    void SortChanged() override {
+        if (!ctrl_ || ctrl_->SortColumn() < 0) {
+            header()->setSortIndicator(-1, Qt::AscendingOrder);
+            return;
+        }
+        header()->setSortIndicator(
+            ctrl_->SortColumn(), ctrl_->SortAscending() ? Qt::AscendingOrder : Qt::DescendingOrder);
     }
     void ControlDestroyed() override {
         ctrl_ = nullptr;
@@ -276,11 +325,16 @@ public:
     void ApplyPendingScroll() {
         scrollPosted_ = false;
         const int row = pendingScrollRow_;
+        const int first = pendingFirstRow_;
         pendingScrollRow_ = -1;
+        pendingFirstRow_ = -1;
         if (!ctrl_ || row < 0 || row >= ctrl_->RowCount() || ctrl_->ColumnCount() == 0) return;
         // Only vertically: the horizontal position stays where the user left it.
         const int x = horizontalScrollBar()->value();
         scrollTo(model_->index(row, 0), QAbstractItemView::EnsureVisible);
+        // A range's first row wins: above the shown rows it becomes the top row.
+        if (first >= 0 && first < row)
+            scrollTo(model_->index(first, 0), QAbstractItemView::EnsureVisible);
         horizontalScrollBar()->setValue(x);
     }
 
@@ -318,12 +372,25 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override {
         event->accept();
         if (!onContextMenu_) return;
-        const QPoint global =
-            event->reason() == QContextMenuEvent::Mouse ? event->globalPos() : QCursor::pos();
-        onContextMenu_(global.x(), global.y());
+        if (event->reason() == QContextMenuEvent::Mouse) {
+            onContextMenu_(event->globalPos().x(), event->globalPos().y());
+            return;
+        }
+        // The menu key already opened the menu while it went down.
+        if (std::exchange(menuKeyHandled_, false)) return;
+        OpenMenuAtFocusedRow();
     }
 
     void keyPressEvent(QKeyEvent* event) override {
+        menuKeyHandled_ = false;
+        const auto mods = event->modifiers() & ~Qt::KeypadModifier;
+        if ((event->key() == Qt::Key_Menu && mods == Qt::NoModifier) ||
+            (event->key() == Qt::Key_F10 && mods == Qt::ShiftModifier)) {
+            event->accept();
+            menuKeyHandled_ = event->key() == Qt::Key_Menu;
+            OpenMenuAtFocusedRow();
+            return;
+        }
         if (!ctrl_ || (event->modifiers() & (Qt::AltModifier | Qt::MetaModifier))) {
             QTreeView::keyPressEvent(event);
             return;
@@ -398,7 +465,42 @@ protected:
         viewport()->update();
     }
 
+    // The focus frame around the focused row while the list has the keyboard focus.
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) const override {
+        QTreeView::drawRow(painter, option, index);
+        if (!ctrl_ || !hasFocus() || !ctrl_->IsRowFocused(index.row())) return;
+        const QPalette::ColorRole role =
+            ctrl_->IsRowSelected(index.row()) ? QPalette::HighlightedText : QPalette::Text;
+        painter->save();
+        QPen pen(palette().color(QPalette::Active, role), 1, Qt::DotLine);
+        painter->setPen(pen);
+        painter->setBrush(Qt::NoBrush);
+        const int right = std::min(option.rect.right(), viewport()->width() - 1);
+        painter->drawRect(QRect(QPoint(option.rect.left(), option.rect.top()),
+                                QPoint(right - 1, option.rect.bottom() - 1)));
+        painter->restore();
+    }
+
 private:
+    // The row menu for the focused row, from the keyboard: below the row's first cell, which is
+    // scrolled into view first; at the list's top left without a focused row.
+    void OpenMenuAtFocusedRow() {
+        if (!onContextMenu_) return;
+        QPoint at(kTextMargin, kTextMargin);
+        const int row = ctrl_ ? ctrl_->FocusedRow() : -1;
+        if (row >= 0 && ctrl_->ColumnCount() > 0) {
+            const QModelIndex index = model_->index(row, 0);
+            const int x = horizontalScrollBar()->value();
+            scrollTo(index, QAbstractItemView::EnsureVisible);
+            horizontalScrollBar()->setValue(x);
+            const QRect cell = visualRect(index);
+            at = QPoint(std::max(0, cell.left()) + 2 * kTextMargin, cell.bottom());
+        }
+        const QPoint global = viewport()->mapToGlobal(at);
+        onContextMenu_(global.x(), global.y());
+    }
+
     bool HitsCheckBox(const QModelIndex& index, const QPoint& pos) const {
         return ctrl_ && ctrl_->CheckBoxesShown() && index.isValid() && index.column() == 0 &&
                CheckBoxRect(visualRect(index), this).contains(pos);
@@ -442,6 +544,8 @@ private:
     std::function<void(int, int)> onContextMenu_;
     bool applyingColumns_ = false;
     int pendingScrollRow_ = -1;  // the row to scroll to at the next pass of the event loop
+    int pendingFirstRow_ = -1;   // with it, the first row of a range to show
+    bool menuKeyHandled_ = false;
     bool scrollPosted_ = false;
     QString searchText_;
     QElapsedTimer searchTimer_;
@@ -460,7 +564,7 @@ void ReportDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
 
     painter->save();
     painter->fillRect(cell, selected ? option.palette.color(group, QPalette::Highlight)
-                                     : ToQColor(CReportCtrl::RowBackgroundColor(row)));
+                                     : BandColor(view_->palette(), row));
 
     QRect textRect = cell.adjusted(kTextMargin, 0, -kTextMargin, 0);
     if (column == 0 && ctrl->CheckBoxesShown()) {
@@ -479,8 +583,7 @@ void ReportDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
         if (selected) {
             color = option.palette.color(group, QPalette::HighlightedText);
         } else {
-            const ColorRef c = ctrl->CellTextColor(row, column);
-            color = c == kWindowTextColor ? view_->WindowTextColor() : ToQColor(c);
+            color = view_->TextColorOf(ctrl->CellTextColor(row, column));
         }
         painter->setPen(color);
         painter->setFont(option.font);

@@ -65,6 +65,9 @@ protected:
         for (const char* name : {"quorvel", "ksql", "WinDiff"})
             ASSERT_TRUE(
                 qvtest::WriteFile(built_ / name, std::string("#!/bin/sh\n# ") + name + "\n"));
+        ASSERT_TRUE(qvtest::WriteFile(built_ / "icons/hicolor/48x48/apps/quorvel.png", "png 48"));
+        ASSERT_TRUE(
+            qvtest::WriteFile(built_ / "icons/hicolor/scalable/apps/quorvel.svg", "<svg/>"));
     }
     void TearDown() override {
         qv::SwitchToProfile();
@@ -103,6 +106,13 @@ TEST_F(InstallTest, MakesAnInstallationThatStartsUp) {
     EXPECT_NE(
         ReadFile(home_ / "data/applications/quorvel.desktop").find("Exec=\"" + dir + "/quorvel\""),
         std::string::npos);
+    // The icon the build leaves beside the programs goes into the user's icon theme, and the
+    // desktop entry names it.
+    EXPECT_NE(ReadFile(home_ / "data/applications/quorvel.desktop").find("\nIcon=quorvel\n"),
+              std::string::npos);
+    EXPECT_EQ(ReadFile(home_ / "data/icons/hicolor/48x48/apps/quorvel.png"), "png 48");
+    EXPECT_EQ(ReadFile(home_ / "data/icons/hicolor/scalable/apps/quorvel.svg"), "<svg/>");
+    EXPECT_FALSE(FileExists(home_ / "data/icons/hicolor/16x16/apps/quorvel.png"));
 
     qv::HeadlessHost host;
     qv::CQuorvelApp app;

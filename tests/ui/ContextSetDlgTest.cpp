@@ -154,6 +154,7 @@ TEST_F(ContextSetDlgTest, OkRefusesAnIncompleteContextWithFocusOnTheCulprit) {
         d->UserSetText(IDC_CTX_TGT_PROJECT, c.tgtProject);
         d->UserSetText(IDC_CTX_TGT_STATE, c.tgtState);
         d->UserSetText(IDC_CTX_TGT_PACKAGE, c.tgtPackage);
+        d->UserFocus(IDC_CTX_TGT_PACKAGE);  // Enter in a source box would search instead
         d->UserKeyEnter();
         EXPECT_FALSE(d->IsEnded());
         EXPECT_EQ(Box(), c.message);

@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "app/MainSettings.h"
+#include "tests/support/FakeRepository.h"
 #include "tests/ui/WindowFixture.h"
+#include "ui/ContextSetDlg.h"
 #include "ui/FindTopDlg.h"
 
 namespace qv {
@@ -148,6 +150,89 @@ TEST_F(FindTest, TheDialogEnablesFindOnlyWithTextAndKeepsItsOptionsHidden) {
     host_.ShowModeless(withText);
     EXPECT_TRUE(withText.IsControlEnabled(IDOK));
     EXPECT_EQ(withText.GetDlgItemText(IDC_FIND_TEXT), "start");
+}
+
+}  // namespace
+}  // namespace qv
+
+namespace qv {
+namespace {
+
+// F3 goes on from the selected row to the next match; past the last one the status line says
+// so and the selection stays. It opens Find's dialog while nothing was looked for, and does
+// nothing while "Find..." is disabled.
+TEST_F(FindTest, FindNextGoesOnFromTheSelectedRow) {
+    CQuorvelDlg w(host_);
+    Start(w);
+    FillRows(w, 12);
+    for (int r : {2, 5, 9}) w.ResultList().SetCellText(r, kColPath, "\\Docs");
+
+    Answer(std::string("docs"));
+    w.UserAccelerator(ID_FIND_NEXT);  // nothing searched yet: the dialog
+    EXPECT_EQ(w.ResultList().SelectedRow(), 2);
+    struct Step {
+        int selectBefore;  // -1: leave the selection
+        int selected;
+        bool notFound;
+    };
+    const Step steps[] = {{-1, 5, false}, {-1, 9, false}, {-1, 9, true},
+                          {0, 2, false},  {6, 9, false},  {10, 10, true}};
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.selectBefore);
+        if (s.selectBefore >= 0) w.ResultList().SetRowSelected(s.selectBefore);
+        w.SetDlgItemText(IDC_STATUS, "before");
+        w.UserAccelerator(ID_FIND_NEXT);
+        EXPECT_EQ(w.ResultList().SelectedRow(), s.selected);
+        EXPECT_EQ(w.GetDlgItemText(IDC_STATUS), s.notFound ? "Not found: docs" : "before");
+    }
+    // The dialog's search from the top says the same when nothing holds the text.
+    Answer(std::string("Nowhere"));
+    w.UserClick(IDC_FIND);
+    EXPECT_EQ(w.GetDlgItemText(IDC_STATUS), "Not found: Nowhere");
+
+    w.EnableControl(IDC_FIND, false);
+    w.ResultList().SetRowSelected(0);
+    Answer(std::string("docs"));
+    w.UserAccelerator(ID_FIND_NEXT);
+    EXPECT_EQ(w.ResultList().SelectedRow(), 0);
+    EXPECT_TRUE(host_.boxes.empty());
+}
+
+// Enter presses the button its box belongs with: "Set CPM Context..." in the password box,
+// "Search for Packages" in the context dialog's source boxes; the default button elsewhere.
+TEST_F(FindTest, EnterPressesTheButtonOfItsBox) {
+    CQuorvelDlg w(host_);
+    qvtest::FakeRepository repo(host_);
+    const CMapStrToPkgObj none;
+    CContextSetDlg context(host_, repo, none);
+    struct Row {
+        const Dialog* dialog;
+        int focus, button;
+    };
+    const Row rows[] = {
+        {&w, IDC_PASSWORD, IDC_SET_CONTEXT},
+        {&w, IDC_USERID, 0},
+        {&context, IDC_CTX_SRC_PROJECT, IDC_CTX_SEARCH},
+        {&context, IDC_CTX_SRC_STATE, IDC_CTX_SEARCH},
+        {&context, IDC_CTX_TGT_STATE, 0},
+        {&context, IDC_CTX_LOCAL_PATH, 0},
+    };
+    for (const Row& r : rows) EXPECT_EQ(r.dialog->EnterButtonFor(r.focus), r.button) << r.focus;
+}
+
+// F5 starts an analysis like its button, and never cancels a running one.
+TEST_F(FindTest, FiveStartsAnAnalysisButNeverCancelsOne) {
+    struct Counting : CQuorvelDlg {
+        using CQuorvelDlg::CQuorvelDlg;
+        void OnBtnRunCPM() override { ++runs; }
+        int runs = 0;
+    } w(host_);
+    Start(w);
+    w.UserAccelerator(ID_START_ANALYSIS);
+    EXPECT_EQ(w.runs, 1);
+    w.SetAnalysisRunning(true);
+    w.UserAccelerator(ID_START_ANALYSIS);
+    EXPECT_EQ(w.runs, 1);
 }
 
 }  // namespace

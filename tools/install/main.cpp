@@ -6,7 +6,8 @@
 // built programs found in BIN_DIR (default: the directory this program runs from) into it,
 // names the install directory as INSTALLDIR in the per-user settings and in the program's
 // profile file, links LINK_DIR/quorvel (default: ~/.local/bin) to the installed program and
-// adds a desktop entry. The desktop program itself never writes INSTALLDIR; an installation
+// adds a desktop entry with the program's icon (copied into the user's hicolor icon theme from
+// BIN_DIR/icons). The desktop program itself never writes INSTALLDIR; an installation
 // has to.
 #include <limits.h>
 #include <stdlib.h>
@@ -128,6 +129,29 @@ std::string DesktopExecArgument(const std::string& text) {
     return DesktopValue(quoted);
 }
 
+// The icon sizes the build puts beside the programs, in the hicolor theme's layout.
+const char* const kIconDirs[] = {"16x16", "22x22",   "24x24",   "32x32",   "48x48",
+                                 "64x64", "128x128", "256x256", "scalable"};
+
+// Copies the program's icon from BIN_DIR/icons/hicolor into the user's hicolor theme (each file
+// replaced whole); the number of files copied.
+int InstallIcons(const std::string& fromDir) {
+    int copied = 0;
+    const std::string themes = qv::JoinPath(qv::DataDir(), "icons/hicolor");
+    for (const char* size : kIconDirs) {
+        const std::string name = std::strcmp(size, "scalable") == 0 ? "quorvel.svg" : "quorvel.png";
+        const std::string sub = std::string(size) + "/apps";
+        const std::string from = qv::JoinPath(qv::JoinPath(fromDir, "icons/hicolor/" + sub), name);
+        std::string contents;
+        if (!IsRegularFile(from) || !ReadWhole(from, contents)) continue;
+        const std::string dir = qv::JoinPath(themes, sub);
+        if (qv::MakeDirectories(dir, 0755) &&
+            qv::WriteFileAtomically(qv::JoinPath(dir, name), contents, 0644))
+            ++copied;
+    }
+    return copied;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -195,6 +219,10 @@ int main(int argc, char** argv) {
             MakeLink(program, qv::JoinPath(binDir, "quorvel")))
             printf("qv-install: %s -> %s\n", qv::JoinPath(binDir, "quorvel").c_str(),
                    program.c_str());
+        const int icons = InstallIcons(fromDir);
+        if (icons > 0)
+            printf("qv-install: %d icon%s in %s\n", icons, icons == 1 ? "" : "s",
+                   qv::JoinPath(qv::DataDir(), "icons/hicolor").c_str());
         const std::string apps = qv::JoinPath(qv::DataDir(), "applications");
         const std::string entry =
             "[Desktop Entry]\n"
@@ -207,6 +235,7 @@ int main(int argc, char** argv) {
             "Path=" +
             DesktopValue(installDir) +
             "\n"
+            "Icon=quorvel\n"
             "Terminal=false\n"
             "Categories=Development;\n";
         if (qv::MakeDirectories(apps, 0755) &&
