@@ -16,14 +16,15 @@ inline constexpr char kSectionTopList[] = "TopList";
 // Built-in defaults of the options and the action templates.
 inline constexpr char kDefaultMergeOption[] = "Merge Conservatively";
 inline constexpr char kDefaultPlacementOption[] = "Branch Only";
-inline constexpr char kDefaultKsqlFmt[] = "ksql -b %s -usr %s -pw %s -t -f %s -o %s";
+// The tools get the password in their environment (scm/ToolCommand.h), never on the command line.
+inline constexpr char kDefaultKsqlFmt[] = "ksql -b %s -usr %s -t -f %s -o %s";
 inline constexpr char kDefaultSqlFmt[] =
     "select envobjid from KESENVIRONMENT where ENVIRONMENTNAME = '%s'";
 inline constexpr char kDefaultKcoFmt[] =
-    "kco -s \"%s\" -b \"%s\" -en \"%s\" -st \"%s\" -vp \\ -br -r -op pc -cp \"%s\" -usr %s -pw %s "
+    "kco -s \"%s\" -b \"%s\" -en \"%s\" -st \"%s\" -vp \\ -br -r -op pc -cp \"%s\" -usr %s "
     "-o kco.log";
 inline constexpr char kDefaultKcoFmtWithPackage[] =
-    "kco -s \"%s\" -b \"%s\" -en \"%s\" -st \"%s\" -vp \\ -br -r -op pc -cp \"%s\" -usr %s -pw %s "
+    "kco -s \"%s\" -b \"%s\" -en \"%s\" -st \"%s\" -vp \\ -br -r -op pc -cp \"%s\" -usr %s "
     "-o kco.log -p \"%s\" ";
 inline constexpr char kDefaultKsvFmt[] =
     "ksv -b \"%s\" -en \"%s\" -st \"%s\" -vp \\ -usr %s -pw %s -iv lv -s \"*\" -o ksv.log";
