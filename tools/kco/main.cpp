@@ -338,7 +338,8 @@ int Run(int argc, char** argv) {
     if (!ResolveBroker(opts.Get("b"), repository, error)) return fail("E0003", error, 4);
     g_sharedWithGroup =
         repository.kind == Locator::Kind::Sqlite && FileSharedWithGroup(repository.target);
-    std::unique_ptr<Connection> db = OpenReadOnly(opts.Get("b"), repository, error);
+    std::unique_ptr<Connection> db =
+        OpenReadOnly(opts.Get("b"), repository, opts.Get("usr"), password, error);
     if (!db) return fail("E0003", error, 4);
     switch (db->CheckLogin(opts.Get("usr"), password, error)) {
         case LoginResult::Accepted:
