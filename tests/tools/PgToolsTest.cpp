@@ -308,6 +308,31 @@ TEST_F(PgToolsTest, TheServerChecksEachUsersOwnRole) {
     }
 }
 
+// A repository made by an earlier krepo loses its shared login and its hashes at the first
+// krepo adduser; the user then logs in with the server's check.
+TEST_F(PgToolsTest, AddUserTakesTheOldSharedLoginOut) {
+    const std::string conninfo = cluster_->NewDatabase("old");
+    const std::string db = conninfo.substr(conninfo.find("dbname=") + 7,
+                                           conninfo.find(" user") - conninfo.find("dbname=") - 7);
+    const std::string locator = "postgresql:" + conninfo;
+    ASSERT_EQ(RunTool("krepo", {"create", locator}).exitCode, 0);
+    cluster_->Sql(db,
+                  "CREATE TABLE TKCREDENTIALS (USERNAME TEXT, PWHASH TEXT); INSERT INTO "
+                  "TKCREDENTIALS VALUES ('gina', 'hash'); CREATE FUNCTION TK_LOGIN_HASH(TEXT) "
+                  "RETURNS TEXT LANGUAGE sql AS 'SELECT NULL::TEXT'; ALTER ROLE " +
+                      db + "_reader LOGIN PASSWORD 'shared'");
+    const ToolResult r = RunTool("krepo", {"adduser", locator, "gina"}, "g-pw\n");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("add every user again"), std::string::npos) << r.out;
+    EXPECT_EQ(cluster_->Sql(db,
+                            "SELECT to_regclass('TKCREDENTIALS') IS NULL, "
+                            "to_regproc('TK_LOGIN_HASH') IS NULL, rolcanlogin, rolpassword IS "
+                            "NULL FROM pg_authid WHERE rolname = '" +
+                                db + "_reader'"),
+              "t|t|f|t\n");
+    EXPECT_EQ(PsqlAs(db + ".gina", "g-pw", "SELECT COUNT(*) FROM KESALLUSERS", db).out, "1\n");
+}
+
 // An owner that may create roles, but is no superuser, makes a repository and its users.
 TEST_F(PgToolsTest, CreateOnAServerNeedsOnlyCreaterole) {
     cluster_->Sql("postgres", "CREATE ROLE qvowner LOGIN CREATEROLE PASSWORD 'owner-pw'");

@@ -185,6 +185,30 @@ bool PgSetUserPassword(PgConn& db, const std::string& user, const std::string& p
     return db.Exec("COMMIT", error);
 }
 
+bool PgRemoveOldLogin(PgConn& db, bool& removed, std::string& error) {
+    removed = false;
+    PgResult old = db.Query(
+        "SELECT to_regproc('TK_LOGIN_HASH') IS NOT NULL OR to_regclass($1) IS NOT NULL, "
+        "COALESCE((SELECT rolcanlogin FROM pg_roles WHERE rolname = current_database() || "
+        "'_reader'), false)",
+        {kCredentialsTable}, error);
+    if (!old.ok()) return false;
+    if (old.Text(0, 0) != "t" && old.Text(0, 1) != "t") return true;
+    removed = true;
+    std::string sql = std::string("BEGIN; DROP FUNCTION IF EXISTS TK_LOGIN_HASH(TEXT); ") +
+                      "DROP TABLE IF EXISTS " + kCredentialsTable + "; ";
+    if (old.Text(0, 1) == "t") {
+        PgResult name = db.Query("SELECT current_database()", {}, error);
+        if (!name.ok()) return false;
+        sql +=
+            "ALTER ROLE " + db.Identifier(ReaderRole(name.Text(0, 0))) + " NOLOGIN PASSWORD NULL; ";
+    }
+    if (db.Exec(sql + "COMMIT", error)) return true;
+    std::string ignored;
+    db.Exec("ROLLBACK", ignored);
+    return false;
+}
+
 bool PgConnectAsUser(PgConn& db, const std::string& conninfo, const std::string& user,
                      const std::string& password, bool& refused, std::string& error) {
     refused = false;

@@ -37,6 +37,11 @@ bool PgHasSchema(PgConn& db);
 bool PgSetUserPassword(PgConn& db, const std::string& user, const std::string& password,
                        std::string& error);
 
+// Takes out what a repository made by an earlier krepo still has: the shared reader login, the
+// function that handed out password hashes and the table of hashes. `removed` tells whether
+// there was anything; its users then log in again once krepo adduser has made their roles.
+bool PgRemoveOldLogin(PgConn& db, bool& removed, std::string& error);
+
 // Connects to a server repository as the user's role with the user's password: the server's
 // check is the login check. `refused` is set for a login the server refused.
 bool PgConnectAsUser(PgConn& db, const std::string& conninfo, const std::string& user,

@@ -263,6 +263,12 @@ int ServerAddUser(const std::string& locator, const std::string& user,
     PgConn db;
     std::string error;
     if (!OpenExisting(locator, db, error)) return Fail(error);
+    bool removed = false;
+    if (!PgRemoveOldLogin(db, removed, error)) return Fail(error);
+    if (removed)
+        printf(
+            "removed the shared reader login and the stored password hashes: add every user "
+            "again with krepo adduser\n");
     if (!PgSetUserPassword(db, user, password, error)) return Fail(error);
     printf("user %s set (server login role %s)\n", user.c_str(),
            UserRole(Pq().PQdb(db.get()), user).c_str());
