@@ -60,10 +60,12 @@ struct MainWindowValues {
 // Fills the values from section "Settings" of the store: each key read with an empty default,
 // and only a non-empty stored text replaces the built-in default. The browse and compare
 // directories come from `app`, LocalPath defaults to its install directory, and each of these
-// three loses one trailing path separator. The stored password is unscrambled.
+// three loses one trailing path separator. The stored password is unscrambled; a password store
+// in use (app/PasswordStore.h) that holds one gives it instead.
 void LoadSettings(MainWindowValues& values, const AppValues& app = TheApp());
 
-// Writes the values to section "Settings" (INSTALLDIR from `app` first, the password scrambled),
+// Writes the values to section "Settings" (INSTALLDIR from `app` first, the password scrambled,
+// or empty when a password store in use took it),
 // then the column widths to section "TopList" when there is at least one column. All keys reach
 // the store in one atomic rewrite; a value with a line break is left out (the file keeps what it
 // holds for that key). Returns false when the file could not be written.
