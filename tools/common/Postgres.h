@@ -16,17 +16,17 @@ bool LoadPq(std::string& error);
 
 // The libpq functions the tools call, valid after LoadPq.
 struct PqApi {
-#define QV_PQ_FUNCTIONS(X)                                                                     \
-    X(PQconnectdbParams)                                                                       \
-    X(PQstatus)                                                                                \
-    X(PQerrorMessage) X(PQfinish) X(PQexec) X(PQexecParams) X(PQprepare) X(PQdescribePrepared) \
-        X(PQexecPrepared) X(PQresultStatus) X(PQresultErrorField) X(PQresultErrorMessage)      \
-            X(PQclear) X(PQntuples) X(PQnfields) X(PQfname) X(PQftype) X(PQgetvalue)           \
-                X(PQgetlength) X(PQgetisnull) X(PQsendQuery) X(PQgetResult) X(PQputCopyData)   \
-                    X(PQputCopyEnd) X(PQconninfoParse) X(PQconninfoFree) X(PQdb)               \
-                        X(PQescapeIdentifier) X(PQescapeLiteral) X(PQfreemem)                  \
-                            X(PQsetNoticeProcessor) X(PQuser) X(PQencryptPasswordConn)         \
-                                X(PQconnectionUsedPassword)
+#define QV_PQ_FUNCTIONS(X)                                                                        \
+    X(PQconnectdbParams)                                                                          \
+    X(PQstatus)                                                                                   \
+    X(PQerrorMessage)                                                                             \
+    X(PQfinish) X(PQexec) X(PQexecParams) X(PQprepare) X(PQdescribePrepared) X(PQexecPrepared)    \
+        X(PQresultStatus) X(PQresultErrorField) X(PQresultErrorMessage) X(PQclear) X(PQntuples)   \
+            X(PQnfields) X(PQfname) X(PQftype) X(PQgetvalue) X(PQgetlength) X(PQgetisnull)        \
+                X(PQsendQuery) X(PQgetResult) X(PQputCopyData) X(PQputCopyEnd) X(PQconninfoParse) \
+                    X(PQconninfoFree) X(PQdb) X(PQescapeIdentifier) X(PQescapeLiteral)            \
+                        X(PQfreemem) X(PQsetNoticeProcessor) X(PQuser) X(PQencryptPasswordConn)   \
+                            X(PQconnectionUsedPassword)
 #define QV_PQ_MEMBER(name) decltype(&::name) name = nullptr;
     QV_PQ_FUNCTIONS(QV_PQ_MEMBER)
 #undef QV_PQ_MEMBER
