@@ -5,6 +5,7 @@
 #include "app/FileModes.h"
 #include "app/IniFile.h"
 #include "app/Paths.h"
+#include "app/Settings.h"
 
 namespace qv {
 
@@ -25,6 +26,10 @@ bool BrokerSharedWithGroup(const std::string& broker) {
 bool SettingsBrokerSharedWithGroup() {
     const IniFile settings = IniFile::Load(RegistryFilePath(kCompanyKey));
     return BrokerSharedWithGroup(settings.Get("Settings", "Broker").value_or(""));
+}
+
+bool CurrentBrokerSharedWithGroup() {
+    return BrokerSharedWithGroup(ReadSettingText("Settings", "Broker"));
 }
 
 }  // namespace qv

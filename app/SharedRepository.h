@@ -14,7 +14,10 @@ std::string BrokersFile();
 // found, a server repository and an unreadable brokers file count as not shared.
 bool BrokerSharedWithGroup(const std::string& broker);
 
-// The same for the broker in the user's settings.
+// The same for the broker in the user's settings file (read before the settings store is
+// switched to it at start-up).
 bool SettingsBrokerSharedWithGroup();
+// The same for the broker the settings store in force holds now.
+bool CurrentBrokerSharedWithGroup();
 
 }  // namespace qv
