@@ -8,6 +8,7 @@
 
 #include "app/Paths.h"
 #include "app/Settings.h"
+#include "app/SharedRepository.h"
 #include "app/Trace.h"
 
 namespace qv {
@@ -27,11 +28,11 @@ std::string CurrentDir() {
     }
 }
 
-// Enters a directory or, when it cannot be entered, creates it (its parent must exist); the
-// current directory stays where it was after a creation.
-bool EnterOrCreate(const std::string& dir) {
+// Enters a directory or, when it cannot be entered, creates it with `mode` (its parent must
+// exist); the current directory stays where it was after a creation.
+bool EnterOrCreate(const std::string& dir, unsigned mode) {
     if (chdir(dir.c_str()) == 0) return true;
-    return mkdir(dir.c_str(), 0777) == 0;
+    return mkdir(dir.c_str(), static_cast<mode_t>(mode)) == 0;
 }
 
 // The trace clock reads the host's local time while the host lives.
@@ -164,8 +165,11 @@ int CQuorvelApp::Run(Host& host, const std::string& commandLine,
     v.compareDir = v.provisionalInstallDir + "/Temp1";
     v.startupDir = CurrentDir();
     // A new user has no install directory yet: it is made, with its missing parents, for the
-    // user alone. A directory that cannot be made is reported with the workspace below.
-    CreateDirectories(v.provisionalInstallDir, 0700);
+    // user alone (for the group too, as the umask allows, when the repository is shared with
+    // one). A directory that cannot be made is reported with the workspace below. The directories
+    // hold repository data: the target data file, checked-out copies.
+    const unsigned dirMode = SettingsBrokerSharedWithGroup() ? 0777 : 0700;
+    CreateDirectories(v.provisionalInstallDir, dirMode);
 
     // Every run starts a fresh log.
     v.traceFile = v.provisionalInstallDir + "/" + kAppName + ".trc";
@@ -176,7 +180,7 @@ int CQuorvelApp::Run(Host& host, const std::string& commandLine,
 
     // Workspace: enter the browse, then the compare directory, creating what is missing.
     for (const std::string* dir : {&v.browseDir, &v.compareDir}) {
-        if (!EnterOrCreate(*dir)) {
+        if (!EnterOrCreate(*dir, dirMode)) {
             host.MessageBox(MsgKind::Error, "Unable to create directory: " + *dir);
             return kStartupFailed;
         }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/IniFile.h"
+#include "app/PasswordStore.h"
 #include "app/Settings.h"
 
 namespace qv {
@@ -24,7 +25,17 @@ void ReadOver(const IniFile& ini, const char* key, std::string& value) {
     if (auto stored = ini.Get(kSectionSettings, key); stored && !stored->empty()) value = *stored;
 }
 
+PasswordStore* g_passwordStore = nullptr;
+
 }  // namespace
+
+void SetPasswordStore(PasswordStore* store) {
+    g_passwordStore = store;
+}
+
+PasswordStore* CurrentPasswordStore() {
+    return g_passwordStore;
+}
 
 size_t ScramblePassword(std::string& text) {
     // The text ends at its first zero character, as a C string does.
@@ -74,6 +85,12 @@ void LoadSettings(MainWindowValues& values, const AppValues& app) {
     values.LocalPath = TrimOneTrailingSeparator(values.LocalPath);
 
     ScramblePassword(values.Password);
+    // A password in the store wins; one still in the settings (kept before there was a store)
+    // moves there at the next save.
+    if (PasswordStore* store = CurrentPasswordStore()) {
+        std::string stored;
+        if (store->Read(stored) && !stored.empty()) values.Password = stored;
+    }
 
     values.CheckoutPackage.clear();
     values.KsvFmt = kDefaultKsvFmt;
@@ -89,6 +106,9 @@ void LoadSettings(MainWindowValues& values, const AppValues& app) {
 bool SaveSettings(const MainWindowValues& values, const std::vector<int>& columnWidths,
                   const AppValues& app) {
     std::string scrambled = values.Password;
+    // The settings keep no password when the store has taken it.
+    if (PasswordStore* store = CurrentPasswordStore(); store && store->Write(values.Password))
+        scrambled.clear();
     ScramblePassword(scrambled);
 
     SettingsBatch batch;

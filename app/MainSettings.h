@@ -16,14 +16,15 @@ inline constexpr char kSectionTopList[] = "TopList";
 // Built-in defaults of the options and the action templates.
 inline constexpr char kDefaultMergeOption[] = "Merge Conservatively";
 inline constexpr char kDefaultPlacementOption[] = "Branch Only";
-inline constexpr char kDefaultKsqlFmt[] = "ksql -b %s -usr %s -pw %s -t -f %s -o %s";
+// The tools get the password in their environment (scm/ToolCommand.h), never on the command line.
+inline constexpr char kDefaultKsqlFmt[] = "ksql -b %s -usr %s -t -f %s -o %s";
 inline constexpr char kDefaultSqlFmt[] =
     "select envobjid from KESENVIRONMENT where ENVIRONMENTNAME = '%s'";
 inline constexpr char kDefaultKcoFmt[] =
-    "kco -s \"%s\" -b \"%s\" -en \"%s\" -st \"%s\" -vp \\ -br -r -op pc -cp \"%s\" -usr %s -pw %s "
+    "kco -s \"%s\" -b \"%s\" -en \"%s\" -st \"%s\" -vp \\ -br -r -op pc -cp \"%s\" -usr %s "
     "-o kco.log";
 inline constexpr char kDefaultKcoFmtWithPackage[] =
-    "kco -s \"%s\" -b \"%s\" -en \"%s\" -st \"%s\" -vp \\ -br -r -op pc -cp \"%s\" -usr %s -pw %s "
+    "kco -s \"%s\" -b \"%s\" -en \"%s\" -st \"%s\" -vp \\ -br -r -op pc -cp \"%s\" -usr %s "
     "-o kco.log -p \"%s\" ";
 inline constexpr char kDefaultKsvFmt[] =
     "ksv -b \"%s\" -en \"%s\" -st \"%s\" -vp \\ -usr %s -pw %s -iv lv -s \"*\" -o ksv.log";
@@ -59,10 +60,12 @@ struct MainWindowValues {
 // Fills the values from section "Settings" of the store: each key read with an empty default,
 // and only a non-empty stored text replaces the built-in default. The browse and compare
 // directories come from `app`, LocalPath defaults to its install directory, and each of these
-// three loses one trailing path separator. The stored password is unscrambled.
+// three loses one trailing path separator. The stored password is unscrambled; a password store
+// in use (app/PasswordStore.h) that holds one gives it instead.
 void LoadSettings(MainWindowValues& values, const AppValues& app = TheApp());
 
-// Writes the values to section "Settings" (INSTALLDIR from `app` first, the password scrambled),
+// Writes the values to section "Settings" (INSTALLDIR from `app` first, the password scrambled,
+// or empty when a password store in use took it),
 // then the column widths to section "TopList" when there is at least one column. All keys reach
 // the store in one atomic rewrite; a value with a line break is left out (the file keeps what it
 // holds for that key). Returns false when the file could not be written.

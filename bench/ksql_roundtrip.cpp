@@ -71,7 +71,7 @@ struct Repository {
 };
 // Index 1: with the secondary indexes; index 0: without them; index 2: on the server.
 Repository g_repo[3];
-std::string g_readerConninfo;  // the server repository as its read-only role
+std::string g_readerConninfo;  // the server repository as the demo user's read-only role
 std::string g_socketDir;       // where the cluster's socket is
 std::string g_runDir;
 
@@ -170,7 +170,7 @@ bool PrepareServer(std::string& why) {
         why = "krepo demo or broker on the server failed";
         return false;
     }
-    g_readerConninfo = cluster->Conninfo(database, database + "_reader");
+    g_readerConninfo = cluster->Conninfo(database, database + ".demo") + " password=demo";
     g_socketDir = cluster->socketDir();
     g_repo[2] = {database, "bench50kpg", g_repo[1].statement};
     return true;
@@ -279,7 +279,7 @@ BENCHMARK(BM_RunKsqlRoundTripTraced)
     ->Arg(0)
     ->Unit(benchmark::kMicrosecond);
 
-// (b) on the server: the statement over one connection of the read-only role, prepared once or
+// (b) on the server: the statement over one connection of a user's role, prepared once or
 // sent as text per call (as ksql does, in its read-only transaction).
 void RunOnServer(benchmark::State& state, bool preparePerCall) {
     qv::tools::PgConn conn;
@@ -308,8 +308,8 @@ void BM_ServerPerCall(benchmark::State& state) {
     RunOnServer(state, true);
 }
 
-// What each ksql run on the server pays before its statement: a connection of the read-only
-// role set up and closed in this process ...
+// What each ksql run on the server pays before its statement: a connection of the user's role
+// (with its password check) set up and closed in this process ...
 void BM_ServerConnect(benchmark::State& state) {
     std::string error;
     for (auto _ : state) {
@@ -337,17 +337,14 @@ void BM_KsqlUnreachableServer(benchmark::State& state) {
     }
 }
 
-// The floor: a session of the read-only role started and ended with no client library: alone
-// (range 0), with the statement run in it (1), and with the user's password hash read through
-// the login function first (2), the least a login check asks of the server.
+// The floor: a session started and ended with no client library (as the trusted superuser, since
+// this client speaks no password exchange): alone (range 0) and with the statement run in it (1).
 void BM_ServerFreshSession(benchmark::State& state) {
     const std::string database = g_repo[2].db;
     std::string error;
     for (auto _ : state) {
         benchtools::PgWireSession session;
-        if (!session.Start(g_socketDir, database + "_reader", database, error) ||
-            (state.range(0) == 2 &&
-             !session.Query("BEGIN READ WRITE; SELECT TK_LOGIN_HASH('demo'); ROLLBACK", error)) ||
+        if (!session.Start(g_socketDir, "postgres", database, error) ||
             (state.range(0) >= 1 && !session.Query(g_repo[2].statement, error))) {
             state.SkipWithError(error.c_str());
             break;
@@ -380,13 +377,11 @@ void PrintComparison(const benchtools::Collector& collector) {
             connect * 1e6, 100 * connect / pc, (start - a) * 1e6, 100 * (start - a) / pc);
         const double bare = get("BM_ServerFreshSession/statement:0");
         const double fresh = get("BM_ServerFreshSession/statement:1");
-        const double login = get("BM_ServerFreshSession/statement:2");
-        if (bare >= 0 && fresh >= 0 && login >= 0)
+        if (bare >= 0 && fresh >= 0)
             printf(
                 "  floor of a session per run, no client library: session %.0f us, with the"
-                " statement %.0f us, with the login hash read first %.0f us; a + these:"
-                " %.0f us, %.0f us\n",
-                bare * 1e6, fresh * 1e6, login * 1e6, (a + fresh) * 1e6, (a + login) * 1e6);
+                " statement %.0f us; a + this: %.0f us\n",
+                bare * 1e6, fresh * 1e6, (a + fresh) * 1e6);
     }
     printf("\nround trip (c) against start-and-wait (a) + statement in process (b):\n");
     for (int idx : {1, 0}) {
@@ -427,7 +422,6 @@ int main(int argc, char** argv) {
             ->ArgName("statement")
             ->Arg(0)
             ->Arg(1)
-            ->Arg(2)
             ->Unit(benchmark::kMicrosecond);
         benchmark::RegisterBenchmark("BM_RunKsqlRoundTripServer", BM_RunKsqlRoundTripServer)
             ->ArgName("server")

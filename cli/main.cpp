@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "app/AtomicFile.h"
+#include "app/FileModes.h"
+#include "app/SharedRepository.h"
 #include "app/Trace.h"
 #include "cli/Batch.h"
 #include "cli/Options.h"
@@ -127,8 +129,11 @@ int Run(const BatchOptions& options) {
     const ResultTable shown = options.conflictsOnly ? ConflictRows(result.table) : result.table;
     const std::string text = FormatTable(shown, options.format);
     if (!options.output.empty()) {
+        // The rows name the target project's items: a new file is the user's alone unless the
+        // repository is shared with a group; a file that is there keeps the mode it has.
+        const unsigned mode = qv::CreationMode(0666, qv::BrokerSharedWithGroup(options.broker));
         if (!qv::WriteFileAtomically(options.output, text,
-                                     qv::ExistingFileMode(options.output, 0644))) {
+                                     qv::ExistingFileMode(options.output, mode))) {
             Say("cannot write " + options.output + ": " + std::strerror(errno));
             return kExitFailed;
         }

@@ -6,12 +6,17 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "app/App.h"
 #include "app/WindowSettings.h"
+#include "app/PasswordStore.h"
 #include "desktop/DemoRecords.h"
 #include "host/qt/QtHost.h"
+#ifdef QV_WITH_KEYCHAIN
+#include "host/qt/KeychainStore.h"
+#endif
 #include "ui/MainWindow.h"
 
 namespace {
@@ -58,6 +63,11 @@ int main(int argc, char** argv) {
     QApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     QApplication::setWindowIcon(qv::QtHost::AppIcon());
+#ifdef QV_WITH_KEYCHAIN
+    // Where the session runs a Secret Service, the password is kept there, not in the settings.
+    const std::unique_ptr<qv::KeychainStore> keychain = qv::KeychainStore::IfAvailable();
+    qv::SetPasswordStore(keychain.get());
+#endif
 
     qv::QtHost host;
     host.SetPlacementStore(qv::ReadWindowPlacement,

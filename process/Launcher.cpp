@@ -11,10 +11,12 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
 #include <set>
+#include <string_view>
 
 #include "host/Host.h"
 #include "process/CommandLine.h"
@@ -29,6 +31,25 @@ StartRecord g_last;
 bool g_closeRangeUnavailable = false;  // tests: behave as on a kernel without close_range
 // Children started by RunAndWait that the caller has not released with KillProcess yet.
 std::set<int> g_reserved;
+// "NAME=value" entries that the programs started now get in addition to our environment.
+thread_local std::vector<std::string> g_childVariables;
+
+// The environment of a program started now: ours, with the added variables replacing any of
+// the same name. The strings stay owned by environ and g_childVariables.
+std::vector<char*> ChildEnvironment() {
+    std::vector<char*> env;
+    for (char** e = environ; e && *e; ++e) {
+        const std::string_view entry(*e);
+        bool replaced = false;
+        for (const std::string& added : g_childVariables)
+            replaced = replaced || entry.substr(0, entry.find('=') + 1) ==
+                                       std::string_view(added).substr(0, added.find('=') + 1);
+        if (!replaced) env.push_back(*e);
+    }
+    for (std::string& added : g_childVariables) env.push_back(added.data());
+    env.push_back(nullptr);
+    return env;
+}
 
 bool Contains(const std::string& text, const char* word) {
     return text.find(word) != std::string::npos;
@@ -164,7 +185,8 @@ int SpawnWaited(const std::string& path, std::vector<std::string>& args, int& pi
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addclosefrom_np(&actions, 3);
     pid_t child = 0;
-    int err = posix_spawn(&child, path.c_str(), &actions, &attr, argv.data(), environ);
+    std::vector<char*> env = ChildEnvironment();
+    int err = posix_spawn(&child, path.c_str(), &actions, &attr, argv.data(), env.data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attr);
     if (err == 0) pid = static_cast<int>(child);
@@ -243,7 +265,8 @@ void SendReport(int fd, int kind, int value) {
 int SpawnIndependent(const std::string& path, std::vector<std::string>& args, int& pid) {
     std::vector<char*> argv = ArgvOf(args);
     const char* file = path.c_str();
-    char** env = environ;
+    std::vector<char*> childEnv = ChildEnvironment();
+    char** env = childEnv.data();
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) return errno;
     pid_t middle = fork();
@@ -329,6 +352,17 @@ int Prepare(const std::string& commandLine, StartRecord& rec) {
 }
 
 }  // namespace
+
+ChildVariableScope::ChildVariableScope(const std::string& name, const std::string& value) {
+    g_childVariables.push_back(name + "=" + value);
+}
+
+ChildVariableScope::~ChildVariableScope() {
+    // Nothing of the value stays in memory that is given back.
+    std::string& last = g_childVariables.back();
+    std::fill(last.begin(), last.end(), '\0');
+    g_childVariables.pop_back();
+}
 
 TaskOptions ParseTaskOptions(const std::string& options) {
     TaskOptions t;

@@ -16,6 +16,17 @@ namespace qv {
 
 class Host;
 
+// Adds a variable to the environment of every program this thread starts while the object
+// lives (replacing one of the same name). The repository tools get the password this way: a
+// process's environment is readable by its owner only, its command line by every local user.
+class ChildVariableScope {
+public:
+    ChildVariableScope(const std::string& name, const std::string& value);
+    ~ChildVariableScope();
+    ChildVariableScope(const ChildVariableScope&) = delete;
+    ChildVariableScope& operator=(const ChildVariableScope&) = delete;
+};
+
 // Results of starting a program.
 inline constexpr int kTaskStarted = 1;        // started, not waited for
 inline constexpr int kTaskWaited = 0;         // started and waited for (or the time limit passed)

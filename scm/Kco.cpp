@@ -10,6 +10,7 @@
 #include "process/Launcher.h"
 #include "scm/Ksql.h"
 #include "scm/LineReader.h"
+#include "scm/ToolCommand.h"
 
 namespace qv {
 
@@ -180,10 +181,10 @@ int RunKco(const KcoContext& ctx, const std::string& repositoryPath, const std::
         templ += " -p \"%s\"";
         values.push_back(package);
     }
-    const std::string command = ReplaceAll(FillCommand(templ, values), "kco.log", logPath);
-    values[6] = kMaskedPassword;
-    const std::string traced = ReplaceAll(FillCommand(templ, values), "kco.log", logPath);
-    WriteTrace("RunKco: ExecuteThis: %s", traced.c_str());
+    // The password goes to the tool in its environment; the command line has none.
+    const std::string command = ReplaceAll(FillToolCommand(templ, values, 6), "kco.log", logPath);
+    WriteTrace("RunKco: ExecuteThis: %s", command.c_str());
+    const ChildVariableScope password(kToolPasswordVariable, ctx.password);
 
     int r;
     if (ctx.host) {

@@ -12,6 +12,7 @@
 #include "process/CommandLine.h"
 #include "process/Launcher.h"
 #include "scm/LineReader.h"
+#include "scm/ToolCommand.h"
 
 namespace qv {
 
@@ -20,7 +21,8 @@ namespace {
 constexpr int kSizeChecks = 1000;
 
 bool WriteWhole(const std::string& path, const std::string& text, int& err) {
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // The statement names the user's projects and items: for the user alone.
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) {
         err = errno;
         return false;
@@ -58,11 +60,12 @@ int RunOnce(KsqlContext& ctx, const std::string& statement, int timeLimitSeconds
     }
 
     if (ctx.ksqlFmt.empty()) ctx.ksqlFmt = kDefaultKsqlFmt;
-    const std::string command =
-        FillCommand(ctx.ksqlFmt, {ctx.broker, ctx.userId, ctx.password, stmtFile, resultFile});
-    const std::string traced =
-        FillCommand(ctx.ksqlFmt, {ctx.broker, ctx.userId, kMaskedPassword, stmtFile, resultFile});
-    WriteTrace("%s", traced.c_str());
+    // The password goes to the tool in its environment; the command line, traced as it is run,
+    // has none.
+    const std::string command = FillToolCommand(
+        ctx.ksqlFmt, {ctx.broker, ctx.userId, ctx.password, stmtFile, resultFile}, 2);
+    WriteTrace("%s", command.c_str());
+    const ChildVariableScope password(kToolPasswordVariable, ctx.password);
 
     int timeLimitMs = -1;
     if (timeLimitSeconds >= 0) {

@@ -4,8 +4,10 @@
 #include <cstring>
 
 #include "app/AtomicFile.h"
+#include "app/FileModes.h"
 #include "app/MainSettings.h"
 #include "app/Settings.h"
+#include "app/SharedRepository.h"
 #include "engine/SavedList.h"
 #include "scm/LineReader.h"
 #include "ui/ExportImport.h"
@@ -44,7 +46,10 @@ bool CExportTop::WriteList(const std::string& path) {
     }
     // Written whole or not at all: the saved list may be the user's only copy of an analysis. A
     // list without rows still empties the file.
-    if (!WriteFileAtomically(path, contents, ExistingFileMode(path, 0644))) {
+    // It names the analysed items: a new file is the user's alone unless the repository is
+    // shared with a group; a file that is there keeps its mode.
+    const unsigned mode = CreationMode(0666, CurrentBrokerSharedWithGroup());
+    if (!WriteFileAtomically(path, contents, ExistingFileMode(path, mode))) {
         writeFailed_ = true;
         const std::string why = std::strerror(errno);
         list_.host().MessageBox(MsgKind::Error, "Unable to write " + path + ":\n" + why);

@@ -3,8 +3,10 @@
 #include <string_view>
 
 #include "app/AppValues.h"
+#include "app/FileModes.h"
 #include "app/IniFile.h"
 #include "app/Paths.h"
+#include "app/SharedRepository.h"
 #include "app/Trace.h"
 #include "engine/TargetData.h"
 #include "host/Host.h"
@@ -56,7 +58,10 @@ bool CExportTop::SaveTargetData(const CMapStrToTFObj& items, const std::string& 
         contents += *line;
         contents += '\n';
     }
-    if (!WriteFileAtomically(path, contents, 0644)) {
+    // Every latest version of the target project: the user's alone unless the repository is
+    // shared with a group, and never wider than the file that is there.
+    if (!WriteFileAtomically(path, contents,
+                             ReplacementMode(path, 0666, CurrentBrokerSharedWithGroup()))) {
         WriteTrace("SaveTargetData: Error: Unable to write: %s", path.c_str());
         return false;
     }

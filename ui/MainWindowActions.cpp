@@ -16,6 +16,7 @@
 #include "scm/Kco.h"
 #include "scm/Ksql.h"
 #include "scm/Sql.h"
+#include "scm/ToolCommand.h"
 #include "ui/MainWindow.h"
 #include "ui/WaitDlg.h"
 
@@ -343,13 +344,13 @@ bool CQuorvelDlg::CheckOutLatestTargetVersion(const std::string& itemName, std::
                                        values_.Password, latest.packageName, latest.mappedVersion};
     const std::string installDir = TheApp().installDir;
     const std::string logPath = KcoLogPath(installDir);
-    const std::string command = ReplaceAll(FillCommand(templ, values), "kco.log", logPath);
-    values[6] = kMaskedPassword;
-    const std::string traced = ReplaceAll(FillCommand(templ, values), "kco.log", logPath);
+    // The password goes to the tool in its environment; the command line has none.
+    const std::string command = ReplaceAll(FillToolCommand(templ, values, 6), "kco.log", logPath);
     const InstallDirLockScope lock(installDir, &host());
     if (!lock.locked()) return false;
     unlink(logPath.c_str());
-    WriteTrace("RunKco: ExecuteThis: %s", traced.c_str());
+    WriteTrace("RunKco: ExecuteThis: %s", command.c_str());
+    const ChildVariableScope password(kToolPasswordVariable, values_.Password);
     if (LaunchTask(command, false, host()) < 0) {
         WriteTrace("RunKco: %s", "Error: Execute RunKco Failed");
         return false;

@@ -133,6 +133,36 @@ TEST_F(StartupTest, ANewUsersInstallDirectoryIsMadeWithItsParentsForTheUserAlone
     EXPECT_TRUE(IsDir(home_ / "fresh/data/Quorvel/Temp1"));
 }
 
+// The install, browse and compare directories hold repository data: made for the user alone,
+// and for the group as the umask allows only when the broker's repository is shared with one.
+TEST_F(StartupTest, NewWorkspaceDirectoriesAreTheUsersAloneUnlessTheRepositoryIsShared) {
+    struct Row {
+        mode_t repository, umask, dir;
+    } const rows[] = {{0600, 022, 0700}, {0640, 0, 0777}, {0640, 027, 0750}, {0640, 077, 0700}};
+    const std::string db = home_ / "repo.db";
+    ASSERT_TRUE(qvtest::WriteFile(db, ""));
+    qvtest::ScopedEnv brokers("TESSARK_BROKERS", home_ / "brokers.ini");
+    ASSERT_TRUE(
+        qvtest::WriteFile(home_ / "brokers.ini", "[Team]\nrepository = sqlite:" + db + "\n"));
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::to_string(r.repository) + " " + std::to_string(r.umask));
+        NewConfig();
+        const std::string install = configDir_ + "/install";
+        Profile(install);
+        ASSERT_TRUE(qvtest::WriteFile(configDir_ + "/Orvane/Quorvel.ini",
+                                      "[Settings]\nINSTALLDIR=" + install + "\nBroker=team\n"));
+        ASSERT_EQ(chmod(db.c_str(), r.repository), 0);
+        const mode_t old = umask(r.umask);
+        EXPECT_EQ(Run(), qv::kMainWindowOk);
+        umask(old);
+        for (const std::string& dir : {install, install + "/Temp", install + "/Temp1"}) {
+            struct stat st {};
+            ASSERT_EQ(stat(dir.c_str(), &st), 0) << dir;
+            EXPECT_EQ(st.st_mode & 0777, r.dir) << dir;
+        }
+    }
+}
+
 TEST_F(StartupTest, ValuesComeFromTheTwoSources) {
     const std::string defaultInstall = home_ / "data/Quorvel";
     ASSERT_TRUE(qvtest::WriteFile(defaultInstall + "/.keep", ""));

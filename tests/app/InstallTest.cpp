@@ -99,6 +99,8 @@ TEST_F(InstallTest, MakesAnInstallationThatStartsUp) {
             EXPECT_EQ(qvtest::FileMode(dir + "/" + r.name), 0755u);
         }
     }
+    // The install directory is also the user's workspace: the user's alone.
+    EXPECT_EQ(qvtest::FileMode(dir), 0700u);
     EXPECT_EQ(qv::ReadIniText(home_ / "config/Orvane/Quorvel.ini", "Settings", "INSTALLDIR"), dir);
     EXPECT_EQ(qvtest::FileMode(home_ / "config/Orvane/Quorvel.ini"), 0600u);
     EXPECT_EQ(qv::ReadIniText(home_ / "config/Quorvel.INI", "Settings", "INSTALLDIR"), dir);

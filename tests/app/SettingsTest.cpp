@@ -345,12 +345,12 @@ TEST_F(SettingsTest, FreshUserGetsTheDefaults) {
     // The default templates, as the tools expect them.
     EXPECT_EQ(
         v.KcoFmt,
-        R"(kco -s "%s" -b "%s" -en "%s" -st "%s" -vp \ -br -r -op pc -cp "%s" -usr %s -pw %s -o kco.log)");
+        R"(kco -s "%s" -b "%s" -en "%s" -st "%s" -vp \ -br -r -op pc -cp "%s" -usr %s -o kco.log)");
     EXPECT_EQ(v.KsvFmt,
               R"(ksv -b "%s" -en "%s" -st "%s" -vp \ -usr %s -pw %s -iv lv -s "*" -o ksv.log)");
     EXPECT_EQ(qv::kDefaultKcoFmtWithPackage, v.KcoFmt + R"( -p "%s" )");
     EXPECT_EQ(qv::kDefaultKsvFmtWithPackage, v.KsvFmt + R"( -p "%s" )");
-    EXPECT_EQ(v.KsqlFmt, "ksql -b %s -usr %s -pw %s -t -f %s -o %s");
+    EXPECT_EQ(v.KsqlFmt, "ksql -b %s -usr %s -t -f %s -o %s");
     EXPECT_EQ(v.SqlFmt, "select envobjid from KESENVIRONMENT where ENVIRONMENTNAME = '%s'");
     for (const std::string* s : {&v.Broker, &v.UserId, &v.Password, &v.SrcProject, &v.SrcState,
                                  &v.TgtProject, &v.TgtState, &v.TgtPackage, &v.CheckoutPackage})

@@ -2,6 +2,8 @@
 // the main window saves after the same analysis, its exit statuses, and runs side by side.
 #include <gtest/gtest.h>
 #include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -330,6 +332,32 @@ TEST_P(BatchEndToEnd, EveryRunClassifiesAgainstItsOwnRepository) {
                                   "PayrollEU\nDEV\nENVIRONMENTNAME\tSTATE\tPACKAGENAME\n"
                                   "PayrollEU\tDEV\tEU0001\n"));
     EXPECT_EQ(outcome("demo"), fresh);
+}
+
+// The output names the target project's items: a new file is the user's alone, whatever the
+// umask, unless the repository file is shared with a group; a file that is there keeps its mode.
+TEST_P(BatchEndToEnd, OutputIsTheUsersAloneUnlessTheRepositoryIsShared) {
+    const bool file = GetParam() == e2e::Backend::Sqlite;
+    const std::string out = work_ / "out.save", kept = work_ / "kept.save";
+    ASSERT_TRUE(qvtest::WriteFile(kept, "old"));
+    ASSERT_EQ(chmod(kept.c_str(), 0640), 0);
+    const mode_t old = umask(022);
+    struct Case {
+        mode_t repository, expected;
+    } const cases[] = {{0600, 0600}, {0640, file ? 0644u : 0600u}};
+    for (const Case& c : cases) {
+        if (file) {
+            ASSERT_EQ(chmod(repo_->db().c_str(), c.repository), 0);
+        }
+        unlink(out.c_str());
+        const ToolResult r = Batch(Analysis({"--output", out}));
+        EXPECT_LE(r.exitCode, 1) << r.err;
+        EXPECT_EQ(qvtest::FileMode(out), c.expected) << c.repository;
+    }
+    EXPECT_LE(Batch(Analysis({"--output", kept})).exitCode, 1);
+    EXPECT_EQ(qvtest::FileMode(kept), 0640u);
+    umask(old);
+    if (file) chmod(repo_->db().c_str(), 0600);
 }
 
 QV_E2E_ON_BOTH_BACKENDS(BatchEndToEnd);

@@ -13,6 +13,7 @@
 #include "process/Launcher.h"
 #include "scm/Kco.h"
 #include "scm/Ksql.h"
+#include "scm/ToolCommand.h"
 #include "tests/e2e/Fixture.h"
 #include "tests/e2e/Repository.h"
 #include "tests/helpers/ProbeSupport.h"
@@ -85,12 +86,12 @@ TEST_P(KcoEndToEnd, ChecksOutBelowTheBrowseDirectoryKeepingTheRepositoryPath) {
         EXPECT_TRUE(host_.boxes.empty());
         EXPECT_TRUE(Contains(Log(), kSummaryOk)) << Log();
 
-        // The traced command hides the password only; the tool itself got the real one.
+        // The command, traced as it ran, carries no password: the tool got it in its
+        // environment and checked the real one.
         EXPECT_EQ(CheckOutCommands(),
                   Lines{"kco -s \"" + std::string(c.name) +
                         "\" -b \"demo\" -en \"Payroll\" -st \"DEV\" -vp \\ -br -r -op pc -cp \"" +
-                        ctx_.browseDir + "\" -usr qvtester -pw ********** -o " +
-                        qv::KcoLogPath(install_.path()) +
+                        ctx_.browseDir + "\" -usr qvtester -o " + qv::KcoLogPath(install_.path()) +
                         (c.packageOption ? "   -p \"" + std::string(c.package) + "\"" : "  ")});
     }
 }
@@ -140,10 +141,12 @@ TEST_P(KcoEndToEnd, ToolErrorsGiveZeroAndTheirLine) {
 // line about it is traced as it is and does not count as an error.
 TEST_P(KcoEndToEnd, WritableLocalFileIsReplacedWithoutCountingAsFailure) {
     const std::string compare = install_ / "Temp1";
-    std::string command = qv::FillCommand(
+    std::string command = qv::FillToolCommand(
         qv::RemovePackageOption(qv::kDefaultKcoFmtWithPackage) + " -p \"%s\" -vn %s",
         {"tax.cpp", "demo", "PayrollEU", "DEV", compare, e2e::kTester, e2e::kTesterPassword,
-         "EU0001", "5"});
+         "EU0001", "5"},
+        6);
+    const qv::ChildVariableScope password(qv::kToolPasswordVariable, e2e::kTesterPassword);
     command.replace(command.find("kco.log"), 7, qv::KcoLogPath(install_.path()));
     const std::string local = qv::LocalItemPath(compare, "\\Payroll\\src\\calc", "tax.cpp");
     for (int run = 0; run < 2; ++run) {

@@ -33,6 +33,7 @@ struct ProbeRecord {
     int pid = 0, pgid = 0, sid = 0, ppid = 0;
     std::string stdinTarget;
     std::string inheritedFds;       // what the descriptors from 3 up name, '|' between
+    std::string password;           // $TESSARK_PASSWORD, "-" when unset
     std::vector<std::string> args;  // argv[0] first
 };
 
@@ -51,6 +52,7 @@ inline ProbeRecord ReadProbeRecord(const std::string& path) {
     r.ppid = std::atoi(value("ppid=").c_str());
     r.stdinTarget = value("stdin=");
     r.inheritedFds = value("fds=");
+    r.password = value("password=");
     while (std::getline(in, line)) r.args.push_back(line);
     r.present = r.pid > 0;
     return r;

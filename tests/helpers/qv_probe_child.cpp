@@ -1,7 +1,8 @@
 // A child program for the launcher and tool-runner tests. It performs the actions given before
 // "--", in order; whatever follows "--" is only there to be recorded or searched:
 //   --record FILE        write "pid=", "pgid=", "sid=", "ppid=", "stdin=", "fds=" (what the
-//                        inherited descriptors from 3 up name, separated by '|') lines and then
+//                        inherited descriptors from 3 up name, separated by '|'), "password="
+//                        ($TESSARK_PASSWORD, "-" when unset) lines and then
 //                        every argument (argv[0] first), one per line, to FILE
 //   --copy-to-opt SRC O  copy the file SRC to the path that follows the option O after "--"
 //   --mkdir-opt O        make a directory at the path that follows the option O after "--"
@@ -78,7 +79,10 @@ int main(int argc, char** argv) {
             const std::string fds = InheritedDescriptors();
             std::ofstream out(arg(1), std::ios::trunc);
             out << "pid=" << getpid() << "\npgid=" << getpgrp() << "\nsid=" << getsid(0)
-                << "\nppid=" << getppid() << "\nstdin=" << StdinTarget() << "\nfds=" << fds << "\n";
+                << "\nppid=" << getppid() << "\nstdin=" << StdinTarget() << "\nfds=" << fds
+                << "\npassword="
+                << (std::getenv("TESSARK_PASSWORD") ? std::getenv("TESSARK_PASSWORD") : "-")
+                << "\n";
             for (int k = 0; k < argc; ++k) out << argv[k] << "\n";
             i += 1;
         } else if (a == "--copy-to-opt") {

@@ -7,6 +7,7 @@
 #include "host/headless/HeadlessHost.h"
 #include "process/Launcher.h"
 #include "scm/Kco.h"
+#include "scm/ToolCommand.h"
 #include "tests/helpers/ProbeSupport.h"
 #include "tests/scm/LockHolder.h"
 #include "tests/support/TempEnv.h"
@@ -76,15 +77,16 @@ TEST_F(KcoTest, EmptyLocalCopyIsCheckedOutAgain) {
     ctx_.kcoFmt = FakeKco(std::string(kSummaryOk) + "\n", false);
     EXPECT_EQ(qv::RunKco(ctx_, "\\Payroll\\src", "a.c"), 1);
     const std::string log = qv::KcoLogPath(install_.path());
-    Args expectedArgs = {"-s",   "a.c",  "-b",  "Central", "-en", "Payroll", "-st", "DEV",
-                         "-vp",  "\\",   "-br", "-r",      "-op", "pc",      "-cp", ctx_.browseDir,
-                         "-usr", "jdoe", "-pw", "Secr3t!", "-o",  log};
+    Args expectedArgs = {"-s",  "a.c",          "-b",   "Central", "-en", "Payroll", "-st",
+                         "DEV", "-vp",          "\\",   "-br",     "-r",  "-op",     "pc",
+                         "-cp", ctx_.browseDir, "-usr", "jdoe",    "-o",  log};
     EXPECT_EQ(ToolArgs(), expectedArgs);
+    EXPECT_EQ(qvtest::ReadProbeRecord(args_).password, "Secr3t!");
     Args trace = TraceMessages(trace_);
     ASSERT_EQ(trace.size(), 6u);
     EXPECT_EQ(trace[0], "RunKco: START");
     EXPECT_EQ(trace[1].rfind("RunKco: ExecuteThis: " + qvtest::ProbePath(), 0), 0u);
-    EXPECT_NE(trace[1].find(" -usr jdoe -pw ********** -o " + log), std::string::npos);
+    EXPECT_NE(trace[1].find(" -usr jdoe -o " + log), std::string::npos);
     EXPECT_EQ(trace[1].find("Secr3t!"), std::string::npos);
     EXPECT_EQ(trace[2], "RunKco: END return code=1");
     EXPECT_EQ(trace[3], "ReadKcoLog: START");
@@ -112,12 +114,12 @@ TEST_F(KcoTest, ItemAndPackageOptions) {
         EXPECT_EQ(args[1], c.expectedItem) << c.package;
         auto p = std::find(args.begin(), args.end(), "-p");
         if (c.expectPackage) {
-            ASSERT_EQ(args.size(), 24u) << c.package;
-            EXPECT_EQ(args[22], "-p");
-            EXPECT_EQ(args[23], c.package);
+            ASSERT_EQ(args.size(), 22u) << c.package;
+            EXPECT_EQ(args[20], "-p");
+            EXPECT_EQ(args[21], c.package);
         } else {
             EXPECT_EQ(p, args.end()) << c.package;
-            EXPECT_EQ(args.size(), 22u) << c.package;
+            EXPECT_EQ(args.size(), 20u) << c.package;
         }
     }
 }
@@ -253,6 +255,28 @@ TEST(RemovePackageOption, Table) {
         {"", ""},
     };
     for (const auto& c : cases) EXPECT_EQ(qv::RemovePackageOption(c.in), c.out) << c.in;
+}
+
+// The password placeholder of a stored template of the older form is left out with its option;
+// other templates keep their text.
+TEST(WithoutPasswordOption, Table) {
+    struct Case {
+        std::string in;
+        size_t index;
+        std::string out;
+    } const cases[] = {
+        {"ksql -b %s -usr %s -pw %s -t -f %s -o %s", 2, "ksql -b %s -usr %s -t -f %s -o %s"},
+        {"kco -usr %s  -pw \"%s\" -o kco.log", 1, "kco -usr %s -o kco.log"},
+        {"kco -usr %s -pw %s", 1, "kco -usr %s"},
+        {qv::kDefaultKsqlFmt, 2, qv::kDefaultKsqlFmt},
+        {"x -b %s -upw %s", 1, "x -b %s -upw %s"},
+        {"x -b %s -pw=%s", 1, "x -b %s -pw=%s"},
+        {"x %% -pw %s", 0, "x %%"},
+        {"x -pw %s", 3, "x -pw %s"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(qv::WithoutPasswordOption(c.in, c.index), c.out) << c.in;
+    EXPECT_EQ(qv::FillToolCommand("t -u %s -pw %s -f %s", {"u", "pw", "f"}, 1), "t -u u -f f");
+    EXPECT_EQ(qv::FillToolCommand("t -u %s -f %s", {"u", "pw", "f"}, 1), "t -u u -f f");
 }
 
 TEST(LocalItemPath, RepositoryPathBecomesLocal) {

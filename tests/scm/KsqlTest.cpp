@@ -37,8 +37,9 @@ protected:
     }
     std::string Stmt() const { return qv::KsqlStatementPath(install_.path()); }
     std::string Dat() const { return qv::KsqlResultPath(install_.path()); }
+    // The command as run and traced: the older template's "-pw %s" is left out.
     std::string TracedCommand(const std::string& program) const {
-        return program + " -- -b Central -usr jdoe -pw ********** -t -f " + Stmt() + " -o " + Dat();
+        return program + " -- -b Central -usr jdoe -t -f " + Stmt() + " -o " + Dat();
     }
 
     qvtest::TempDir install_;
@@ -62,11 +63,10 @@ TEST_F(KsqlTest, RowsGiveOneRunAndOnlyTheMaskedCommandLineIsTraced) {
                                                " --copy-to-opt " + (work_ / "rows") + " -o")});
     // The statement file holds the statement unchanged, without a line end.
     EXPECT_EQ(ReadFile(Stmt()), statement);
-    // The tool itself receives the password.
+    // The tool itself receives the password, in its environment and not on its command line.
     qvtest::ProbeRecord rec = qvtest::ReadProbeRecord(args_);
-    auto pw = std::find(rec.args.begin(), rec.args.end(), "-pw");
-    ASSERT_NE(pw, rec.args.end());
-    EXPECT_EQ(*(pw + 1), "Secr3t!");
+    EXPECT_EQ(rec.password, "Secr3t!");
+    for (const std::string& arg : rec.args) EXPECT_EQ(arg.find("Secr3t!"), std::string::npos);
     EXPECT_EQ(qv::LastStart().windowTitle, "RunKSQL");
     EXPECT_EQ(qv::LastStart().showMode, qv::ShowMode::MinimizedNoActivate);
     EXPECT_EQ(qvtest::StateOf(rec.pid).state, 0) << "the tool is released";
@@ -119,8 +119,8 @@ TEST_F(KsqlTest, ToolThatCannotStart) {
     EXPECT_EQ(host_.boxes[0].text, "Error: Execute RUNSQL Failed using " + Stmt());
     std::vector<std::string> got = TraceMessages(trace_);
     ASSERT_EQ(got.size(), 1u);
-    EXPECT_EQ(got[0], (work_ / "no-ksql") + " -b Central -usr jdoe -pw ********** -t -f " + Stmt() +
-                          " -o " + Dat());
+    EXPECT_EQ(got[0],
+              (work_ / "no-ksql") + " -b Central -usr jdoe -t -f " + Stmt() + " -o " + Dat());
 }
 
 TEST_F(KsqlTest, EmptyTemplateFallsBackToTheDefaultAndKeepsIt) {
@@ -129,7 +129,7 @@ TEST_F(KsqlTest, EmptyTemplateFallsBackToTheDefaultAndKeepsIt) {
     EXPECT_EQ(ksqlFmt_, qv::kDefaultKsqlFmt) << "the owner's own template keeps the default";
     std::vector<std::string> got = TraceMessages(trace_);
     ASSERT_FALSE(got.empty());
-    EXPECT_EQ(got[0], "ksql -b Central -usr jdoe -pw ********** -t -f " + Stmt() + " -o " + Dat());
+    EXPECT_EQ(got[0], "ksql -b Central -usr jdoe -t -f " + Stmt() + " -o " + Dat());
 }
 
 TEST_F(KsqlTest, TimeLimitEndsTheToolAndTheResultIsStillRead) {

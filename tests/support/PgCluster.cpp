@@ -13,11 +13,14 @@
 #include <filesystem>
 #include <memory>
 
+#include "tests/support/TempEnv.h"
 #include "tests/support/ToolRunner.h"
 
 extern char** environ;
 
 namespace qvtest {
+
+constexpr char kHbaRules[] = "local all postgres trust\nlocal all all scram-sha-256\n";
 namespace {
 
 // The newest installed server's programs.
@@ -124,6 +127,12 @@ bool PgCluster::Start(std::string& why) {
                                                  "postgres", "-N", "-E", "UTF8", "--locale=C"});
     if (r.exitCode != 0) {
         why = "initdb failed: " + r.err;
+        return false;
+    }
+    // The superuser comes in through the socket without a password; every other role has to
+    // give its own, as a server of a team would ask.
+    if (!WriteFile(dir_ + "/data/pg_hba.conf", kHbaRules)) {
+        why = "cannot write pg_hba.conf";
         return false;
     }
     r = AsPostgres(bin_ + "/pg_ctl",

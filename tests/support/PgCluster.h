@@ -27,13 +27,16 @@ public:
     // superuser). Names are unique within the cluster.
     std::string NewDatabase(const std::string& prefix);
 
-    // A connection string for a database as a role (through the socket, trusted).
+    // A connection string for a database as a role (through the socket; only the superuser is
+    // trusted there, every other role gives its password).
     std::string Conninfo(const std::string& database, const std::string& role = "postgres") const;
     // Runs SQL as the superuser with psql; returns its unaligned output ("" on failure, with
     // `ok` false).
     std::string Sql(const std::string& database, const std::string& sql, bool* ok = nullptr) const;
 
     const std::string& socketDir() const { return dir_; }
+    // The server's program directory (psql is there).
+    const std::string& bin() const { return bin_; }
 
 private:
     PgCluster() = default;

@@ -154,15 +154,15 @@ TEST(BrokersTest, RegisteringRewritesTheFileWhole) {
     qv::tools::Locator path;
     ASSERT_TRUE(ResolveBroker("three", path, error)) << error;
     EXPECT_EQ(path.target, dir / "three.db");
-    // A server locator is registered for the repository's read-only role.
+    // A server locator is registered without its user and password: each user's tools connect
+    // as the user's own role.
     struct Case {
         std::string given, registered;
     } const cases[] = {
-        {"postgresql:host=/run/pg dbname=tk", "dbname='tk' host='/run/pg' user='tk_reader'"},
-        {"postgresql://h/tk", "dbname='tk' host='h' user='tk_reader'"},
-        {"postgres://owner:secret@h/tk?sslmode=require",
-         "dbname='tk' host='h' sslmode='require' user='tk_reader'"},
-        {"postgresql:dbname=it\\'s user=owner password=pw", "dbname='it\\'s' user='it\\'s_reader'"},
+        {"postgresql:host=/run/pg dbname=tk", "dbname='tk' host='/run/pg'"},
+        {"postgresql://h/tk", "dbname='tk' host='h'"},
+        {"postgres://owner:secret@h/tk?sslmode=require", "dbname='tk' host='h' sslmode='require'"},
+        {"postgresql:dbname=it\\'s user=owner password=pw", "dbname='it\\'s'"},
         {"postgresql:host=h", "host=h"},
     };
     for (const Case& c : cases) {

@@ -60,15 +60,28 @@ protected:
                          *sqlite_ / "pg.sql", "-o", *sqlite_ / "pg.dat"});
         return ReadFile(*sqlite_ / "pg.dat");
     }
-    // Every row of every table, counted on the server as its owner.
+    // Every row of every table and the repository's roles, counted on the server as its
+    // superuser.
     static std::string Counts() {
         return cluster_->Sql(
             database_,
             "SELECT (SELECT COUNT(*) FROM KESVERSIONS) || ' ' || (SELECT COUNT(*) FROM "
-            "KESALLUSERS) || ' ' || (SELECT COUNT(*) FROM TKCREDENTIALS) || ' ' || (SELECT "
-            "COUNT(*) FROM KESVIEW) || ' ' || (SELECT string_agg(PWHASH, ',') FROM TKCREDENTIALS) "
-            "|| ' ' || (SELECT COUNT(*) FROM pg_largeobject_metadata)");
+            "KESALLUSERS) || ' ' || (SELECT COUNT(*) FROM KESVIEW) || ' ' || (SELECT "
+            "string_agg(rolname || rolpassword, ',' ORDER BY rolname) FROM pg_authid WHERE "
+            "rolname LIKE '" +
+                database_ + "%') || ' ' || (SELECT COUNT(*) FROM pg_largeobject_metadata)");
     }
+    // psql as a role of the server with a password, as any program of a user could connect.
+    static ToolResult PsqlAs(const std::string& role, const std::string& password,
+                             const std::string& sql, const std::string& database = database_) {
+        ScopedPassword pw(password);
+        return RunProgram(cluster_->bin() + "/psql", {"-X", "-A", "-t", "-h", cluster_->socketDir(),
+                                                      "-U", role, "-d", database, "-c", sql});
+    }
+    struct ScopedPassword {
+        explicit ScopedPassword(const std::string& p) { setenv("PGPASSWORD", p.c_str(), 1); }
+        ~ScopedPassword() { unsetenv("PGPASSWORD"); }
+    };
 
     static inline PgCluster* cluster_ = nullptr;
     static inline DemoRepo* sqlite_ = nullptr;
@@ -148,16 +161,22 @@ TEST_F(PgToolsTest, RefusalsGiveOneErrorLine) {
     WriteFile(*sqlite_ / "bad.ini",
               ReadFile(*sqlite_ / "brokers.ini") +
                   "\n[gone]\nrepository = postgresql:host=/nonexistent/socket dbname=x\n"
-                  "[owner]\nrepository = postgresql:" +
-                  owner_ + "\n[nodb]\nrepository = postgresql:host=" + cluster_->socketDir() +
-                  " dbname=nosuchdb user=postgres\n");
+                  "[nodb]\nrepository = postgresql:host=" +
+                  cluster_->socketDir() + " dbname=nosuchdb user=postgres\n");
+    // A user whose role was given more than reading on the server.
+    ASSERT_EQ(RunTool("krepo", {"adduser", "postgresql:" + owner_, "mallory"}, "m-pw\n").exitCode,
+              0);
+    cluster_->Sql(database_, "GRANT SELECT ON TKMETA TO \"" + database_ + ".mallory\"");
     setenv("TESSARK_BROKERS", (*sqlite_ / "bad.ini").c_str(), 1);
     // clang-format off
     struct Case { std::string broker, user, password, contains; } const cases[] = {
         {"pgdemo", "DEMO", "demo", "Incorrect Login for user 'DEMO' on broker 'pgdemo'"},
         {"pgdemo", "demo", "", "Incorrect Login for user 'demo' on broker 'pgdemo'"},
+        {"pgdemo", "demo", "Demo", "Incorrect Login for user 'demo' on broker 'pgdemo'"},
+        {"pgdemo", "nobody", "demo", "Incorrect Login for user 'nobody' on broker 'pgdemo'"},
+        {"pgdemo", "_reader", "x", "Incorrect Login for user '_reader' on broker 'pgdemo'"},
         {"gone", "demo", "demo", "cannot reach the repository server of broker 'gone'"},
-        {"owner", "demo", "demo", "read-only role"},
+        {"pgdemo", "mallory", "m-pw", "read-only role"},
         {"nodb", "demo", "demo", "broker 'nodb'"},
     };
     // clang-format on
@@ -225,9 +244,11 @@ TEST_F(PgToolsTest, KrepoLooksAfterServerRepositories) {
     EXPECT_EQ(
         Query("pgdemo", "SELECT USERNAME FROM KESALLUSERS WHERE USERNAME = 'erin'", "erin", secret),
         "USERNAME\nerin\n");
-    EXPECT_EQ(cluster_->Sql(database_, "SELECT COUNT(*) FROM TKCREDENTIALS WHERE PWHASH LIKE '%" +
-                                           secret + "%'"),
-              "0\n");
+    EXPECT_EQ(cluster_->Sql("postgres",
+                            "SELECT rolpassword LIKE 'SCRAM-SHA-256$%' FROM "
+                            "pg_authid WHERE rolname = '" +
+                                database_ + ".erin'"),
+              "t\n");
 
     // A fresh server repository with a user of its own: the demo keeps the user and its id,
     // and takes its ids from the repository's sequence.
@@ -246,6 +267,87 @@ TEST_F(PgToolsTest, KrepoLooksAfterServerRepositories) {
                             "SELECT COUNT(DISTINCT ITEMOBJID) >= 300, MIN(ENVOBJID) > 1001 "
                             "FROM KESVERSIONS, KESENVIRONMENT"),
               "t|t\n");
+}
+
+// Each user is a login role of its own that the server itself checks; no role of a user reads a
+// password or a hash, and the reader role cannot log in.
+TEST_F(PgToolsTest, TheServerChecksEachUsersOwnRole) {
+    const std::string demo = database_ + ".demo";
+    EXPECT_EQ(cluster_->Sql(database_,
+                            "SELECT to_regclass('TKCREDENTIALS') IS NULL, "
+                            "pg_has_role('" +
+                                demo + "', '" + database_ +
+                                "_reader', 'MEMBER'), (SELECT rolcanlogin FROM pg_roles "
+                                "WHERE rolname = '" +
+                                database_ + "_reader')"),
+              "t|t|f\n");
+    // clang-format off
+    struct Case { std::string role, password, sql; bool connects; std::string output; }
+    const cases[] = {
+        {demo, "demo", "SELECT COUNT(*) > 0 FROM KESVERSIONS", true, "t\n"},
+        {demo, "wrong", "SELECT 1", false, ""},
+        {demo, "", "SELECT 1", false, ""},
+        {database_ + "_reader", "demo", "SELECT 1", false, ""},
+        {demo, "demo", "SELECT rolpassword FROM pg_authid", true, ""},
+        {demo, "demo", "SELECT * FROM TKMETA", true, ""},
+        {demo, "demo", "CREATE TABLE x (y int)", true, ""},
+        {demo, "demo", "SELECT COUNT(*) FROM pg_roles WHERE rolpassword <> '********'", true,
+         "0\n"},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.role + " / " + c.sql);
+        const ToolResult r = PsqlAs(c.role, c.password, c.sql);
+        const bool refusedLogin = r.err.find("authentication failed") != std::string::npos ||
+                                  r.err.find("no password") != std::string::npos ||
+                                  r.err.find("not permitted to log in") != std::string::npos;
+        EXPECT_EQ(!refusedLogin, c.connects) << r.err;
+        if (c.connects) {
+            EXPECT_EQ(r.out, c.output) << r.err;
+        }
+    }
+}
+
+// A repository made by an earlier krepo loses its shared login and its hashes at the first
+// krepo adduser; the user then logs in with the server's check.
+TEST_F(PgToolsTest, AddUserTakesTheOldSharedLoginOut) {
+    const std::string conninfo = cluster_->NewDatabase("old");
+    const std::string db = conninfo.substr(conninfo.find("dbname=") + 7,
+                                           conninfo.find(" user") - conninfo.find("dbname=") - 7);
+    const std::string locator = "postgresql:" + conninfo;
+    ASSERT_EQ(RunTool("krepo", {"create", locator}).exitCode, 0);
+    cluster_->Sql(db,
+                  "CREATE TABLE TKCREDENTIALS (USERNAME TEXT, PWHASH TEXT); INSERT INTO "
+                  "TKCREDENTIALS VALUES ('gina', 'hash'); CREATE FUNCTION TK_LOGIN_HASH(TEXT) "
+                  "RETURNS TEXT LANGUAGE sql AS 'SELECT NULL::TEXT'; ALTER ROLE " +
+                      db + "_reader LOGIN PASSWORD 'shared'");
+    const ToolResult r = RunTool("krepo", {"adduser", locator, "gina"}, "g-pw\n");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("add every user again"), std::string::npos) << r.out;
+    EXPECT_EQ(cluster_->Sql(db,
+                            "SELECT to_regclass('TKCREDENTIALS') IS NULL, "
+                            "to_regproc('TK_LOGIN_HASH') IS NULL, rolcanlogin, rolpassword IS "
+                            "NULL FROM pg_authid WHERE rolname = '" +
+                                db + "_reader'"),
+              "t|t|f|t\n");
+    EXPECT_EQ(PsqlAs(db + ".gina", "g-pw", "SELECT COUNT(*) FROM KESALLUSERS", db).out, "1\n");
+}
+
+// An owner that may create roles, but is no superuser, makes a repository and its users.
+TEST_F(PgToolsTest, CreateOnAServerNeedsOnlyCreaterole) {
+    cluster_->Sql("postgres", "CREATE ROLE qvowner LOGIN CREATEROLE PASSWORD 'owner-pw'");
+    cluster_->Sql("postgres", "CREATE DATABASE qvowned OWNER qvowner");
+    const std::string locator = "postgresql:host=" + cluster_->socketDir() +
+                                " dbname=qvowned user=qvowner password=owner-pw";
+    ToolResult r = RunTool("krepo", {"create", locator});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    r = RunTool("krepo", {"adduser", locator, "frank"}, "f-pw\n");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    ASSERT_EQ(RunTool("krepo", {"broker", "owned", locator}).exitCode, 0);
+    EXPECT_EQ(Query("owned", "SELECT USERNAME FROM KESALLUSERS", "frank", "f-pw"),
+              "USERNAME\nfrank\n");
+    EXPECT_EQ(Query("owned", "SELECT 1", "frank", "wrong"),
+              "Error: Incorrect Login for user 'frank' on broker 'owned'\n");
 }
 
 }  // namespace

@@ -170,7 +170,9 @@ TEST_F(TargetLoad, ATargetTheRepositoryLacksIsNamedAndNotLoaded) {
 
 TEST_F(TargetLoad, RowsAreStoredWithBlanksForEmptyColumns) {
     repo_.Answer(kHeader + Row("tax.cpp", "5", "N", "11"));
+    const mode_t old = umask(0);
     ASSERT_TRUE(window_.GetTargetPackageData());
+    umask(old);
     CTFObj r;
     ASSERT_TRUE(window_.TargetItems().Lookup("0", r));
     EXPECT_EQ(r.itemName, "tax.cpp");
@@ -187,6 +189,10 @@ TEST_F(TargetLoad, RowsAreStoredWithBlanksForEmptyColumns) {
     EXPECT_EQ(lines[1], "DEV");
     EXPECT_NE(lines[2].find(",pc1, ,120         ,"), std::string::npos) << lines[2];
     EXPECT_EQ(lines[2].substr(lines[2].size() - 12), ",PayrollEU,,");
+    // It holds the target project's records: the user's alone, whatever the umask.
+    struct stat st {};
+    ASSERT_EQ(stat(FilePath().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 // Without a message: the file is only a copy of what the query gives.

@@ -92,9 +92,11 @@ private:
 
 class PgConnection : public Connection {
 public:
-    bool Open(const std::string& broker, const std::string& conninfo, std::string& error) {
+    bool Open(const std::string& broker, const std::string& conninfo, const std::string& user,
+              const std::string& password, std::string& error) {
         std::string why;
-        if (!conn_.Connect(conninfo, kConnectTimeoutSeconds, why)) {
+        if (!PgConnectAsUser(conn_, conninfo, user, password, refused_, why)) {
+            if (refused_) return true;
             error = "cannot reach the repository server of broker '" + broker + "': " + why;
             return false;
         }
@@ -102,7 +104,6 @@ public:
         if (!conn_.Exec("SET default_transaction_read_only = on", error)) return false;
         return true;
     }
-
     bool Query(const std::string& sql, const std::vector<std::string>& params,
                const std::function<void(const Row&)>& row, std::string& error) override {
         PgResult r = conn_.Query(sql, params, error);
@@ -122,27 +123,24 @@ public:
         return true;
     }
 
-    LoginResult CheckLogin(const std::string& user, const std::string& password,
-                           std::string& error) override {
-        // The login function answers only outside read-only transactions.
-        std::string ignored;
-        if (!conn_.Exec("BEGIN READ WRITE", error)) return LoginResult::Failed;
-        LoginResult result = PgCheckLogin(conn_, user, password, error);
-        conn_.Exec("ROLLBACK", ignored);
-        return result;
+    // The server checked the password when the connection was made.
+    LoginResult CheckLogin(const std::string&, const std::string&, std::string&) override {
+        return refused_ ? LoginResult::Refused : LoginResult::Accepted;
     }
 
 private:
     PgConn conn_;
+    bool refused_ = false;
 };
 
 }  // namespace
 
 std::unique_ptr<Connection> OpenReadOnly(const std::string& broker, const Locator& locator,
+                                         const std::string& user, const std::string& password,
                                          std::string& error) {
     if (locator.kind == Locator::Kind::Postgres) {
         auto c = std::make_unique<PgConnection>();
-        if (!c->Open(broker, locator.target, error)) return nullptr;
+        if (!c->Open(broker, locator.target, user, password, error)) return nullptr;
         return c;
     }
     auto c = std::make_unique<SqliteConnection>();

@@ -36,8 +36,11 @@ public:
 };
 
 // Opens the repository read-only and makes sure it holds the repository tables. Null with
-// `error` set otherwise; for a server, the error names the broker.
+// `error` set otherwise; for a server, the error names the broker. A server repository is
+// opened as the user's own role with the user's password; a login the server refuses gives a
+// connection whose CheckLogin says Refused and that runs nothing else.
 std::unique_ptr<Connection> OpenReadOnly(const std::string& broker, const Locator& locator,
+                                         const std::string& user, const std::string& password,
                                          std::string& error);
 
 }  // namespace qv::tools

@@ -73,7 +73,7 @@ bool WriteFileAtomic(const std::string& path, const std::string& content, std::s
     return ok;
 }
 
-bool MakeDirectories(const std::string& path, std::string& error) {
+bool MakeDirectories(const std::string& path, std::string& error, unsigned mode) {
     if (path.empty()) {
         error = "empty directory name";
         return false;
@@ -84,7 +84,8 @@ bool MakeDirectories(const std::string& path, std::string& error) {
         size_t next = path.find('/', pos);
         if (next == std::string::npos) next = path.size();
         partial = path.substr(0, next);
-        if (!partial.empty() && mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST) {
+        if (!partial.empty() && mkdir(partial.c_str(), static_cast<mode_t>(mode)) != 0 &&
+            errno != EEXIST) {
             error = "cannot create directory " + partial + ": " + strerror(errno);
             return false;
         }

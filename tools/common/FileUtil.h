@@ -19,8 +19,9 @@ bool WriteAll(int fd, const char* data, size_t size);
 bool WriteFileAtomic(const std::string& path, const std::string& content, std::string& error,
                      unsigned mode = 0644, bool durable = true);
 
-// Creates a directory and its missing parents (like mkdir -p); true when it exists afterwards.
-bool MakeDirectories(const std::string& path, std::string& error);
+// Creates a directory and its missing parents (like mkdir -p) with `mode` (narrowed by the
+// umask); true when it exists afterwards.
+bool MakeDirectories(const std::string& path, std::string& error, unsigned mode = 0755);
 
 // The user's configuration directory: $XDG_CONFIG_HOME, else $HOME/.config; empty when neither
 // is set.

@@ -1,5 +1,7 @@
 #include "tools/common/Options.h"
 
+#include <stdlib.h>
+
 namespace qv::tools {
 
 bool ParseOptions(const std::vector<std::string>& args, const OptionSpec& known, ParsedOptions& out,
@@ -43,6 +45,17 @@ bool IsHelpRequest(const std::vector<std::string>& args) {
     if (args.size() != 1) return false;
     const std::string& a = args[0];
     return a == "--help" || a == "-help" || a == "-h" || a == "-?";
+}
+
+bool ToolPassword(const ParsedOptions& opts, std::string& password) {
+    if (opts.Has("pw")) {
+        password = opts.Get("pw");
+        return true;
+    }
+    const char* env = getenv(kPasswordVariable);
+    if (!env) return false;
+    password = env;
+    return true;
 }
 
 }  // namespace qv::tools

@@ -32,6 +32,14 @@ struct ParsedOptions {
 bool ParseOptions(const std::vector<std::string>& args, const OptionSpec& known, ParsedOptions& out,
                   std::string& error);
 
+// The environment variable the program hands the password in: a process's environment is
+// readable by its owner only, its command line by every local user.
+inline constexpr char kPasswordVariable[] = "TESSARK_PASSWORD";
+
+// The password of a run: -pw when given (older command templates, scripts), else
+// $TESSARK_PASSWORD. False when there is neither.
+bool ToolPassword(const ParsedOptions& opts, std::string& password);
+
 // True for a lone "--help" (or "-help", "-h", "-?"): the tool prints its usage and exits with 0.
 bool IsHelpRequest(const std::vector<std::string>& args);
 

@@ -24,12 +24,17 @@ std::string ReplaceWord(const std::string& text, const std::string& word, const 
     return out + text.substr(from);
 }
 
-const char* const kLoginFunction = "TK_LOGIN_HASH";
+// The longest name the server keeps for a role.
+constexpr size_t kMaxRoleName = 63;
 
 }  // namespace
 
 std::string ReaderRole(const std::string& database) {
     return database + "_reader";
+}
+
+std::string UserRole(const std::string& database, const std::string& user) {
+    return database + "." + user;
 }
 
 std::string PgSchemaSql(const std::string& sqliteSql) {
@@ -43,7 +48,7 @@ bool PgHasSchema(PgConn& db) {
     std::string error;
     PgResult r = db.Query(
         "SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = current_schema() "
-        "AND upper(table_name) IN ('KESVERSIONS', 'TKCREDENTIALS', 'TKFILEDATA')",
+        "AND upper(table_name) IN ('KESVERSIONS', 'TKMETA', 'TKFILEDATA')",
         {}, error);
     return r.ok() && r.Int(0, 0) == 3;
 }
@@ -62,8 +67,7 @@ bool PgDropIndexes(PgConn& db, std::string& error) {
     return true;
 }
 
-bool PgCreateSchema(PgConn& db, bool withIndexes, const std::string& readerPassword,
-                    std::string& error) {
+bool PgCreateSchema(PgConn& db, bool withIndexes, std::string& error) {
     if (PgHasSchema(db)) {
         error = "the database already holds the repository tables";
         return false;
@@ -82,69 +86,83 @@ bool PgCreateSchema(PgConn& db, bool withIndexes, const std::string& readerPassw
         db.Exec("ROLLBACK", ignored);
         return false;
     };
-    if (!db.Exec(PgSchemaSql(SchemaSql()), error)) return fail(error);
+    // The server checks the passwords: the credentials table is not kept.
+    if (!db.Exec(PgSchemaSql(SchemaSql()) + std::string("; DROP TABLE ") + kCredentialsTable,
+                 error))
+        return fail(error);
     if (withIndexes && !PgCreateIndexes(db, error)) return fail(error);
 
-    PgResult role =
-        db.Query("SELECT 1 FROM pg_roles WHERE rolname = $1", {ReaderRole(database)}, error);
+    // The reader role only holds the right to read; nobody logs in as it.
+    PgResult role = db.Query(
+        "SELECT rolcanlogin OR rolsuper OR rolcreaterole OR rolcreatedb OR rolreplication OR "
+        "rolbypassrls FROM pg_roles WHERE rolname = $1",
+        {ReaderRole(database)}, error);
     if (!role.ok()) return fail(error);
-    if (role.Rows() == 0 && !db.Exec("CREATE ROLE " + reader + " LOGIN", error)) return fail(error);
-    // The reader can do nothing but read: no superuser, no role creation, no inheritance of
-    // other roles' rights, and no password unless one is given.
-    std::string alter = "ALTER ROLE " + reader +
-                        " LOGIN NOSUPERUSER NOCREATEDB NOCREATEROLE NOINHERIT NOREPLICATION "
-                        "NOBYPASSRLS PASSWORD " +
-                        (readerPassword.empty() ? "NULL" : db.Literal(readerPassword));
-    if (!db.Exec(alter, error)) return fail(error);
+    if (role.Rows() == 0 && !db.Exec("CREATE ROLE " + reader + " NOLOGIN", error))
+        return fail(error);
+    if (role.Rows() == 1 && role.Text(0, 0) != "f") {
+        error = "the role " + ReaderRole(database) +
+                " exists and may log in or holds rights beyond reading; drop it first";
+        return fail(error);
+    }
 
-    std::string grants = "GRANT CONNECT ON DATABASE " + db.Identifier(database) + " TO " + reader +
-                         "; GRANT USAGE ON SCHEMA " + schema + " TO " + reader + "; ALTER ROLE " +
-                         reader + " IN DATABASE " + db.Identifier(database) +
-                         " SET search_path = " + schema + "; ALTER ROLE " + reader +
-                         " IN DATABASE " + db.Identifier(database) +
-                         " SET default_transaction_read_only = on;";
+    std::string grants = "REVOKE ALL ON DATABASE " + db.Identifier(database) +
+                         " FROM PUBLIC; GRANT CONNECT ON DATABASE " + db.Identifier(database) +
+                         " TO " + reader + "; GRANT USAGE ON SCHEMA " + schema + " TO " + reader +
+                         ";";
     for (const std::string& t : ScmTableNames())
         grants += "GRANT SELECT ON " + t + " TO " + reader + ";";
     grants += std::string("GRANT SELECT ON ") + kFileDataTable + " TO " + reader + ";";
-    grants +=
-        std::string("REVOKE ALL ON ") + kCredentialsTable + ", " + kMetaTable + " FROM PUBLIC;";
+    grants += std::string("REVOKE ALL ON ") + kMetaTable + " FROM PUBLIC;";
     if (!db.Exec(grants, error)) return fail(error);
-
-    // The one hash of the named user, for the login check of the tools. Statements that users
-    // run go through read-only transactions, where the function refuses to answer, so that no
-    // statement can collect the hashes.
-    std::string function = std::string("CREATE FUNCTION ") + kLoginFunction +
-                           "(TEXT) RETURNS TEXT LANGUAGE plpgsql STABLE SECURITY DEFINER "
-                           "SET search_path = " +
-                           schema +
-                           ", pg_temp AS $fn$ BEGIN "
-                           "IF current_setting('transaction_read_only') = 'on' THEN "
-                           "RAISE EXCEPTION 'the login check is not available to statements'; "
-                           "END IF; "
-                           "RETURN (SELECT PWHASH FROM " +
-                           kCredentialsTable +
-                           " WHERE USERNAME = $1); END $fn$; "
-                           "REVOKE ALL ON FUNCTION " +
-                           kLoginFunction + "(TEXT) FROM PUBLIC; GRANT EXECUTE ON FUNCTION " +
-                           kLoginFunction + "(TEXT) TO " + reader + ";";
-    if (!db.Exec(function, error)) return fail(error);
     return db.Exec("COMMIT", error);
 }
 
 bool PgSetUserPassword(PgConn& db, const std::string& user, const std::string& password,
                        std::string& error) {
-    std::string hash;
-    if (!HashNewCredentials(user, password, hash, error)) return false;
+    if (user.empty() || password.empty()) {
+        error = "a user needs a name and a password";
+        return false;
+    }
+    PgResult where = db.Query("SELECT current_database(), current_schema()", {}, error);
+    if (!where.ok()) return false;
+    const std::string database = where.Text(0, 0), schema = db.Identifier(where.Text(0, 1));
+    const std::string roleName = UserRole(database, user);
+    if (roleName.size() > kMaxRoleName) {
+        error = "the user name is too long for a role of the server (" + roleName + ")";
+        return false;
+    }
+    const std::string role = db.Identifier(roleName);
+    char* verifier =
+        Pq().PQencryptPasswordConn(db.get(), password.c_str(), roleName.c_str(), "scram-sha-256");
+    if (!verifier) {
+        error = "cannot make the password's verifier: " + db.LastError();
+        return false;
+    }
+    const std::string secret = db.Literal(verifier);
+    Pq().PQfreemem(verifier);
     if (!db.Exec("BEGIN", error)) return false;
     auto fail = [&]() {
         std::string ignored;
         db.Exec("ROLLBACK", ignored);
         return false;
     };
-    if (!db.Query("INSERT INTO TKCREDENTIALS (USERNAME, PWHASH) VALUES ($1, $2) "
-                  "ON CONFLICT (USERNAME) DO UPDATE SET PWHASH = excluded.PWHASH",
-                  {user, hash}, error)
-             .ok())
+    PgResult existing = db.Query(
+        "SELECT rolsuper OR rolcreaterole OR rolcreatedb OR rolreplication OR rolbypassrls "
+        "FROM pg_roles WHERE rolname = $1",
+        {roleName}, error);
+    if (!existing.ok()) return fail();
+    if (existing.Rows() == 1 && existing.Text(0, 0) != "f") {
+        error = "the role " + roleName + " holds rights beyond reading; it is left as it is";
+        return fail();
+    }
+    if (existing.Rows() == 0 && !db.Exec("CREATE ROLE " + role + " LOGIN", error)) return fail();
+    const std::string inDatabase = " IN DATABASE " + db.Identifier(database);
+    if (!db.Exec("ALTER ROLE " + role + " LOGIN INHERIT PASSWORD " + secret + "; GRANT " +
+                     db.Identifier(ReaderRole(database)) + " TO " + role + "; ALTER ROLE " + role +
+                     inDatabase + " SET search_path = " + schema + "; ALTER ROLE " + role +
+                     inDatabase + " SET default_transaction_read_only = on",
+                 error))
         return fail();
     PgResult known = db.Query("SELECT 1 FROM KESALLUSERS WHERE USERNAME = $1", {user}, error);
     if (!known.ok()) return fail();
@@ -167,15 +185,44 @@ bool PgSetUserPassword(PgConn& db, const std::string& user, const std::string& p
     return db.Exec("COMMIT", error);
 }
 
-LoginResult PgCheckLogin(PgConn& db, const std::string& user, const std::string& password,
-                         std::string& error) {
-    PgResult r = db.Query(std::string("SELECT ") + kLoginFunction + "($1)", {user}, error);
-    if (!r.ok()) return LoginResult::Failed;
-    if (r.Rows() == 1 && !r.IsNull(0, 0))
-        return VerifyPassword(r.Text(0, 0), password) ? LoginResult::Accepted
-                                                      : LoginResult::Refused;
-    VerifyPassword(DummyPasswordHash(), password);
-    return LoginResult::Refused;
+bool PgRemoveOldLogin(PgConn& db, bool& removed, std::string& error) {
+    removed = false;
+    PgResult old = db.Query(
+        "SELECT to_regproc('TK_LOGIN_HASH') IS NOT NULL OR to_regclass($1) IS NOT NULL, "
+        "COALESCE((SELECT rolcanlogin FROM pg_roles WHERE rolname = current_database() || "
+        "'_reader'), false)",
+        {kCredentialsTable}, error);
+    if (!old.ok()) return false;
+    if (old.Text(0, 0) != "t" && old.Text(0, 1) != "t") return true;
+    removed = true;
+    std::string sql = std::string("BEGIN; DROP FUNCTION IF EXISTS TK_LOGIN_HASH(TEXT); ") +
+                      "DROP TABLE IF EXISTS " + kCredentialsTable + "; ";
+    if (old.Text(0, 1) == "t") {
+        PgResult name = db.Query("SELECT current_database()", {}, error);
+        if (!name.ok()) return false;
+        sql +=
+            "ALTER ROLE " + db.Identifier(ReaderRole(name.Text(0, 0))) + " NOLOGIN PASSWORD NULL; ";
+    }
+    if (db.Exec(sql + "COMMIT", error)) return true;
+    std::string ignored;
+    db.Exec("ROLLBACK", ignored);
+    return false;
+}
+
+bool PgConnectAsUser(PgConn& db, const std::string& conninfo, const std::string& user,
+                     const std::string& password, bool& refused, std::string& error) {
+    refused = false;
+    std::vector<std::pair<std::string, std::string>> options;
+    if (!ConninfoOptions(conninfo, options, error)) return false;
+    std::string database;
+    for (const auto& [key, value] : options)
+        if (key == "dbname") database = value;
+    if (database.empty()) {
+        error = "the connection string names no database";
+        return false;
+    }
+    return db.ConnectAs(conninfo, UserRole(database, user), password, kConnectTimeoutSeconds,
+                        refused, error);
 }
 
 }  // namespace qv::tools

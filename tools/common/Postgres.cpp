@@ -128,6 +128,48 @@ bool PgConn::Connect(const std::string& conninfo, int timeoutSeconds, std::strin
     return true;
 }
 
+bool PgConn::ConnectAs(const std::string& conninfo, const std::string& role,
+                       const std::string& password, int timeoutSeconds, bool& refused,
+                       std::string& error) {
+    refused = false;
+    if (!LoadPq(error)) return false;
+    const std::string timeout = std::to_string(timeoutSeconds);
+    const char* keys[] = {"connect_timeout",
+                          "keepalives_idle",
+                          "keepalives_interval",
+                          "keepalives_count",
+                          "fallback_application_name",
+                          "dbname",
+                          "user",
+                          "password",
+                          "passfile",
+                          nullptr};
+    const char* values[] = {
+        timeout.c_str(),  "30",        "10",   "3", "tessark-tools", conninfo.c_str(), role.c_str(),
+        password.c_str(), "/dev/null", nullptr};
+    c_ = g_pq.PQconnectdbParams(keys, values, 1);
+    if (!c_ || g_pq.PQstatus(c_) != CONNECTION_OK) {
+        error = c_ ? LastError() : "out of memory";
+        refused = error.find("password authentication failed") != std::string::npos ||
+                  error.find("no password supplied") != std::string::npos ||
+                  error.find("not permitted to log in") != std::string::npos ||
+                  (error.find("role \"") != std::string::npos &&
+                   error.find("does not exist") != std::string::npos);
+        if (c_) g_pq.PQfinish(c_);
+        c_ = nullptr;
+        return false;
+    }
+    if (!g_pq.PQconnectionUsedPassword(c_)) {
+        refused = true;
+        error = "the server let role " + role + " in without checking its password";
+        g_pq.PQfinish(c_);
+        c_ = nullptr;
+        return false;
+    }
+    g_pq.PQsetNoticeProcessor(c_, QuietNotices, nullptr);
+    return true;
+}
+
 std::string PgConn::LastError() const {
     return c_ ? OneLine(g_pq.PQerrorMessage(c_)) : "not connected";
 }

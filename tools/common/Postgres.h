@@ -18,13 +18,15 @@ bool LoadPq(std::string& error);
 struct PqApi {
 #define QV_PQ_FUNCTIONS(X)                                                                        \
     X(PQconnectdbParams)                                                                          \
-    X(PQstatus) X(PQerrorMessage) X(PQfinish) X(PQexec) X(PQexecParams) X(PQprepare)              \
-        X(PQdescribePrepared) X(PQexecPrepared) X(PQresultStatus) X(PQresultErrorField)           \
-            X(PQresultErrorMessage) X(PQclear) X(PQntuples) X(PQnfields) X(PQfname) X(PQftype)    \
-                X(PQgetvalue) X(PQgetlength) X(PQgetisnull) X(PQsendQuery) X(PQgetResult)         \
-                    X(PQputCopyData) X(PQputCopyEnd) X(PQconninfoParse) X(PQconninfoFree) X(PQdb) \
-                        X(PQescapeIdentifier) X(PQescapeLiteral) X(PQfreemem)                     \
-                            X(PQsetNoticeProcessor) X(PQuser)
+    X(PQstatus)                                                                                   \
+    X(PQerrorMessage)                                                                             \
+    X(PQfinish) X(PQexec) X(PQexecParams) X(PQprepare) X(PQdescribePrepared) X(PQexecPrepared)    \
+        X(PQresultStatus) X(PQresultErrorField) X(PQresultErrorMessage) X(PQclear) X(PQntuples)   \
+            X(PQnfields) X(PQfname) X(PQftype) X(PQgetvalue) X(PQgetlength) X(PQgetisnull)        \
+                X(PQsendQuery) X(PQgetResult) X(PQputCopyData) X(PQputCopyEnd) X(PQconninfoParse) \
+                    X(PQconninfoFree) X(PQdb) X(PQescapeIdentifier) X(PQescapeLiteral)            \
+                        X(PQfreemem) X(PQsetNoticeProcessor) X(PQuser) X(PQencryptPasswordConn)   \
+                            X(PQconnectionUsedPassword)
 #define QV_PQ_MEMBER(name) decltype(&::name) name = nullptr;
     QV_PQ_FUNCTIONS(QV_PQ_MEMBER)
 #undef QV_PQ_MEMBER
@@ -69,6 +71,14 @@ public:
     // connect_timeout in the string itself wins). False with `error` set, the password never
     // in it.
     bool Connect(const std::string& conninfo, int timeoutSeconds, std::string& error);
+    // The same as a given role with its password, whatever the string says about either; no
+    // password file is read. `refused` tells a login the server refused (wrong password, no such
+    // role, a role that may not log in) from a server that cannot be reached; a server that
+    // lets the role in without asking for the password counts as a refusal too, since it could
+    // not tell a wrong password.
+    bool ConnectAs(const std::string& conninfo, const std::string& role,
+                   const std::string& password, int timeoutSeconds, bool& refused,
+                   std::string& error);
     PGconn* get() const { return c_; }
     std::string LastError() const;
 

@@ -24,6 +24,7 @@
 #include "app/IniFile.h"
 #include "app/Paths.h"
 #include "app/Settings.h"
+#include "app/SharedRepository.h"
 
 namespace {
 
@@ -179,7 +180,9 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    if (!qv::MakeDirectories(installDir, 0755)) {
+    // The install directory is also the user's workspace (the target data file, checked-out
+    // copies): a new one is the user's alone unless the repository is shared with a group.
+    if (!qv::MakeDirectories(installDir, qv::SettingsBrokerSharedWithGroup() ? 0777 : 0700)) {
         fprintf(stderr, "qv-install: cannot create %s\n", installDir.c_str());
         return 1;
     }

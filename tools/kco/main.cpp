@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "app/FileModes.h"
 #include "tools/common/Brokers.h"
 #include "tools/common/Connection.h"
 #include "tools/common/Credentials.h"
@@ -36,7 +37,12 @@ namespace {
 
 const char* const kUsageText =
     "usage: kco -s ITEM -b BROKER -en PROJECT -st STATE [-vp PATH] [-br] [-r] [-op pc] "
-    "-cp CLIENT_DIR -usr USER -pw PASSWORD [-o LOG] [-p PACKAGE] [-vn VERSION | -bo VERSION]";
+    "-cp CLIENT_DIR -usr USER [-pw PASSWORD] [-o LOG] [-p PACKAGE] [-vn VERSION | -bo VERSION]\n"
+    "  the password is taken from $TESSARK_PASSWORD when -pw is not given";
+
+// Whether the repository lets the members of its group read it: the log, the directories and
+// the copies are then for the group as the umask allows, else for the user alone.
+bool g_sharedWithGroup = false;
 
 class Log {
 public:
@@ -58,7 +64,8 @@ public:
         std::string text = lines_ + summary;
         if (path_.empty()) return fwrite(text.data(), 1, text.size(), stdout) == text.size();
         std::string error;
-        if (!WriteFileAtomic(path_, text, error, 0644, false)) {
+        if (!WriteFileAtomic(path_, text, error, ReplacementMode(path_, 0666, g_sharedWithGroup),
+                             false)) {
             fprintf(stderr, "kco: %s\n", error.c_str());
             return false;
         }
@@ -137,7 +144,7 @@ private:
 
 // Enters (creating when absent) one directory below `dir` without following a symbolic link.
 bool EnterDirectory(Fd& dir, const std::string& name, std::string& why) {
-    if (mkdirat(dir.get(), name.c_str(), 0755) != 0 && errno != EEXIST) {
+    if (mkdirat(dir.get(), name.c_str(), g_sharedWithGroup ? 0777 : 0700) != 0 && errno != EEXIST) {
         why = "cannot create directory '" + name + "': " + strerror(errno);
         return false;
     }
@@ -186,7 +193,8 @@ bool WriteReadOnlyFile(Fd& dir, const std::string& name, const std::string& cont
         why = "cannot create a file next to '" + name + "': " + strerror(errno);
         return false;
     }
-    bool ok = WriteAll(fd, content.data(), content.size()) && fchmod(fd, 0444) == 0;
+    bool ok = WriteAll(fd, content.data(), content.size()) &&
+              fchmod(fd, CreationMode(0444, g_sharedWithGroup)) == 0;
     int saved = errno;
     if (close(fd) != 0 && ok) {
         ok = false;
@@ -308,7 +316,7 @@ int Run(int argc, char** argv) {
         log.Finish();
         return exitCode;
     };
-    for (const char* required : {"s", "b", "en", "st", "cp", "usr", "pw"}) {
+    for (const char* required : {"s", "b", "en", "st", "cp", "usr"}) {
         if (!opts.Has(required))
             return fail("E0001",
                         std::string("option -") + required + " is required (" + kUsageText + ")",
@@ -319,11 +327,21 @@ int Run(int argc, char** argv) {
     if (opts.Has("vn") && opts.Has("bo"))
         return fail("E0001", "-vn and -bo cannot be used together", 2);
 
+    std::string password;
+    if (!ToolPassword(opts, password))
+        return fail("E0001",
+                    std::string("no password: option -pw or $") + kPasswordVariable +
+                        " is required (" + kUsageText + ")",
+                    2);
+
     Locator repository;
     if (!ResolveBroker(opts.Get("b"), repository, error)) return fail("E0003", error, 4);
-    std::unique_ptr<Connection> db = OpenReadOnly(opts.Get("b"), repository, error);
+    g_sharedWithGroup =
+        repository.kind == Locator::Kind::Sqlite && FileSharedWithGroup(repository.target);
+    std::unique_ptr<Connection> db =
+        OpenReadOnly(opts.Get("b"), repository, opts.Get("usr"), password, error);
     if (!db) return fail("E0003", error, 4);
-    switch (db->CheckLogin(opts.Get("usr"), opts.Get("pw"), error)) {
+    switch (db->CheckLogin(opts.Get("usr"), password, error)) {
         case LoginResult::Accepted:
             break;
         case LoginResult::Refused:
@@ -437,7 +455,8 @@ int Run(int argc, char** argv) {
         what += ", path '" + viewPath + "'" + (recursive ? " and below" : "");
         return fail("E0010", what, 1);
     }
-    if (!MakeDirectories(clientDir, error)) return fail("E0021", error, 1);
+    if (!MakeDirectories(clientDir, error, g_sharedWithGroup ? 0777 : 0700))
+        return fail("E0021", error, 1);
     for (const auto& entry : chosen) {
         for (const Candidate& c : entry.second) {
             ++log.total;

@@ -460,10 +460,10 @@ QueryRows SqliteRows(Db& db) {
     };
 }
 
-bool PrintStatistics(const QueryRows& query, std::string& error) {
+bool PrintStatistics(const QueryRows& query, std::string& error, bool credentials) {
     std::vector<std::string> tables = ScmTableNames();
     tables.push_back(kFileDataTable);
-    tables.push_back(kCredentialsTable);
+    if (credentials) tables.push_back(kCredentialsTable);
     auto number = [](const std::string& text) { return atoll(text.c_str()); };
     std::vector<std::vector<std::string>> rows;
     printf("%-20s %10s\n", "table", "rows");

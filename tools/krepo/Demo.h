@@ -21,7 +21,8 @@ using QueryRows = std::function<bool(
     const std::string& sql, std::vector<std::vector<std::string>>& rows, std::string& error)>;
 QueryRows SqliteRows(Db& db);
 
-// Prints counts per table and per project and package.
-bool PrintStatistics(const QueryRows& query, std::string& error);
+// Prints counts per table and per project and package; `credentials`: the repository keeps the
+// credentials table (a file does, a server repository does not).
+bool PrintStatistics(const QueryRows& query, std::string& error, bool credentials = true);
 
 }  // namespace qv::tools

@@ -3,7 +3,6 @@
 #include <time.h>
 
 #include <cstdio>
-#include <iostream>
 #include <set>
 
 #include "tools/common/Brokers.h"
@@ -187,15 +186,6 @@ bool LoadDemoOnServer(PgConn& pg, long long size, bool indexesAfter, std::string
         if (!CopyTable(mem, pg, t, known, users ? 0 : -1, error)) return fail();
     }
     if (!CopyTable(mem, pg, kFileDataTable, {}, -1, error)) return fail();
-    Stmt demo = mem.Prepare("SELECT USERNAME, PWHASH FROM TKCREDENTIALS", error);
-    if (!demo) return fail();
-    while (demo.Step() == SQLITE_ROW) {
-        if (!pg.Query("INSERT INTO TKCREDENTIALS (USERNAME, PWHASH) VALUES ($1, $2) ON CONFLICT "
-                      "(USERNAME) DO UPDATE SET PWHASH = excluded.PWHASH",
-                      {demo.Text(0), demo.Text(1)}, error)
-                 .ok())
-            return fail();
-    }
     Stmt seq = mem.Prepare("SELECT VALUE FROM TKMETA WHERE KEY = 'nextobjid'", error);
     if (!seq || seq.Step() != SQLITE_ROW) return fail();
     if (!pg.Query("INSERT INTO TKMETA (KEY, VALUE) VALUES ('nextobjid', $1) ON CONFLICT (KEY) DO "
@@ -204,15 +194,11 @@ bool LoadDemoOnServer(PgConn& pg, long long size, bool indexesAfter, std::string
              .ok())
         return fail();
     if (!pg.Exec("COMMIT", error)) return false;
+    // The demo's user, as a login role of the server (the server keeps no hashes of ours).
+    if (!PgSetUserPassword(pg, "demo", "demo", error)) return false;
     // Indexes made after the rows went in cost less than indexes kept up row by row.
     if (indexesAfter && !PgCreateIndexes(pg, error)) return false;
     return pg.Exec("ANALYZE", error);
-}
-
-bool ReadLine(std::string& line) {
-    if (!std::getline(std::cin, line)) return false;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return true;
 }
 
 }  // namespace
@@ -221,7 +207,7 @@ bool IsServerLocator(const std::string& target) {
     return target.rfind("postgresql:", 0) == 0 || target.rfind("postgres://", 0) == 0;
 }
 
-std::string ReaderLocator(const std::string& locator) {
+std::string BrokerLocator(const std::string& locator) {
     Locator parsed;
     std::string error;
     std::vector<std::pair<std::string, std::string>> options;
@@ -232,8 +218,8 @@ std::string ReaderLocator(const std::string& locator) {
     for (const auto& [key, value] : options)
         if (key == "dbname") database = value;
     if (database.empty()) return locator;
-    // Key/value form with every setting given, the user replaced by the reader role, and no
-    // password: secrets come from libpq's password file or environment.
+    // Key/value form with every setting given but the user and the password: each user's tools
+    // connect as the user's own role with the user's password.
     std::string out = "postgresql:";
     auto add = [&](const std::string& key, const std::string& value) {
         if (out.back() != ':') out += ' ';
@@ -246,23 +232,19 @@ std::string ReaderLocator(const std::string& locator) {
     };
     for (const auto& [key, value] : options)
         if (key != "user" && key != "password") add(key, value);
-    add("user", ReaderRole(database));
     return out;
 }
 
-int ServerCreate(const std::string& locator, bool indexes, bool readerPassword) {
-    std::string password, error;
-    if (readerPassword && !ReadLine(password))
-        return Fail("no password for the read-only role on standard input");
+int ServerCreate(const std::string& locator, bool indexes) {
+    std::string error;
     PgConn db;
     if (!Connect(locator, db, error)) return Fail(error);
-    if (!PgCreateSchema(db, indexes, password, error)) return Fail(error);
-    const std::string role = ReaderRole(Pq().PQdb(db.get()));
+    if (!PgCreateSchema(db, indexes, error)) return Fail(error);
     printf(
-        "created the repository in database %s%s; users' tools connect as the read-only role "
-        "%s\nregister it for them with: krepo broker NAME '%s'\n",
-        Pq().PQdb(db.get()), indexes ? "" : " (without indexes)", role.c_str(),
-        ReaderLocator(locator).c_str());
+        "created the repository in database %s%s; add its users with: krepo adduser '%s' USER\n"
+        "register it for them with: krepo broker NAME '%s'\n",
+        Pq().PQdb(db.get()), indexes ? "" : " (without indexes)", locator.c_str(),
+        BrokerLocator(locator).c_str());
     return 0;
 }
 
@@ -281,8 +263,15 @@ int ServerAddUser(const std::string& locator, const std::string& user,
     PgConn db;
     std::string error;
     if (!OpenExisting(locator, db, error)) return Fail(error);
+    bool removed = false;
+    if (!PgRemoveOldLogin(db, removed, error)) return Fail(error);
+    if (removed)
+        printf(
+            "removed the shared reader login and the stored password hashes: add every user "
+            "again with krepo adduser\n");
     if (!PgSetUserPassword(db, user, password, error)) return Fail(error);
-    printf("user %s set\n", user.c_str());
+    printf("user %s set (server login role %s)\n", user.c_str(),
+           UserRole(Pq().PQdb(db.get()), user).c_str());
     return 0;
 }
 
@@ -292,7 +281,7 @@ int ServerDemo(const std::string& locator, long long size, bool indexes,
     std::string error;
     if (!Connect(locator, db, error)) return Fail(error);
     const bool fresh = !PgHasSchema(db);
-    if (fresh && !PgCreateSchema(db, false, "", error)) return Fail(error);
+    if (fresh && !PgCreateSchema(db, false, error)) return Fail(error);
     timespec t0, t1;
     clock_gettime(CLOCK_MONOTONIC, &t0);
     if (!LoadDemoOnServer(db, size, fresh && indexes, error)) return Fail(error);
@@ -300,9 +289,9 @@ int ServerDemo(const std::string& locator, long long size, bool indexes,
     printf("demo data loaded into database %s in %.2f s (user demo, password demo)\n\n",
            Pq().PQdb(db.get()),
            static_cast<double>(t1.tv_sec - t0.tv_sec) + (t1.tv_nsec - t0.tv_nsec) / 1e9);
-    if (!PrintStatistics(ServerRows(db), error)) return Fail(error);
+    if (!PrintStatistics(ServerRows(db), error, false)) return Fail(error);
     if (!broker.empty()) {
-        if (!RegisterBroker(broker, ReaderLocator(locator), error)) return Fail(error);
+        if (!RegisterBroker(broker, BrokerLocator(locator), error)) return Fail(error);
         printf("\nbroker %s registered in %s\n", broker.c_str(), BrokersFilePath().c_str());
     }
     return 0;
@@ -312,7 +301,7 @@ int ServerStats(const std::string& locator) {
     PgConn db;
     std::string error;
     if (!OpenExisting(locator, db, error)) return Fail(error);
-    return PrintStatistics(ServerRows(db), error) ? 0 : Fail(error);
+    return PrintStatistics(ServerRows(db), error, false) ? 0 : Fail(error);
 }
 
 }  // namespace qv::tools

@@ -9,11 +9,12 @@ namespace qv::tools {
 // True when a repository argument names a server repository rather than a file.
 bool IsServerLocator(const std::string& target);
 
-// The locator for the users' brokers: the owner's connection settings with the user replaced by
-// the repository's read-only role and without a password; unchanged when it names no database.
-std::string ReaderLocator(const std::string& locator);
+// The locator for the users' brokers: the owner's connection settings without the user and the
+// password (each user's tools connect as the user's own role); unchanged when it names no
+// database.
+std::string BrokerLocator(const std::string& locator);
 
-int ServerCreate(const std::string& locator, bool indexes, bool readerPassword);
+int ServerCreate(const std::string& locator, bool indexes);
 int ServerIndexes(const std::string& locator, bool create);
 int ServerAddUser(const std::string& locator, const std::string& user, const std::string& password);
 int ServerDemo(const std::string& locator, long long size, bool indexes, const std::string& broker);

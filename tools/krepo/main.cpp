@@ -11,9 +11,10 @@
 //   krepo stats DB                      print counts per table, project and package
 //
 // DB is a repository file, or a PostgreSQL database as "postgresql:" followed by a libpq
-// connection string (or a postgresql:// URI), connected to as the repository's owner. There
-// `create` also makes the read-only login role the users' tools connect as
-// (--reader-password reads its password from standard input).
+// connection string (or a postgresql:// URI), connected to as the repository's owner (a role
+// with CREATEROLE that may create tables in the database). There `create` also makes the
+// repository's reader role, which cannot log in, and `adduser` makes each user a login role of
+// the server with its own password, a read-only member of the reader role.
 #include <errno.h>
 #include <fcntl.h>
 #include <grp.h>
@@ -43,7 +44,7 @@ namespace {
 const char* const kUsage =
     "usage:\n"
     "  krepo create DB [--no-indexes] [--group GROUP]\n"
-    "  krepo create postgresql:CONNECTION [--no-indexes] [--reader-password]\n"
+    "  krepo create postgresql:CONNECTION [--no-indexes]\n"
     "  krepo indexes DB create|drop\n"
     "  krepo adduser DB USER            (password: first line of standard input)\n"
     "  krepo broker NAME DB|sqlite:/absolute/path.db|postgresql:CONNECTION\n"
@@ -130,23 +131,20 @@ bool Create(const std::string& path, bool indexes, const std::string& group, Db&
 
 int CmdCreate(const std::vector<std::string>& args) {
     if (args.empty()) return Usage("create needs a repository file");
-    bool indexes = true, readerPassword = false;
+    bool indexes = true;
     std::string group;
     for (size_t i = 1; i < args.size(); ++i) {
         if (args[i] == "--no-indexes")
             indexes = false;
         else if (args[i] == "--group" && i + 1 < args.size())
             group = args[++i];
-        else if (args[i] == "--reader-password")
-            readerPassword = true;
         else
             return Usage("unknown argument (argument " + std::to_string(i + 2) + ")");
     }
     if (IsServerLocator(args[0])) {
         if (!group.empty()) return Usage("--group is for repository files");
-        return ServerCreate(args[0], indexes, readerPassword);
+        return ServerCreate(args[0], indexes);
     }
-    if (readerPassword) return Usage("--reader-password is for server repositories");
     Db db;
     std::string error;
     if (!Create(args[0], indexes, group, db, error)) return Fail(error);
@@ -201,7 +199,7 @@ int CmdAddUser(const std::vector<std::string>& args) {
 }
 
 std::string LocatorFor(const std::string& target) {
-    if (IsServerLocator(target)) return ReaderLocator(target);
+    if (IsServerLocator(target)) return BrokerLocator(target);
     if (target.find(':') != std::string::npos && target[0] != '/' && target[0] != '.')
         return target;
     return "sqlite:" + AbsolutePath(target);

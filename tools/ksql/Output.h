@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/FileModes.h"
 #include "tools/common/FileUtil.h"
 
 namespace qv::tools {
@@ -12,7 +13,8 @@ namespace qv::tools {
 enum ExitCode { kOk = 0, kStatementFailed = 1, kUsage = 2, kLoginRefused = 3, kNoRepository = 4 };
 
 inline const char* const kUsageText =
-    "usage: ksql -b BROKER -usr USER -pw PASSWORD [-t] -f STATEMENT_FILE [-o RESULT_FILE]";
+    "usage: ksql -b BROKER -usr USER [-pw PASSWORD] [-t] -f STATEMENT_FILE [-o RESULT_FILE]\n"
+    "  the password is taken from $TESSARK_PASSWORD when -pw is not given";
 
 // How long one statement may run on either backend, and the words of the error line of a
 // statement that ran out of time (the server's own).
@@ -43,6 +45,10 @@ class Output {
 public:
     explicit Output(std::string path) : path_(std::move(path)) {}
 
+    // The result file holds repository data: it is the user's alone unless the repository is
+    // shared with a group (see app/FileModes.h). Until the repository is known it is private.
+    void SetSharedWithGroup(bool shared) { shared_ = shared; }
+
     // Writes the whole result at once: a reader sees either no file or the complete one.
     bool Write(const std::string& text) {
         if (path_.empty()) {
@@ -50,7 +56,7 @@ public:
                    fflush(stdout) == 0;
         }
         std::string error;
-        if (!WriteFileAtomic(path_, text, error, 0644, false)) {
+        if (!WriteFileAtomic(path_, text, error, ReplacementMode(path_, 0666, shared_), false)) {
             fprintf(stderr, "ksql: %s\n", error.c_str());
             return false;
         }
@@ -68,6 +74,7 @@ public:
 
 private:
     std::string path_;
+    bool shared_ = false;
 };
 
 }  // namespace qv::tools

@@ -95,36 +95,37 @@ int RunOnServer(const std::string& broker, const std::string& conninfo, const st
                 const std::string& password, const std::string& statementFile, Output& out) {
     PgConn db;
     std::string error;
-    if (!db.Connect(conninfo, kConnectTimeoutSeconds, error))
+    // The server checks the password: the tool connects as the user's own role.
+    bool refused = false;
+    if (!PgConnectAsUser(db, conninfo, user, password, refused, error)) {
+        if (refused)
+            return out.Error("Incorrect Login for user '" + user + "' on broker '" + broker + "'",
+                             kLoginRefused);
         return out.Error("cannot reach the repository server of broker '" + broker + "': " + error,
                          kNoRepository);
+    }
 
-    // One exchange with the server before the statement: whether the role is the read-only one
-    // (a role that can read the credentials, the owner or a superuser, could also take back any
-    // restriction set here; a superuser passes every privilege check), the user's password hash,
+    // One exchange with the server before the statement: whether the role is a user's read-only
+    // one (a role that can read the repository's own bookkeeping, its owner or a superuser,
+    // could also take back any restriction set here; a superuser passes every privilege check),
     // then the read-only transaction with its time limit and the session's settings.
     std::vector<PgResult> rs;
     const std::string setup =
-        std::string("BEGIN READ WRITE; SELECT has_table_privilege(current_user, '") +
-        kCredentialsTable + "', 'SELECT'); SELECT TK_LOGIN_HASH(" + db.Literal(user) +
-        "); ROLLBACK; BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY; SET LOCAL "
-        "statement_timeout = " +
+        std::string(
+            "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY; SELECT rolsuper OR "
+            "has_table_privilege(current_user, '") +
+        kMetaTable +
+        "', 'SELECT') FROM pg_roles WHERE rolname = current_user; SET LOCAL statement_timeout = " +
         std::to_string(StatementTimeLimitMs()) + "; " + kShowSettings;
     const bool setUp = db.ExecAll(setup, rs, error);
     if (rs.size() >= 2 && rs[1].ok() && (rs[1].Rows() != 1 || rs[1].Text(0, 0) != "f"))
         return out.Error("broker '" + broker + "' connects as role '" + Pq().PQuser(db.get()) +
-                             "', which can read the credentials; ksql connects only as the "
-                             "repository's read-only role",
+                             "', which can change the repository; ksql connects only as a "
+                             "user's read-only role",
                          kNoRepository);
-    if (!setUp || rs.size() != 7)
+    if (!setUp || rs.size() != 4)
         return out.Error("broker '" + broker + "': " + error, kNoRepository);
-    // The same work for an unknown user as for a known one.
-    const bool known = rs[2].Rows() == 1 && !rs[2].IsNull(0, 0);
-    const bool accepted = VerifyPassword(known ? rs[2].Text(0, 0) : DummyPasswordHash(), password);
-    if (!known || !accepted)
-        return out.Error("Incorrect Login for user '" + user + "' on broker '" + broker + "'",
-                         kLoginRefused);
-    const std::string before = SettingsText(rs[6]);
+    const std::string before = SettingsText(rs[3]);
 
     std::string sql;
     if (!ReadWholeFile(statementFile, sql, error)) return out.Error(error, kUsage);

@@ -217,16 +217,24 @@ int Run(int argc, char** argv) {
         return kUsage;
     }
     Output out(opts.Get("o"));
-    for (const char* required : {"b", "usr", "pw", "f"}) {
+    for (const char* required : {"b", "usr", "f"}) {
         if (!opts.Has(required))
             return out.Error(
                 std::string("option -") + required + " is required (" + kUsageText + ")", kUsage);
     }
 
+    std::string password;
+    if (!ToolPassword(opts, password))
+        return out.Error(std::string("no password: option -pw or $") + kPasswordVariable +
+                             " is required (" + kUsageText + ")",
+                         kUsage);
+
     Locator repository;
     if (!ResolveBroker(opts.Get("b"), repository, error)) return out.Error(error, kNoRepository);
+    out.SetSharedWithGroup(repository.kind == Locator::Kind::Sqlite &&
+                           FileSharedWithGroup(repository.target));
     if (repository.kind == Locator::Kind::Postgres)
-        return RunOnServer(opts.Get("b"), repository.target, opts.Get("usr"), opts.Get("pw"),
+        return RunOnServer(opts.Get("b"), repository.target, opts.Get("usr"), password,
                            opts.Get("f"), out);
     Db db;
     if (!db.Open(repository.target, Db::Mode::ReadOnly, error))
@@ -234,7 +242,7 @@ int Run(int argc, char** argv) {
     if (!db.HasTable(kCredentialsTable))
         return out.Error("not a repository: " + repository.target, kNoRepository);
 
-    switch (CheckLogin(db, opts.Get("usr"), opts.Get("pw"), error)) {
+    switch (CheckLogin(db, opts.Get("usr"), password, error)) {
         case LoginResult::Accepted:
             break;
         case LoginResult::Refused:
