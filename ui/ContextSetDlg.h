@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "engine/PackageSearch.h"
 #include "engine/Records.h"
 #include "scm/Repository.h"
 #include "ui/Dialog.h"
@@ -29,8 +30,6 @@ inline constexpr int IDC_CTX_SEARCH = 2801;
 inline constexpr char kPackageListLayout[] = "Package, 400;Record, 0";
 // How many empty rows the list shows when there is no package to show.
 inline constexpr int kBlankPackageRows = 21;
-// The package search of a project state: project, state.
-extern const char* const kPackageSearchFormat;
 
 class CContextSetDlg : public Dialog {
 public:
