@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "app/AppValues.h"
 #include "app/IniFile.h"
@@ -10,7 +11,13 @@
 #include "app/Paths.h"
 #include "app/Settings.h"
 #include "app/Trace.h"
-#include "ui/ContextSetDlg.h"
+#include "engine/AnalysisRun.h"
+#include "engine/PackageSearch.h"
+#include "engine/SourceLoad.h"
+#include "engine/TargetData.h"
+#include "engine/TargetLoad.h"
+#include "scm/Ksql.h"
+#include "ui/ExportImport.h"
 #include "ui/MainWindow.h"
 
 namespace qv::cli {
@@ -23,56 +30,119 @@ constexpr size_t kMaskFrom = 3;
 // The templates the batch program takes from the user's settings.
 constexpr const char* kStoredTemplates[] = {"KsqlFmt", "KcoFmt"};
 
-// Answers the context dialog as a user would: the source project and state, the target, a
-// search, the named packages checked and every other one unchecked, OK. Anything the dialog
-// refuses has been told through the host, and the dialog is cancelled.
-void AnswerContextDialog(const BatchOptions& o, BatchHost& host, Dialog& dialog) {
-    auto& d = static_cast<CContextSetDlg&>(dialog);
-    d.UserSetText(IDC_CTX_SRC_PROJECT, o.srcProject);
-    d.UserSetText(IDC_CTX_SRC_STATE, o.srcState);
-    d.UserSetText(IDC_CTX_TGT_PROJECT, o.tgtProject);
-    d.UserSetText(IDC_CTX_TGT_STATE, o.tgtState);
-    d.UserSetText(IDC_CTX_TGT_PACKAGE, o.tgtPackage);
-    const int failuresBefore = host.failures;
-    d.UserClick(IDC_CTX_SEARCH);
-    if (host.failures != failuresBefore) {
-        d.EndDialog(IDCANCEL);
-        return;
+// Puts a classification's texts into the row's "Merge Status" cell; the colours are the list's.
+class CellSink : public OutcomeSink {
+public:
+    CellSink(CReportCtrl& list, int row) : list_(list), row_(row) {}
+    void Mark(ColorRef) override {}
+    void Write(const std::string& text) override { list_.SetCellText(row_, kColMergeStatus, text); }
+
+private:
+    CReportCtrl& list_;
+    int row_;
+};
+
+// The batch program's list as the rows of the run: outcomes into its cells, progress after
+// every row, the R-tag warning as a message. Nothing cancels a batch run.
+class BatchRows : public RunObserver {
+public:
+    BatchRows(CReportCtrl& list, BatchHost& host, const ProgressFn& progress)
+        : list_(list), host_(host), progress_(progress) {}
+
+    int RowCount() const override { return list_.RowCount(); }
+    bool IsChecked(int row) const override {
+        return list_.CheckBoxesShown() && list_.IsRowChecked(row);
     }
-    CReportCtrl& list = d.Packages();
-    std::vector<std::string> missing = o.packages;
-    for (int r = 0, n = list.RowCount(); r < n; ++r) {
-        const std::string& name = list.CellTextRef(r, 0);
-        const bool wanted =
-            std::find(o.packages.begin(), o.packages.end(), name) != o.packages.end();
-        list.SetRowChecked(r, wanted);
-        std::erase(missing, name);
+    CFObj Source(int row) const override {
+        CFObj source;
+        source.itemName = list_.CellText(row, kColFile);
+        source.pathFullName = list_.CellText(row, kColPath);
+        source.mappedVersion = list_.CellText(row, kColVersion);
+        source.versionStatus = list_.CellText(row, kColTag);
+        source.packageName = list_.CellText(row, kColSrcPackage);
+        return source;
     }
-    for (const std::string& name : missing)
-        host.Fail("no package " + name + " in project " + o.srcProject + ", state " + o.srcState);
-    if (!missing.empty()) {
-        d.EndDialog(IDCANCEL);
-        return;
+    std::string StatusBefore(int row) const override {
+        return list_.CellText(row, kColMergeStatus);
     }
-    d.UserClick(IDOK);
-    if (!d.IsEnded()) d.EndDialog(IDCANCEL);
+    void Skipped(int row) override { list_.SetCellText(row, kColMergeStatus, ""); }
+    OutcomeSink& Sink(int row) override { return sink_.emplace(list_, row); }
+    void Done(int row, const CFObj& source, const CTFObj& target) override {
+        WriteTrace("Src: %s %s %s %s %s   Tgt: %s %s %s %s %s  \t\tResult: %d  %s",
+                   source.itemName.c_str(), source.pathFullName.c_str(),
+                   source.mappedVersion.c_str(), source.versionStatus.c_str(),
+                   source.packageName.c_str(), target.itemName.c_str(), target.pathFullName.c_str(),
+                   target.mappedVersion.c_str(), target.versionStatus.c_str(),
+                   target.packageName.c_str(), row + 1, target.result.c_str());
+        done_ = std::to_string(row + 1) + "/" + std::to_string(list_.RowCount()) + " rows  " +
+                source.itemName;
+    }
+    void RTagged(int, const std::string& name) override {
+        host_.MessageBox(MsgKind::Warning, RTaggedMessage(name));
+    }
+    void Abandoned(int row, const std::string& statusBefore) override {
+        list_.SetCellText(row, kColMergeStatus, statusBefore);
+    }
+    Next AfterRow(int) override {
+        if (progress_ && !done_.empty()) progress_(done_);
+        return Next::Go;
+    }
+
+private:
+    CReportCtrl& list_;
+    BatchHost& host_;
+    const ProgressFn& progress_;
+    std::optional<CellSink> sink_;
+    std::string done_;
+};
+
+// No progress of a package's loading is shown.
+class QuietLoad : public SourceLoadProgress, public TargetLoadProgress {
+public:
+    void Status(const std::string&) override {}
+    void Close() override {}
+    void Show(const std::string&) override {}
+    void Flush() override {}
+};
+
+// A warning for the runs of the query tool that left no result since `before`.
+void ReportFailedRuns(const CountingRepository& counted, int before, const char* during,
+                      BatchHost& host) {
+    const int failed = counted.FailedRuns() - before;
+    if (failed <= 0) return;
+    const std::string text = FailedRunsMessage(failed, during);
+    WriteTrace("Error: %s", text.c_str());
+    host.MessageBox(MsgKind::Warning, text);
 }
 
-int EntryIndex(const std::vector<std::string>& entries, const std::string& entry) {
-    const auto it = std::find(entries.begin(), entries.end(), entry);
-    return it == entries.end() ? 0 : static_cast<int>(it - entries.begin());
+// The context's own checks, as "Set CPM Context..." and the context dialog make them; false
+// after a message.
+bool ContextAccepted(const BatchOptions& o, const std::string& password, BatchHost& host) {
+    if (o.broker.empty() || o.user.empty() || password.empty()) {
+        host.MessageBox(MsgKind::Warning, "The Broker and login credentials cannot be blank.");
+        return false;
+    }
+    // The search is asked before the source state is read: the state it checks here is the
+    // remembered one, which a batch run has not got.
+    if (o.tgtProject == o.srcProject) {
+        host.MessageBox(MsgKind::Warning, "Error: The Source Project and State cannot be blank.");
+        return false;
+    }
+    if (o.srcProject.empty() || o.srcState.empty()) {
+        host.MessageBox(MsgKind::Plain, "Error: Project and State cannot be blank.");
+        return false;
+    }
+    return true;
 }
 
-// The progress line's text: rows done, the total and the file being worked on.
-std::string ProgressText(const CQuorvelDlg& window) {
-    static constexpr char kProcessed[] = "CPM Processed Row: ";
-    static constexpr char kRunning[] = " Running CPM Analysis... ";
-    const std::string processed = window.GetDlgItemText(IDC_PROCESSED_COUNT);
-    const std::string status = window.Status();
-    if (processed.rfind(kProcessed, 0) != 0 || status.rfind(kRunning, 0) != 0) return {};
-    return processed.substr(sizeof kProcessed - 1) + "/" +
-           std::to_string(window.ResultList().RowCount()) + " rows  " +
-           status.substr(sizeof kRunning - 1);
+bool TargetAccepted(const BatchOptions& o, BatchHost& host) {
+    const char* blank = o.tgtProject.empty()   ? "Error: The Target Project cannot be blank."
+                        : o.tgtState.empty()   ? "Error: The Target State cannot be blank."
+                        : o.tgtPackage.empty() ? "Error: The Target Package cannot be blank."
+                                               : nullptr;
+    if (!blank) return true;
+    host.MessageBox(MsgKind::Warning, blank);
+    return false;
 }
 
 }  // namespace
@@ -146,43 +216,102 @@ BatchResult RunBatch(const BatchOptions& o, const std::string& password, const s
     UseIsolatedSettings();
     host.secret = password;
 
-    CQuorvelDlg window(host);
-    host.ShowModeless(window);
-    window.UserSetText(IDC_BROKER, o.broker);
-    window.UserSetText(IDC_USERID, o.user);
-    window.UserSetText(IDC_PASSWORD, password);
-    window.UserSetText(IDC_TGT_PROJECT, o.tgtProject);
-    window.UserSetText(IDC_TGT_STATE, o.tgtState);
-    window.UserSetText(IDC_TGT_PACKAGE, o.tgtPackage);
-    window.UserSelectCombo(IDC_MERGE_OPTIONS, EntryIndex(MergeOptionEntries(), o.mergeOption));
-    window.UserSelectCombo(IDC_PLACEMENT_OPTIONS,
-                           EntryIndex(PlacementOptionEntries(), o.placement));
-    window.SetAnalysisQueryMode(o.perItemQueries ? QueryMode::PerItem : QueryMode::Bulk);
+    // The repository: the query tool in the work directory with the user's KsqlFmt, every run
+    // counted.
+    MainWindowValues values;
+    LoadSettings(values, TheApp());
+    KsqlContext context(values.KsqlFmt);
+    context.host = &host;
+    context.installDir = workDir;
+    context.broker = o.broker;
+    context.userId = o.user;
+    context.password = password;
+    KsqlRepository tool(context);
+    Repository& connection = wrapRepository ? *wrapRepository(tool) : tool;
+    CountingRepository counted;
+    counted.Use(connection);
+    WriteTrace("Broker=%s  Userid=%s  Pswd=**********", o.broker.c_str(), o.user.c_str());
 
-    if (wrapRepository) {
-        // The window's own repository takes the connection values when it is asked for; they
-        // are the ones the boxes hold, so they stay right behind the wrapper.
-        window.Values().Broker = o.broker;
-        window.Values().UserId = o.user;
-        window.Values().Password = password;
-        window.SetRepositoryForTesting(wrapRepository(window.ConnectedRepository()));
-    }
-    host.OnModal(IDD_CONTEXT_SET, [&](Dialog& d) { AnswerContextDialog(o, host, d); });
     const int failuresBefore = host.failures;
-    window.UserClick(IDC_SET_CONTEXT);
-    if (host.failures == failuresBefore && window.SelectedPackages().GetCount() == 0)
-        host.Fail("the context was not set");
-    if (host.failures != failuresBefore) return result;
-
-    if (window.SourceItems().GetCount() > 0) {
-        if (progress) host.onPump = [&] { progress(ProgressText(window)); };
-        // The target items were loaded by "Set CPM Context..." a moment ago.
-        window.UseLoadedTargetForNextRun();
-        window.UserClick(IDC_RUN_CPM);
-        host.onPump = nullptr;
-        if (host.failures != failuresBefore) return result;
+    auto failed = [&] { return host.failures != failuresBefore; };
+    if (!ContextAccepted(o, password, host)) return result;
+    CMapStrToPkgObj found;
+    if (!SearchPackages(counted, host, o.srcProject, o.srcState, found)) return result;
+    std::vector<std::string> missing = o.packages;
+    std::string key;
+    CPkgObj package;
+    for (auto pos = found.GetStartPosition(); pos;) {
+        found.GetNextAssoc(pos, key, package);
+        std::erase(missing, package.packageName);
     }
-    result.table = TableFromList(window.ResultList());
+    for (const std::string& name : missing)
+        host.Fail("no package " + name + " in project " + o.srcProject + ", state " + o.srcState);
+    if (!missing.empty() || !TargetAccepted(o, host)) return result;
+
+    // The named packages' items, in the order of the search, as the main window loads them.
+    CMapStrToFObj sourceItems;
+    QuietLoad quiet;
+    int failedBefore = counted.FailedRuns();
+    for (auto pos = found.GetStartPosition(); pos;) {
+        found.GetNextAssoc(pos, key, package);
+        if (std::find(o.packages.begin(), o.packages.end(), package.packageName) ==
+            o.packages.end())
+            continue;
+        if (!LoadSourcePackage(counted, host, o.srcProject, o.srcState, package.packageName,
+                               sourceItems, quiet))
+            return result;
+    }
+    CReportCtrl list(host);
+    ConfigureResultList(list);
+    if (sourceItems.GetCount() == 0) {
+        ReportFailedRuns(counted, failedBefore, "the loading", host);
+        if (failed()) return result;
+        result.table = TableFromList(list);
+        result.ok = true;
+        return result;
+    }
+    AddRecordRows(list, sourceItems, {});
+    list.SortByColumn(kColFile, true);
+    list.ShowCheckBoxes(true);
+    for (int r = 0, n = list.RowCount(); r < n; ++r) list.SetRowChecked(r, true);
+    WriteTrace("PostTopList: Count=%s", std::to_string(sourceItems.GetCount()).c_str());
+
+    // The target items, loaded once for the run that follows.
+    CMapStrToTFObj targets;
+    MappedVersionCalculator calculator(counted, host);
+    calculator.SetTargetContext(o.tgtProject, o.tgtState);
+    int targetRows = 0;
+    const int failedBeforeTarget = counted.FailedRuns();
+    if (!CheckTargetExists(counted, host, o.tgtProject, o.tgtState, o.tgtPackage) ||
+        !ReadTargetItems(counted, host, o.tgtProject, o.tgtState, targets, quiet, targetRows)) {
+        WriteTrace("Error: Failed to get target package data.");
+        // The target load has told of its own failed run.
+        failedBefore += counted.FailedRuns() - failedBeforeTarget;
+        ReportFailedRuns(counted, failedBefore, "the loading", host);
+        return result;
+    }
+    if (targetRows > 0)
+        CExportTop(list, "").SaveTargetData(targets, o.tgtProject, o.tgtState,
+                                            JoinPath(workDir, kTargetDataFileName));
+    ReportFailedRuns(counted, failedBefore, "the loading", host);
+    if (failed()) return result;
+
+    // The run over every row.
+    const QueryMode queries = o.perItemQueries ? QueryMode::PerItem : QueryMode::Bulk;
+    WriteTrace("CPM Queries: %s", QueryModeName(queries));
+    WriteTrace("CPM Options: %s - %s", o.mergeOption.c_str(), o.placement.c_str());
+    AnalysisRun run(targets, calculator, [&](const CTFObj& t, bool onBranch) {
+        return calculator.Calculate(Num(t.parentVersionId), t.mappedVersion, onBranch,
+                                    Num(t.versionObjId), Num(t.itemObjId));
+    });
+    BatchRows rows(list, host, progress);
+    run.AskAhead(queries, connection, rows, o.placement);
+    failedBefore = counted.FailedRuns();
+    const RunEnd end = run.Run({o.mergeOption, o.placement, o.tgtPackage}, rows);
+    if (end.kind != RunEnd::Finished) return result;
+    ReportFailedRuns(counted, failedBefore, "the analysis", host);
+    if (failed()) return result;
+    result.table = TableFromList(list);
     result.ok = true;
     return result;
 }

@@ -2,6 +2,11 @@
 
 namespace qv {
 
+std::string RTaggedMessage(const std::string& name) {
+    return "CPM Analysis Error: R tagged item found in Source item list\n\n" + name +
+           "\n\nCPM Analysis cannot continue until this item is corrected.";
+}
+
 void AnalysisRun::AskAhead(QueryMode mode, Repository& repository, const RunObserver& rows,
                            const std::string& placement) {
     calculator_.ForgetAnswersAskedAhead();

@@ -46,6 +46,9 @@ public:
     virtual Next AfterRow(int row) = 0;
 };
 
+// The warning of an R-tagged source item, which stops a run.
+std::string RTaggedMessage(const std::string& name);
+
 // The options of one run.
 struct RunOptions {
     std::string mergeOption;

@@ -52,4 +52,12 @@ ResultLines ReadResultLines(const std::string& path, size_t readSize) {
     return result;
 }
 
+std::string FailedRunsMessage(int failed, const char* during) {
+    return std::to_string(failed) +
+           (failed == 1 ? " repository statement" : " repository statements") + " failed during " +
+           during +
+           ": the query tool left no result.\nThe outcomes of the affected rows are not reliable; "
+           "run it again when the repository answers.";
+}
+
 }  // namespace qv

@@ -84,6 +84,10 @@ private:
     int failedRuns_ = 0;
 };
 
+// The warning after a loading or an analysis during which `failed` runs of the query tool left
+// no result; `during` names what ran ("the loading", "the analysis").
+std::string FailedRunsMessage(int failed, const char* during);
+
 // Reads every line of a file with the shared line reader.
 ResultLines ReadResultLines(const std::string& path, size_t readSize);
 

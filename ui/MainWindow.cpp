@@ -151,12 +151,7 @@ bool CQuorvelDlg::OnInitDialog() {
     SelectStoredOption(IDC_PLACEMENT_OPTIONS, PlacementOptionEntries(), values_.PlacementOption);
 
     CReportCtrl& list = ResultList();
-    const std::string stored = StoredResultLayout();
-    list.ConfigureColumns(stored.empty() ? std::string(kDefaultResultLayout) : stored);
-    list.SetNotifyId(IDC_RESULT_LIST);
-    list.ShowGridLines(true);
-    list.ShowCheckBoxes(false);
-    list.SortByColumn(kColFile, true);
+    ConfigureResultList(list, IDC_RESULT_LIST);
 
     sourceItems_.RemoveAll();
     conflictItems_.RemoveAll();
@@ -212,8 +207,17 @@ void CQuorvelDlg::PostTopList() {
     WriteTrace("PostTopList: Count=%s", std::to_string(sourceItems_.GetCount()).c_str());
 }
 
-void CQuorvelDlg::FillFromMap(const CMapStrToFObj& items) {
-    CReportCtrl& list = ResultList();
+void ConfigureResultList(CReportCtrl& list, int notifyId) {
+    const std::string stored = StoredResultLayout();
+    list.ConfigureColumns(stored.empty() ? std::string(kDefaultResultLayout) : stored);
+    if (notifyId) list.SetNotifyId(notifyId);
+    list.ShowGridLines(true);
+    list.ShowCheckBoxes(false);
+    list.SortByColumn(kColFile, true);
+}
+
+void AddRecordRows(CReportCtrl& list, const CMapStrToFObj& items,
+                   const std::function<void(const CFObj&, int)>& added) {
     int k = 0;
     std::string key;
     CFObj r;
@@ -227,11 +231,18 @@ void CQuorvelDlg::FillFromMap(const CMapStrToFObj& items) {
         };
         for (int c = 0; c < kColRecord; ++c) list.SetCellText(0, c, *cells[c]);
         list.SetCellText(0, kColRecord, std::to_string(k));
+        if (added) added(r, k);
+        ++k;
+    }
+}
+
+void CQuorvelDlg::FillFromMap(const CMapStrToFObj& items) {
+    CReportCtrl& list = ResultList();
+    AddRecordRows(list, items, [this](const CFObj& r, int k) {
         if (ColorRef tag; TagTextColor(r.versionStatus, tag)) MarkCell(0, kColTag, tag, true);
         ColorRowByStatus(0, kColMergeStatus, r.result, true);
-        ++k;
-        if (k % 1000 == 0) SetRowCounter(k);
-    }
+        if ((k + 1) % 1000 == 0) SetRowCounter(k + 1);
+    });
     if (list.RowCount() > 0) {
         SetStatus(kStatusSorting);
         list.SortByColumn(kColFile, true);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -102,6 +103,14 @@ bool TagTextColor(const std::string& tag, ColorRef& color);
 // count is stored.
 std::string StoredResultLayout();
 
+// The result list as the main window sets it up: the stored layout (else the default one), its
+// notifications under `notifyId` (none for 0), grid lines, no check boxes, sorted by file name.
+void ConfigureResultList(CReportCtrl& list, int notifyId = 0);
+// Adds a row for every record of `items`, each at the top, with its cells and its record number
+// in "Record"; `added(record, k)` is called for the new top row of the k-th record.
+void AddRecordRows(CReportCtrl& list, const CMapStrToFObj& items,
+                   const std::function<void(const CFObj&, int)>& added);
+
 class CQuorvelDlg : public Dialog {
 public:
     // Loads the remembered values from the settings store; nothing is shown yet.
@@ -196,10 +205,6 @@ public:
     // section "Settings" (Bulk unless it says PerItem), or what the owner set in its place.
     QueryMode AnalysisQueryMode() const;
     void SetAnalysisQueryMode(std::optional<QueryMode> mode) { queryMode_ = mode; }
-    // The next run over the list classifies against the target items loaded last, when they are
-    // the boxes' target, instead of loading them again: for an owner that has just loaded them
-    // (the batch program, right after "Set CPM Context..."). Later runs load them afresh.
-    void UseLoadedTargetForNextRun() { reuseLoadedTarget_ = true; }
 
     // --- The analysis ---
     // "Cross Project Merge Analysis": classifies every checked row, top to bottom, letting the
@@ -364,7 +369,6 @@ private:
     CountingRepository counted_;
     std::unique_ptr<MappedVersionCalculator> mappedVersions_;
     std::optional<QueryMode> queryMode_;
-    bool reuseLoadedTarget_ = false;
     CMapStrToFObj sourceItems_;
     CMapStrToFObj conflictItems_;
     CMapStrToTFObj targetItems_;

@@ -3,7 +3,6 @@
 // row into its "Merge Status" cell.
 #include <optional>
 #include <string>
-#include <utility>
 
 #include "app/MainSettings.h"
 #include "app/Settings.h"
@@ -25,11 +24,6 @@ constexpr char kStatusSearching[] = " Searching for problems...";
 constexpr char kNoSourcePackages[] =
     "No Source Packages selected.\nPlease run the \"Set CMP Context\" button";
 constexpr char kFailedTargetLoad[] = "Error: Failed to get target package data.";
-
-std::string RTaggedMessage(const std::string& name) {
-    return "CPM Analysis Error: R tagged item found in Source item list\n\n" + name +
-           "\n\nCPM Analysis cannot continue until this item is corrected.";
-}
 
 }  // namespace
 
@@ -135,11 +129,7 @@ bool CQuorvelDlg::PaintWhenDue(bool andInput) {
 void CQuorvelDlg::ReportFailedQueryRuns(int before, const char* during) {
     const int failed = FailedQueryRuns() - before;
     if (failed <= 0) return;
-    const std::string text = std::to_string(failed) +
-                             (failed == 1 ? " repository statement" : " repository statements") +
-                             " failed during " + during +
-                             ": the query tool left no result.\nThe outcomes of the affected "
-                             "rows are not reliable; run it again when the repository answers.";
+    const std::string text = FailedRunsMessage(failed, during);
     WriteTrace("Error: %s", text.c_str());
     host().MessageBox(MsgKind::Warning, text);
 }
@@ -180,10 +170,8 @@ CQuorvelDlg::TargetCheck CQuorvelDlg::ReadTargetAndLoad(const char* traceFormat)
                values_.TgtPackage.c_str());
     // Every run loads the target items afresh (one statement): items loaded earlier may have
     // changed in the repository since (a new version, a tag set or removed), and an outcome
-    // classified against them would be a wrong prediction. Only an owner that loaded them a
-    // moment ago may have the next run use them.
-    const bool reuse = std::exchange(reuseLoadedTarget_, false) && TargetDataLoaded();
-    if (!reuse && !GetTargetPackageData()) {
+    // classified against them would be a wrong prediction.
+    if (!GetTargetPackageData()) {
         WriteTrace("%s", kFailedTargetLoad);
         return TargetCheck::LoadFailed;
     }
