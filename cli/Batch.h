@@ -1,7 +1,8 @@
-// One batch analysis: the main window's own handlers on the headless host. The context dialog is
-// answered the way a user would answer it for the named packages, "Set CPM Context..." loads
-// them and "Cross Project Merge Analysis" classifies every row; message boxes become one-line
-// messages, and any of them means the analysis did not run cleanly.
+// One batch analysis: the engine's operations, as the desktop program runs them for "Set CPM
+// Context..." and "Cross Project Merge Analysis", on the headless host: the named packages are
+// checked against the package search and loaded, the target is checked and loaded, and every
+// row is classified; message boxes become one-line messages, and any of them means the analysis
+// did not run cleanly.
 #pragma once
 
 #include <functional>
