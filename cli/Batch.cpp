@@ -275,6 +275,7 @@ BatchResult RunBatch(const BatchOptions& o, const std::string& password, const s
     list.ShowCheckBoxes(true);
     for (int r = 0, n = list.RowCount(); r < n; ++r) list.SetRowChecked(r, true);
     WriteTrace("PostTopList: Count=%s", std::to_string(sourceItems.GetCount()).c_str());
+    sourceItems.RemoveAll();  // the rows hold them now
 
     // The target items, loaded once for the run that follows.
     CMapStrToTFObj targets;
@@ -304,6 +305,7 @@ BatchResult RunBatch(const BatchOptions& o, const std::string& password, const s
         return calculator.Calculate(Num(t.parentVersionId), t.mappedVersion, onBranch,
                                     Num(t.versionObjId), Num(t.itemObjId));
     });
+    targets.RemoveAll();  // the run keeps its own index of them
     BatchRows rows(list, host, progress);
     run.AskAhead(queries, connection, rows, o.placement);
     failedBefore = counted.FailedRuns();
