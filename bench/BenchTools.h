@@ -11,8 +11,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -48,11 +51,27 @@ inline int Spawn(const std::string& name, std::vector<std::string> args, long* m
     posix_spawn_file_actions_destroy(&fa);
     if (rc != 0) return -1;
     int status = 0;
-    struct rusage usage {};
-    while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
+    if (!maxRssKb) {
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    // The program's peak resident size (the larger of its own and its children's).
-    if (maxRssKb) *maxRssKb = usage.ru_maxrss;
+    // The program's own peak resident size, read from /proc while it runs: the one the kernel
+    // reports at its end also holds this process's size at the time it was started.
+    *maxRssKb = 0;
+    const std::string statusFile = "/proc/" + std::to_string(pid) + "/status";
+    for (;;) {
+        if (FILE* f = std::fopen(statusFile.c_str(), "r")) {
+            char line[256];
+            while (std::fgets(line, sizeof line, f))
+                if (std::strncmp(line, "VmHWM:", 6) == 0)
+                    *maxRssKb = std::max(*maxRssKb, std::strtol(line + 6, nullptr, 10));
+            std::fclose(f);
+        }
+        const pid_t done = waitpid(pid, &status, WNOHANG);
+        if (done == pid || (done < 0 && errno != EINTR)) break;
+        usleep(5000);
+    }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
