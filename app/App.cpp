@@ -191,7 +191,14 @@ int CQuorvelApp::Run(Host& host, const std::string& commandLine,
     if (v.windowsDir.empty() || v.windowsDir.back() != '/') v.windowsDir += '/';
     v.startupDir = CurrentDir();
 
+    // The cap applies from here; the lines before it are few.
+    const int traceLimitMB = ReadSettingInt("Settings", kTraceLimitKey, kDefaultTraceLimitMB);
+    SetTraceLimit(traceLimitMB > 0 ? static_cast<std::uint64_t>(traceLimitMB) << 20 : 0);
+
     v.installDir = ReadSettingText("Settings", "INSTALLDIR", "");
+    // A program installed for every user cannot keep its files beside itself: each user's
+    // install directory is the per-user one made above.
+    if (v.installDir.empty() && IsSystemInstallation()) v.installDir = v.provisionalInstallDir;
     if (v.installDir.empty()) {
         SetAppValues(v);
         host.MessageBox(MsgKind::Error, std::string("Error: HKCU\\Software\\") + kCompanyKey +

@@ -1,5 +1,6 @@
 #include "app/Paths.h"
 
+#include <limits.h>
 #include <pwd.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -17,7 +18,49 @@ std::string AbsoluteEnv(const char* name) {
     return {};
 }
 
+#ifndef QV_INSTALL_BINDIR
+#define QV_INSTALL_BINDIR "/usr/bin"
+#endif
+#ifndef QV_INSTALL_LIBDIR
+#define QV_INSTALL_LIBDIR "/usr/lib/quorvel"
+#endif
+
+std::string g_programDirOverride;
+std::string g_libraryDirOverride;
+
 }  // namespace
+
+std::string ProgramDir() {
+    if (!g_programDirOverride.empty()) return g_programDirOverride;
+    char buf[PATH_MAX + 1];
+    const ssize_t n = readlink("/proc/self/exe", buf, PATH_MAX);
+    if (n <= 0) return {};
+    const std::string exe(buf, static_cast<size_t>(n));
+    const size_t slash = exe.rfind('/');
+    if (slash == std::string::npos) return {};
+    return slash == 0 ? std::string("/") : exe.substr(0, slash);
+}
+
+void SetProgramDirForTesting(const std::string& dir) {
+    g_programDirOverride = dir;
+}
+
+std::string ProgramLibraryDir() {
+    return g_libraryDirOverride.empty() ? std::string(QV_INSTALL_LIBDIR) : g_libraryDirOverride;
+}
+
+void SetProgramLibraryDirForTesting(const std::string& dir) {
+    g_libraryDirOverride = dir;
+}
+
+bool IsSystemInstallation() {
+    const std::string dir = ProgramDir();
+    if (dir.empty()) return false;
+    // Root may write anywhere; a program in the prefix's bin directory is a system one all the
+    // same.
+    return access(dir.c_str(), W_OK) != 0 ||
+           (g_programDirOverride.empty() && dir == QV_INSTALL_BINDIR);
+}
 
 std::string HomeDir() {
     if (const char* h = getenv("HOME"); h && *h) return h;

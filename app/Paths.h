@@ -42,4 +42,20 @@ std::string JoinPath(const std::string& dir, const std::string& name);
 // The home directory: $HOME, else the password database's entry, else "/".
 std::string HomeDir();
 
+// The directory of the running executable (empty when it cannot be read); tests may name
+// another one (empty: the real one again).
+std::string ProgramDir();
+void SetProgramDirForTesting(const std::string& dir);
+
+// The fixed directory of a system installation that holds the companion programs, searched
+// after the program's own directory (the installation prefix's lib/quorvel); tests may name
+// another one (empty: the built-in one again).
+std::string ProgramLibraryDir();
+void SetProgramLibraryDirForTesting(const std::string& dir);
+
+// True when the program runs as a system installation: from a directory the user cannot write,
+// or from the installation prefix's bin directory. Such a program keeps the user's files in
+// DefaultInstallDir() unless the settings name an install directory.
+bool IsSystemInstallation();
+
 }  // namespace qv

@@ -39,6 +39,7 @@ void (*g_failureHandler)(const std::string& file, int err) = nullptr;
 std::function<std::tm()> g_clock;
 CountCache g_cache;
 bool g_fullRecount = false;
+std::uint64_t g_limit = 0;
 
 // Lines held back by open batches: each with the time stamp of its call.
 struct HeldLine {
@@ -193,6 +194,11 @@ void SetTraceClock(std::function<std::tm()> clock) {
     g_clock = std::move(clock);
 }
 
+void SetTraceLimit(std::uint64_t bytes) {
+    std::lock_guard lock(g_mutex);
+    g_limit = bytes;
+}
+
 void SetTraceFullRecount(bool on) {
     std::lock_guard lock(g_mutex);
     g_fullRecount = on;
@@ -213,6 +219,31 @@ std::string TraceLine(std::uint64_t number, const std::tm& tm, const char* messa
     return line;
 }
 
+// Cuts the trace file to its last g_limit bytes, from the first line that starts in them, through
+// a temporary file renamed over it. Another program appending at the same moment may lose a line
+// of its own; the trace is a diagnostic, and the cut is rare.
+void TrimTrace(off_t size) {
+    const off_t from = size - static_cast<off_t>(g_limit);
+    const int in = open(g_traceFile.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (in < 0) return;
+    std::string kept(static_cast<size_t>(size - from), '\0');
+    const bool read = ReadAll(in, kept.data(), kept.size(), from);
+    close(in);
+    if (!read) return;
+    const size_t lf = kept.find('\n');
+    kept.erase(0, lf == std::string::npos ? kept.size() : lf + 1);
+    const std::string tmp = g_traceFile + ".cut";
+    const int out = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (out < 0) return;
+    bool ok = WriteAll(out, kept.data(), kept.size());
+    if (close(out) != 0) ok = false;
+    if (!ok || rename(tmp.c_str(), g_traceFile.c_str()) != 0) {
+        unlink(tmp.c_str());
+        return;
+    }
+    g_cache = CountCache();
+}
+
 // Appends whole lines to the trace file with one write, so that lines of several programs
 // sharing the file never interleave.
 void AppendLines(const std::string& lines) {
@@ -220,6 +251,8 @@ void AppendLines(const std::string& lines) {
         open(g_traceFile.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
     bool written = fd >= 0 && WriteAll(fd, lines.data(), lines.size());
     const int err = errno;
+    struct stat st {};
+    const bool sized = written && fstat(fd, &st) == 0;
     if (fd >= 0 && close(fd) != 0) written = false;
     if (!written) {
         // Nothing the user sees depends on the trace, so the program goes on; the standard
@@ -236,6 +269,8 @@ void AppendLines(const std::string& lines) {
         }
         return;
     }
+    if (g_limit > 0 && sized && static_cast<std::uint64_t>(st.st_size) > g_limit + g_limit / 4)
+        TrimTrace(st.st_size);
     if (written && getenv("QUORVEL_DEBUG_TRACE")) {
         fwrite(lines.data(), 1, lines.size(), stderr);
         fflush(stderr);

@@ -15,6 +15,15 @@ void SetTraceFile(const std::string& path);
 const std::string& TraceFile();
 void SetTraceClock(std::function<std::tm()> clock);
 
+// Caps the trace file: when a line takes it past `bytes` and a quarter, it is cut to its last
+// `bytes` (whole lines only), the new file written completely or not at all. Numbering goes on
+// from the lines kept. 0 (the default) leaves the file to grow.
+void SetTraceLimit(std::uint64_t bytes);
+// The settings key (section "Settings") that names the cap in megabytes, and its default; 0
+// turns the cap off.
+inline constexpr char kTraceLimitKey[] = "TraceLimitMB";
+inline constexpr int kDefaultTraceLimitMB = 8;
+
 // Called instead of the message on the standard error when a write to the trace file fails (as
 // the message, once per trace file), with the file and the reason (an errno value); without a
 // handler the message is written. The handler must not write to the trace.

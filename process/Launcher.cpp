@@ -18,6 +18,7 @@
 #include <set>
 #include <string_view>
 
+#include "app/Paths.h"
 #include "host/Host.h"
 #include "process/CommandLine.h"
 
@@ -56,13 +57,7 @@ bool Contains(const std::string& text, const char* word) {
 }
 
 std::string OwnDirectory() {
-    char buf[PATH_MAX + 1];
-    ssize_t n = readlink("/proc/self/exe", buf, PATH_MAX);
-    if (n <= 0) return {};
-    std::string exe(buf, static_cast<size_t>(n));
-    size_t slash = exe.rfind('/');
-    if (slash == std::string::npos) return {};
-    return slash == 0 ? std::string("/") : exe.substr(0, slash);
+    return ProgramDir();
 }
 
 // 0 when the path is an executable regular file; otherwise ENOENT or EACCES.
@@ -413,6 +408,8 @@ int FindProgram(const std::string& name, std::string& path) {
     };
     std::string own = OwnDirectory();
     if (!own.empty() && tryDir(own)) return 0;
+    // A system installation keeps the companions out of PATH, in its library directory.
+    if (const std::string lib = ProgramLibraryDir(); lib != own && tryDir(lib)) return 0;
     std::string searchPath;
     if (const char* p = getenv("PATH")) {
         searchPath = p;

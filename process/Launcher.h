@@ -78,7 +78,8 @@ const StartRecord& LastStart();
 void SetCloseRangeUnavailable(bool unavailable);
 
 // Finds the file that a program name stands for: a name with a "/" as it is, otherwise the first
-// executable regular file of that name in the running executable's directory, then in PATH.
+// executable regular file of that name in the running executable's directory, then in the
+// system installation's library directory (app/Paths.h), then in PATH.
 // Returns 0 and the path, or an errno value (ENOENT when there is none; EACCES when only files
 // that cannot be executed were found).
 int FindProgram(const std::string& name, std::string& path);

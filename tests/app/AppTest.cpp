@@ -37,6 +37,8 @@ protected:
         qv::SwitchToProfile();
         qv::SetTraceFile("");
         qv::SetAppValues({});
+        qv::SetProgramDirForTesting("");
+        qv::SetTraceLimit(0);
     }
     // Moves to a fresh, empty configuration directory.
     void NewConfig() {
@@ -131,6 +133,39 @@ TEST_F(StartupTest, ANewUsersInstallDirectoryIsMadeWithItsParentsForTheUserAlone
         EXPECT_EQ(st.st_mode & 0777, 0700u) << dir;
     }
     EXPECT_TRUE(IsDir(home_ / "fresh/data/Quorvel/Temp1"));
+}
+
+// A program that runs from a directory the user cannot write works in the per-user data
+// directory; a user whose settings name an install directory keeps it.
+TEST_F(StartupTest, ASystemInstallationWorksInThePerUserDataDirectory) {
+    struct Row {
+        const char* name;
+        bool systemProgram, installedByUser;
+        bool ok;
+    } rows[] = {{"system, new user", true, false, true},
+                {"system, user who installed", true, true, true},
+                {"own writable directory, not installed", false, false, false}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        NewConfig();
+        const std::string data = home_ / (std::string("d") + std::to_string(configs_) + "/share");
+        setenv("XDG_DATA_HOME", data.c_str(), 1);
+        const std::string installed = r.installedByUser ? Install() : std::string();
+        // A directory that does not exist is one nobody can write.
+        qv::SetProgramDirForTesting(r.systemProgram ? home_ / "no/usr/bin" : home_.path());
+        host_.boxes.clear();
+        EXPECT_EQ(Run(), r.ok ? qv::kMainWindowOk : qv::kStartupFailed);
+        if (!r.ok) continue;
+        const std::string expected = r.installedByUser ? installed : data + "/Quorvel";
+        EXPECT_EQ(seen_.installDir, expected);
+        EXPECT_EQ(seen_.traceFile, expected + "/Quorvel.trc");
+        EXPECT_TRUE(host_.boxes.empty());
+        struct stat st {};
+        ASSERT_EQ(stat(expected.c_str(), &st), 0);
+        if (!r.installedByUser) {
+            EXPECT_EQ(st.st_mode & 0777, 0700u);
+        }
+    }
 }
 
 // The install, browse and compare directories hold repository data: made for the user alone,

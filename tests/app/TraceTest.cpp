@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <functional>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,7 @@ protected:
         qv::SetTraceFile("");
         qv::SetTraceClock({});
         qv::SetTraceFullRecount(false);
+        qv::SetTraceLimit(0);
     }
     // Writes one line and checks that its number is the model's count of the file before it
     // plus one; returns that number.
@@ -388,3 +390,37 @@ TEST_F(TraceTest, ABatchWritesWhenFlushedOrEndedOrTheFileChanges) {
 }
 
 }  // namespace
+
+// A capped trace keeps its newest whole lines, never much more than the cap, and numbers on from
+// what it kept; single and batched lines alike.
+TEST_F(TraceTest, ACappedTraceKeepsItsLastLines) {
+    for (bool batched : {false, true}) {
+        SCOPED_TRACE(batched ? "batched" : "single");
+        qv::SetTraceFile("");
+        unlink(path_.c_str());
+        qv::SetTraceFile(path_);
+        qv::SetTraceLimit(4000);
+        const std::string pad(90, 'x');
+        {
+            std::optional<qv::TraceBatch> batch;
+            if (batched) batch.emplace();
+            for (int i = 0; i < 200; ++i) {
+                WriteTrace("line %03d %s", i, pad.c_str());
+                if (batch && i % 10 == 9) batch->Flush();
+            }
+        }
+        const std::string file = ReadFile(path_);
+        EXPECT_LE(file.size(), 5000u);
+        EXPECT_GE(file.size(), 3000u);
+        EXPECT_EQ(file.back(), '\n');
+        EXPECT_NE(file.find("line 199 "), std::string::npos);
+        EXPECT_EQ(file.find("line 000 "), std::string::npos);
+        // Every line kept is whole: number, date, time, message.
+        std::istringstream lines(file);
+        for (std::string line; std::getline(lines, line);)
+            EXPECT_EQ(line.size(), line.find(" line ") + 6 + 3 + 1 + pad.size()) << line;
+        EXPECT_FALSE(qvtest::FileExists(path_ + ".cut"));
+        const long next = WriteChecked();
+        EXPECT_LT(next, 60);
+    }
+}

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/Paths.h"
 #include "host/headless/HeadlessHost.h"
 #include "process/Launcher.h"
 #include "tests/app/Support.h"
@@ -331,3 +332,38 @@ TEST(KillProcess, EndsAnIndependentProgram) {
 }
 
 }  // namespace
+
+// The program's own directory first, then the system installation's library directory, then
+// PATH.
+TEST(FindProgram, OwnDirectoryThenLibraryDirectoryThenPath) {
+    qvtest::TempDir dir;
+    for (const char* d : {"own", "lib", "path"}) ASSERT_EQ(mkdir((dir / d).c_str(), 0755), 0);
+    auto tool = [&](const char* d, const char* name) {
+        ASSERT_TRUE(qvtest::WriteFile(dir / (std::string(d) + "/" + name), "#!/bin/sh\n"));
+        ASSERT_EQ(chmod((dir / (std::string(d) + "/" + name)).c_str(), 0755), 0);
+    };
+    tool("own", "a");
+    tool("lib", "a");
+    tool("lib", "b");
+    tool("path", "b");
+    tool("path", "c");
+    qvtest::ScopedEnv path{"PATH", dir / "path"};
+    qv::SetProgramDirForTesting(dir / "own");
+    qv::SetProgramLibraryDirForTesting(dir / "lib");
+    const struct {
+        const char* name;
+        const char* found;  // the directory, or nullptr when none holds it
+    } rows[] = {{"a", "own"}, {"b", "lib"}, {"c", "path"}, {"d", nullptr}};
+    for (const auto& r : rows) {
+        std::string found;
+        const int err = qv::FindProgram(r.name, found);
+        if (!r.found) {
+            EXPECT_EQ(err, ENOENT) << r.name;
+            continue;
+        }
+        EXPECT_EQ(err, 0) << r.name;
+        EXPECT_EQ(found, dir / (std::string(r.found) + "/" + r.name)) << r.name;
+    }
+    qv::SetProgramDirForTesting("");
+    qv::SetProgramLibraryDirForTesting("");
+}
