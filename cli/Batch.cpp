@@ -53,15 +53,7 @@ public:
     bool IsChecked(int row) const override {
         return list_.CheckBoxesShown() && list_.IsRowChecked(row);
     }
-    CFObj Source(int row) const override {
-        CFObj source;
-        source.itemName = list_.CellText(row, kColFile);
-        source.pathFullName = list_.CellText(row, kColPath);
-        source.mappedVersion = list_.CellText(row, kColVersion);
-        source.versionStatus = list_.CellText(row, kColTag);
-        source.packageName = list_.CellText(row, kColSrcPackage);
-        return source;
-    }
+    CFObj Source(int row) const override { return RunSourceFromList(list_, row, true); }
     std::string StatusBefore(int row) const override {
         return list_.CellText(row, kColMergeStatus);
     }

@@ -106,6 +106,9 @@ std::string StoredResultLayout();
 // The result list as the main window sets it up: the stored layout (else the default one), its
 // notifications under `notifyId` (none for 0), grid lines, no check boxes, sorted by file name.
 void ConfigureResultList(CReportCtrl& list, int notifyId = 0);
+// The source record a run hands to the classification: File, Path, Version, Tag and, with
+// `withPackage`, Src Package of a row of the result list.
+CFObj RunSourceFromList(const CReportCtrl& list, int row, bool withPackage);
 // Adds a row for every record of `items`, each at the top, with its cells and its record number
 // in "Record"; `added(record, k)` is called for the new top row of the k-th record.
 void AddRecordRows(CReportCtrl& list, const CMapStrToFObj& items,

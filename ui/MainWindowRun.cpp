@@ -99,8 +99,7 @@ private:
     std::optional<RowOutcomeSink> sink_;
 };
 
-CFObj CQuorvelDlg::RunSourceRecord(int row, bool withPackage) const {
-    const CReportCtrl& list = ResultList();
+CFObj RunSourceFromList(const CReportCtrl& list, int row, bool withPackage) {
     CFObj source;
     source.itemName = list.CellText(row, kColFile);
     source.pathFullName = list.CellText(row, kColPath);
@@ -108,6 +107,10 @@ CFObj CQuorvelDlg::RunSourceRecord(int row, bool withPackage) const {
     source.versionStatus = list.CellText(row, kColTag);
     if (withPackage) source.packageName = list.CellText(row, kColSrcPackage);
     return source;
+}
+
+CFObj CQuorvelDlg::RunSourceRecord(int row, bool withPackage) const {
+    return RunSourceFromList(ResultList(), row, withPackage);
 }
 
 bool CQuorvelDlg::IsRowCheckedForRun(int row) const {
