@@ -56,6 +56,18 @@ struct Shown {
     void Deliver() {
         for (int i = 0; i < 5; ++i) QApplication::processEvents();
     }
+    // Fills the result list with `rows` items named from `firstName` on; its view.
+    QTreeView* FillList(int rows, int firstName) {
+        for (int i = 0; i < rows; ++i) {
+            CFObj r;
+            r.itemName = "f" + std::to_string(firstName + i) + ".c";
+            r.itemObjId = "id" + std::to_string(i);
+            window.SourceItems().SetAt(r.itemObjId, r);
+        }
+        window.PostTopList();
+        Deliver();
+        return qobject_cast<QTreeView*>(view->Control(IDC_RESULT_LIST));
+    }
 };
 
 TEST(DesktopWindowQt, ControlsFollowTheEdgesByTheirAnchors) {
@@ -196,15 +208,7 @@ TEST(DesktopWindowQt, KeysGiveTheirCommands) {
 TEST(DesktopWindowQt, TheRowMenuOpensFromTheKeyboardAtTheFocusedRow) {
     Shown s;
     s.Show();
-    for (int i = 0; i < 40; ++i) {
-        CFObj r;
-        r.itemName = "f" + std::to_string(100 + i) + ".c";
-        r.itemObjId = "id" + std::to_string(i);
-        s.window.SourceItems().SetAt(r.itemObjId, r);
-    }
-    s.window.PostTopList();
-    s.Deliver();
-    auto* tree = qobject_cast<QTreeView*>(s.view->Control(IDC_RESULT_LIST));
+    QTreeView* tree = s.FillList(40, 100);
     ASSERT_NE(tree, nullptr);
     // The sorted column shows it on the header.
     EXPECT_TRUE(tree->header()->isSortIndicatorShown());
@@ -233,15 +237,7 @@ TEST(DesktopWindowQt, TheRowMenuOpensFromTheKeyboardAtTheFocusedRow) {
 TEST(DesktopWindowQt, TheListFollowsADarkPaletteAndShowsARangeFromItsFirstRow) {
     Shown s;
     s.Show();
-    for (int i = 0; i < 200; ++i) {
-        CFObj r;
-        r.itemName = "f" + std::to_string(1000 + i) + ".c";
-        r.itemObjId = "id" + std::to_string(i);
-        s.window.SourceItems().SetAt(r.itemObjId, r);
-    }
-    s.window.PostTopList();
-    s.Deliver();
-    auto* tree = qobject_cast<QTreeView*>(s.view->Control(IDC_RESULT_LIST));
+    QTreeView* tree = s.FillList(200, 1000);
     ASSERT_NE(tree, nullptr);
     CReportCtrl& list = s.window.ResultList();
     const ColorRef colours[] = {ColorResult, ColorIgnored, ColorMergeTagged, ColorProblem};
