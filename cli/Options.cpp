@@ -109,12 +109,13 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
             return Fail(name + " is not accepted; give --password-file or set QUORVEL_PASSWORD");
 
         const bool repeatable = name == "--package";
-        const bool flag = name == "--conflicts-only" || name == "--progress" || name == "--quiet";
+        const bool flag = name == "--conflicts-only" || name == "--progress" || name == "--quiet" ||
+                          name == "--why";
         std::string BatchOptions::*field = nullptr;
         for (const ValueOption& v : kValueOptions)
             if (name == v.name) field = v.field;
         const bool takesValue = field || repeatable || name == "--merge" || name == "--placement" ||
-                                name == "--format" || name == "--queries";
+                                name == "--format" || name == "--queries" || name == "--compare";
         if (!takesValue && !flag) return Fail("unknown option: " + name);
         if (!repeatable && std::find(seen.begin(), seen.end(), name) != seen.end())
             return Fail(name + " is given more than once");
@@ -125,6 +126,7 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
             if (name == "--conflicts-only") o.conflictsOnly = true;
             if (name == "--progress") o.progress = Progress::On;
             if (name == "--quiet") o.progress = Progress::Off;
+            if (name == "--why") o.why = true;
             continue;
         }
         std::string value;
@@ -146,6 +148,9 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
             placement = value;
         } else if (name == "--queries") {
             queries = value;
+        } else if (name == "--compare") {
+            if (value.empty()) return Fail("--compare needs a file");
+            o.compareFile = value;
         } else {
             format = value;
         }
@@ -168,17 +173,18 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
         return Fail("--placement must be branch, trunk or trunk-or-branch: " + placement);
     o.placement = *placementEntry;
 
-    static const std::pair<const char*, Format> formats[] = {{"text", Format::Text},
-                                                             {"list", Format::List},
-                                                             {"json", Format::Json},
-                                                             {"tsv", Format::Tsv}};
+    static const std::pair<const char*, Format> formats[] = {
+        {"text", Format::Text}, {"list", Format::List},   {"json", Format::Json},
+        {"tsv", Format::Tsv},   {"junit", Format::Junit}, {"html", Format::Html},
+        {"markdown", Format::Markdown}};
     bool known = false;
     for (const auto& [word, f] : formats)
         if (format == word) {
             o.format = f;
             known = true;
         }
-    if (!known) return Fail("--format must be text, list, json or tsv: " + format);
+    if (!known)
+        return Fail("--format must be text, list, json, tsv, junit, html or markdown: " + format);
     if (queries != "bulk" && queries != "per-item")
         return Fail("--queries must be bulk or per-item: " + queries);
     o.perItemQueries = queries == "per-item";
@@ -191,7 +197,8 @@ std::string HelpText() {
                    --target-project P --target-state S --target-package PKG
                    [--merge conservative|aggressive|take-trunk|take-branch]
                    [--placement branch|trunk|trunk-or-branch] [--queries bulk|per-item]
-                   [--format text|list|json|tsv] [--output FILE] [--conflicts-only]
+                   [--format text|list|json|tsv|junit|html|markdown] [--output FILE]
+                   [--conflicts-only] [--why] [--compare OLD]
                    [--password-file FILE] [--work-dir DIR] [--trace FILE] [--progress|--quiet]
        cpm-analyze --help | --version
 
@@ -222,8 +229,17 @@ Analysis:
 Output:
   --format FORMAT          text (default): an aligned table and a summary line;
                            list: the saved-list format of the desktop program;
-                           json: {"rows": [...], "summary": {...}};
-                           tsv: the fourteen result-list columns, tab-separated, with a header
+                           json: {"rows": [...], "summary": {...}}, each row with "why"
+                           (the reason of its outcome), "facts", "target_version" and
+                           "outcome" (its kind);
+                           tsv: the fourteen result-list columns, tab-separated, with a header;
+                           junit: JUnit XML for CI systems, a conflict as a failure;
+                           html: one self-contained report with a summary, filters and search;
+                           markdown: a summary table and the conflicts
+  --why                    tsv: add a "Why" column with the reason of each outcome
+  --compare OLD            report the rows whose outcome changed since OLD (a list-format file
+                           or a list saved by the desktop program): new and resolved conflicts,
+                           changed target versions, rows added and removed
   --output FILE            write the result to FILE (whole or not at all) instead of standard
                            output
   --conflicts-only         keep only the rows whose outcome is a conflict ((D), (U) or (E))

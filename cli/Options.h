@@ -10,7 +10,7 @@ namespace qv::cli {
 
 inline constexpr char kProgram[] = "cpm-analyze";
 
-enum class Format { Text, List, Json, Tsv };
+enum class Format { Text, List, Json, Tsv, Junit, Html, Markdown };
 // Auto: the progress line shows when standard error is a terminal.
 enum class Progress { Auto, On, Off };
 
@@ -33,6 +33,8 @@ struct BatchOptions {
     std::string traceFile;  // empty: no trace
     Progress progress = Progress::Auto;
     bool perItemQueries = false;  // --queries per-item: one statement per item, as rows need it
+    bool why = false;             // --why: the tsv format gains a "Why" column
+    std::string compareFile;      // --compare: the earlier prediction to report changes against
 };
 
 enum class ParseAction { Run, Help, Version, UsageError };

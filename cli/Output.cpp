@@ -3,17 +3,15 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "engine/Outcome.h"
 #include "engine/SavedList.h"
+#include "report/Reports.h"
 #include "ui/MainWindow.h"
 #include "ui/ReportCtrl.h"
 
 namespace qv::cli {
 
 namespace {
-
-bool Contains(const std::string& text, const char* part) {
-    return text.find(part) != std::string::npos;
-}
 
 const std::string& Cell(const std::vector<std::string>& row, int column) {
     static const std::string empty;
@@ -56,10 +54,6 @@ std::string JsonString(const std::string& text) {
     return out + "\"";
 }
 
-bool IsConflictStatus(const std::string& status) {
-    return Contains(status, "(D)") || Contains(status, "(U)") || Contains(status, "(E)");
-}
-
 }  // namespace
 
 ResultTable TableFromList(const CReportCtrl& list) {
@@ -78,65 +72,7 @@ ResultTable TableFromList(const CReportCtrl& list) {
     return table;
 }
 
-OutcomeKind KindOf(const std::string& status) {
-    // "3 (D) -> Src Ignored" is a deleted source, not an ignored one.
-    if (Contains(status, "(E)")) return OutcomeKind::TagExists;
-    if (Contains(status, "(U)")) return OutcomeKind::Unmerged;
-    if (Contains(status, "(D)")) return OutcomeKind::Deleted;
-    if (Contains(status, "(M)")) return OutcomeKind::MergeTagged;
-    if (Contains(status, "Ignored")) return OutcomeKind::Ignored;
-    if (Contains(status, "already exists")) return OutcomeKind::AlreadyExists;
-    if (status.find_first_not_of(' ') == std::string::npos || status == "   ...")
-        return OutcomeKind::NotAnalysed;
-    return OutcomeKind::Mapped;
-}
-
-const char* KindName(OutcomeKind kind) {
-    static const char* const names[] = {"mapped",         "merge_tagged", "unmerged",
-                                        "tag_exists",     "deleted",      "ignored",
-                                        "already_exists", "not_analysed"};
-    return names[static_cast<int>(kind)];
-}
-
-Summary Summarize(const ResultTable& table) {
-    Summary s;
-    for (const auto& row : table.rows) {
-        const std::string& status = Cell(row, kColMergeStatus);
-        ++s.rows;
-        if (IsConflictStatus(status)) ++s.conflicts;
-        ++s.byKind[static_cast<int>(KindOf(status))];
-    }
-    return s;
-}
-
-ResultTable ConflictRows(const ResultTable& table) {
-    ResultTable out;
-    out.titles = table.titles;
-    for (const auto& row : table.rows)
-        if (IsConflictStatus(Cell(row, kColMergeStatus))) out.rows.push_back(row);
-    return out;
-}
-
-bool HasConflict(const ResultTable& table) {
-    return std::any_of(table.rows.begin(), table.rows.end(), [](const auto& row) {
-        return IsConflictStatus(Cell(row, kColMergeStatus));
-    });
-}
-
-std::string SummaryLine(const Summary& s) {
-    std::string line = std::to_string(s.rows) + (s.rows == 1 ? " row, " : " rows, ") +
-                       std::to_string(s.conflicts) +
-                       (s.conflicts == 1 ? " conflict:" : " conflicts:");
-    for (int k = 0; k < static_cast<int>(OutcomeKind::Count); ++k) {
-        line += k == 0 ? " " : ", ";
-        line += KindName(static_cast<OutcomeKind>(k));
-        line += ' ';
-        line += std::to_string(s.byKind[k]);
-    }
-    return line;
-}
-
-std::string FormatText(const ResultTable& table) {
+std::string FormatText(const ResultTable& table, const Changes* changes) {
     std::vector<size_t> widths;
     for (const int c : kTextColumns) {
         size_t w = Cell(table.titles, c).size();
@@ -155,7 +91,17 @@ std::string FormatText(const ResultTable& table) {
     };
     std::string out = line(table.titles);
     for (const auto& row : table.rows) out += line(row);
-    return out + SummaryLine(Summarize(table)) + "\n";
+    out += SummaryLine(Summarize(table)) + "\n";
+    if (!changes) return out;
+    out += "Changes since " + changes->oldFile + ":";
+    for (int k = 0; k < static_cast<int>(ChangeKind::Count); ++k)
+        out += std::string(k == 0 ? " " : ", ") + ChangeKindName(static_cast<ChangeKind>(k)) +
+               " " + std::to_string(changes->Count(static_cast<ChangeKind>(k)));
+    out += "\n";
+    for (const RowChange& c : changes->rows)
+        out += std::string("  ") + ChangeKindName(c.kind) + "  " + c.file + "  " + c.path +
+               "  " + c.before + " => " + c.after + "\n";
+    return out;
 }
 
 std::string FormatList(const ResultTable& table) {
@@ -165,7 +111,7 @@ std::string FormatList(const ResultTable& table) {
     return out;
 }
 
-std::string FormatJson(const ResultTable& table) {
+std::string FormatJson(const ResultTable& table, const Changes* changes) {
     static const std::pair<const char*, int> fields[] = {
         {"file", kColFile},
         {"path", kColPath},
@@ -176,16 +122,29 @@ std::string FormatJson(const ResultTable& table) {
         {"package", kColSrcPackage},
         {"itemobjid", kColItemObjId},
     };
+    auto orNull = [](const std::string& text) {
+        return text.empty() ? std::string("null") : JsonString(text);
+    };
     std::string out = "{\"rows\": [";
     for (size_t r = 0; r < table.rows.size(); ++r) {
         const auto& row = table.rows[r];
+        const std::string& status = Cell(row, kColMergeStatus);
+        const OutcomeReason* reason = table.ReasonOf(r);
         out += r == 0 ? "\n  {" : ",\n  {";
         for (const auto& [name, column] : fields) {
             out += JsonString(name) + ": " + JsonString(Cell(row, column)) + ", ";
         }
         out += "\"conflict\": ";
-        out += IsConflictStatus(Cell(row, kColMergeStatus)) ? "true" : "false";
-        out += "}";
+        out += IsConflict(status) ? "true" : "false";
+        out += ", \"outcome\": " + JsonString(KindName(KindOf(status)));
+        out += ", \"target_version\": " + orNull(TargetVersionOf(status));
+        out += ", \"why\": " + orNull(reason ? reason->why : std::string());
+        out += ", \"facts\": {";
+        if (reason)
+            for (size_t f = 0; f < reason->facts.size(); ++f)
+                out += (f ? ", " : "") + JsonString(reason->facts[f].name) + ": " +
+                       JsonString(reason->facts[f].value);
+        out += "}}";
     }
     out += table.rows.empty() ? "],\n" : "\n],\n";
     const Summary s = Summarize(table);
@@ -194,35 +153,74 @@ std::string FormatJson(const ResultTable& table) {
     for (int k = 0; k < static_cast<int>(OutcomeKind::Count); ++k)
         out += ", " + JsonString(KindName(static_cast<OutcomeKind>(k))) + ": " +
                std::to_string(s.byKind[k]);
-    return out + "}}\n";
+    out += "}";
+    if (changes) {
+        out += ",\n \"changes\": {\"against\": " + JsonString(changes->oldFile) + ", \"counts\": {";
+        for (int k = 0; k < static_cast<int>(ChangeKind::Count); ++k)
+            out += std::string(k ? ", " : "") +
+                   JsonString(ChangeKindName(static_cast<ChangeKind>(k))) + ": " +
+                   std::to_string(changes->Count(static_cast<ChangeKind>(k)));
+        out += "}, \"rows\": [";
+        for (size_t c = 0; c < changes->rows.size(); ++c) {
+            const RowChange& change = changes->rows[c];
+            out += c == 0 ? "\n  {" : ",\n  {";
+            out += "\"change\": " + JsonString(ChangeKindName(change.kind)) +
+                   ", \"file\": " + JsonString(change.file) +
+                   ", \"path\": " + JsonString(change.path) +
+                   ", \"package\": " + JsonString(change.package) +
+                   ", \"before\": " + orNull(change.before) + ", \"after\": " + orNull(change.after) +
+                   "}";
+        }
+        out += changes->rows.empty() ? "]}" : "\n]}";
+    }
+    return out + "}\n";
 }
 
-std::string FormatTsv(const ResultTable& table) {
-    auto line = [](const std::vector<std::string>& cells) {
+std::string FormatTsv(const ResultTable& table, bool why) {
+    // A reason is one line; a tab or line break in it (from a name) would break the table.
+    auto oneCell = [](std::string text) {
+        for (char& c : text)
+            if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+        return text;
+    };
+    auto line = [&](const std::vector<std::string>& cells, const std::string* reason) {
         std::string out;
         for (int c = 0; c < kResultColumnCount; ++c) {
             if (c) out += '\t';
             out += Cell(cells, c);
         }
+        if (why) out += '\t' + (reason ? oneCell(*reason) : std::string());
         return out + "\n";
     };
-    std::string out = line(table.titles);
-    for (const auto& row : table.rows) out += line(row);
+    const std::string title = "Why";
+    std::string out = line(table.titles, &title);
+    for (size_t r = 0; r < table.rows.size(); ++r) {
+        const OutcomeReason* reason = table.ReasonOf(r);
+        out += line(table.rows[r], reason ? &reason->why : nullptr);
+    }
     return out;
 }
 
-std::string FormatTable(const ResultTable& table, Format format) {
+std::string FormatTable(const ResultTable& table, Format format, const OutputExtras& extras) {
+    const ReportContext none;
+    const ReportContext& context = extras.context ? *extras.context : none;
     switch (format) {
         case Format::List:
             return FormatList(table);
         case Format::Json:
-            return FormatJson(table);
+            return FormatJson(table, extras.changes);
         case Format::Tsv:
-            return FormatTsv(table);
+            return FormatTsv(table, extras.why);
+        case Format::Junit:
+            return JunitReport(table, context, extras.changes);
+        case Format::Html:
+            return HtmlReport(table, context, extras.changes);
+        case Format::Markdown:
+            return MarkdownReport(table, context, extras.changes);
         case Format::Text:
             break;
     }
-    return FormatText(table);
+    return FormatText(table, extras.changes);
 }
 
 }  // namespace qv::cli

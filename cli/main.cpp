@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "cli/Output.h"
 #include "cli/Password.h"
 #include "cli/WorkDir.h"
+#include "report/Reports.h"
 
 namespace {
 
@@ -98,7 +100,37 @@ private:
     size_t width_ = 0;
 };
 
+// The context of the reports: what the options name, and when and by what the report was made.
+qv::ReportContext ContextOf(const BatchOptions& o) {
+    qv::ReportContext c;
+    c.broker = o.broker;
+    c.user = o.user;
+    c.srcProject = o.srcProject;
+    c.srcState = o.srcState;
+    c.packages = o.packages;
+    c.tgtProject = o.tgtProject;
+    c.tgtState = o.tgtState;
+    c.tgtPackage = o.tgtPackage;
+    c.mergeOption = o.mergeOption;
+    c.placement = o.placement;
+    c.made = qv::ReportTimeNow();
+    std::string version = VersionText();
+    while (!version.empty() && version.back() == '\n') version.pop_back();
+    c.madeBy = version;
+    return c;
+}
+
 int Run(const BatchOptions& options) {
+    // The earlier prediction is read first: a run that cannot compare is not started.
+    std::optional<qv::ResultTable> earlier;
+    if (!options.compareFile.empty()) {
+        std::string error;
+        earlier = qv::ReadEarlierResult(options.compareFile, error);
+        if (!earlier) {
+            Say(error);
+            return kExitFailed;
+        }
+    }
     const PasswordResult password = ReadPassword(options.passwordFile);
     if (!password.ok) {
         Say(password.error);
@@ -127,7 +159,17 @@ int Run(const BatchOptions& options) {
     if (!result.ok || g_traceFailed) return kExitFailed;
 
     const ResultTable shown = options.conflictsOnly ? ConflictRows(result.table) : result.table;
-    const std::string text = FormatTable(shown, options.format);
+    const qv::ReportContext context = ContextOf(options);
+    std::optional<qv::Changes> changes;
+    if (earlier) {
+        changes = qv::CompareResults(*earlier, result.table);
+        changes->oldFile = options.compareFile;
+    }
+    OutputExtras extras;
+    extras.why = options.why;
+    extras.context = &context;
+    extras.changes = changes ? &*changes : nullptr;
+    const std::string text = FormatTable(shown, options.format, extras);
     if (!options.output.empty()) {
         // The rows name the target project's items: a new file is the user's alone unless the
         // repository is shared with a group; a file that is there keeps the mode it has.

@@ -48,8 +48,16 @@ std::string Dec(long long n) {
     return std::to_string(n);
 }
 
-MappedVersion Result(std::string text) {
-    return {MappedStatus::Result, std::move(text)};
+MappedVersion Result(std::string text, MappedRule rule) {
+    return {MappedStatus::Result, std::move(text), rule, {}};
+}
+
+MappedVersion NoResult(MappedRule rule) {
+    return {MappedStatus::NoResult, {}, rule, {}};
+}
+
+MappedVersion Abandon() {
+    return {MappedStatus::Abandoned, {}, MappedRule::None, {}};
 }
 
 }  // namespace
@@ -165,8 +173,10 @@ int MappedVersionCalculator::AskAhead(Repository& repository,
     return statements;
 }
 
-MappedVersionCalculator::ChildCheck MappedVersionCalculator::CheckChildren(int P) {
+MappedVersionCalculator::ChildCheck MappedVersionCalculator::CheckChildren(int P,
+                                                                          MappedFacts* facts) {
     std::vector<std::string> values;
+    if (facts) facts->childCheckOf = P;
     if (const std::vector<std::string>* known = children_ ? children_->Find(P) : nullptr) {
         values = *known;
     } else {
@@ -174,6 +184,10 @@ MappedVersionCalculator::ChildCheck MappedVersionCalculator::CheckChildren(int P
         if (run == kKsqlStatementUnwritten) return ChildCheck::Abandon;
         if (run != kKsqlOk) return ChildCheck::Pass;
         values = repository_.Values();
+    }
+    if (facts) {
+        facts->childCheckAnswered = true;
+        facts->children = values;
     }
     if (values.empty()) return ChildCheck::Pass;
     if (values.size() == 1) {
@@ -230,76 +244,91 @@ std::optional<std::string> MappedVersionCalculator::LatestBranch(bool byItem, in
     return repository_.First().value;
 }
 
-MappedVersion MappedVersionCalculator::ReportError(const std::string& line) {
+MappedVersion MappedVersionCalculator::ReportError(const std::string& line, MappedRule rule) {
     WriteTrace("CalculateMappedVersion: Target Item Result=%s", line.c_str());
     host_.MessageBox(MsgKind::Plain, line);
-    return {};
+    return NoResult(rule);
 }
 
 MappedVersion MappedVersionCalculator::Calculate(int P, const std::string& T, bool onBranch, int Vn,
                                                  int I) {
-    MappedVersion mapped = Compute(P, T, onBranch, Vn, I);
+    MappedFacts facts;
+    MappedVersion mapped = Compute(P, T, onBranch, Vn, I, facts);
     if (mapped.status == MappedStatus::Result && mapped.text.size() > kMaxResultChars) {
         // A version text this long is not a repository's; a shortened one would be a wrong
         // prediction, so there is none.
         WriteTrace("CalculateMappedVersion: Result too long: %s", mapped.text.c_str());
-        return {};
+        mapped = NoResult(MappedRule::TooLong);
     }
+    mapped.facts = std::move(facts);
     return mapped;
 }
 
 MappedVersion MappedVersionCalculator::Compute(int P, const std::string& T, bool onBranch, int Vn,
-                                               int I) {
+                                               int I, MappedFacts& facts) {
     // 1. On the trunk, a parent version whose other children stand in the way gives nothing.
     if (!onBranch && P != 0) {
-        const ChildCheck check = CheckChildren(P);
-        if (check == ChildCheck::Abandon) return {MappedStatus::Abandoned, {}};
-        if (check == ChildCheck::Fail) return {};
+        const ChildCheck check = CheckChildren(P, &facts);
+        if (check == ChildCheck::Abandon) return Abandon();
+        if (check == ChildCheck::Fail) return NoResult(MappedRule::ChildVersionsInTheWay);
     }
     const long long n = Num(T);
 
     // 2. The target's latest version is on a branch.
     if (Contains(T, ".")) {
-        if (!BeginsWithX(T)) return Result(T + " (U)");
-        if (!onBranch) return Result("0");
+        if (!BeginsWithX(T)) return Result(T + " (U)", MappedRule::UnmergedBranch);
+        if (!onBranch) return Result("0", MappedRule::XOnTrunk);
         const VersionParts parts = SplitVersion(T);
         const long long branch = static_cast<long long>(Num(parts.c2)) + 1;
-        if (parts.c1 == "x") return Result("x." + Dec(branch) + "." + Dec(Num(parts.c3)));
-        return Result("x" + Dec(Num(parts.c1)) + "." + Dec(branch) + "." + Dec(Num(parts.c3)));
+        if (parts.c1 == "x")
+            return Result("x." + Dec(branch) + "." + Dec(Num(parts.c3)), MappedRule::NextXBranch);
+        return Result("x" + Dec(Num(parts.c1)) + "." + Dec(branch) + "." + Dec(Num(parts.c3)),
+                      MappedRule::NextXBranch);
     }
 
     // 3. A trunk version, placed on the trunk.
     if (!onBranch) {
-        if (BeginsWithX(T)) return Result("0");
-        if (n != 0) return Result(Dec(n + 1) + " (M)");
-        return Result(Dec(n) + " (T)");
+        if (BeginsWithX(T)) return Result("0", MappedRule::XOnTrunk);
+        if (n != 0) return Result(Dec(n + 1) + " (M)", MappedRule::NextTrunk);
+        return Result(Dec(n) + " (T)", MappedRule::ZeroTrunk);
     }
 
     // 4. A trunk version, placed on a branch: the newest first version of one of its branches.
+    facts.branchColumn = I != 0 ? "ITEMOBJID" : "PARENTVERSIONID";
+    facts.branchKey = I != 0 ? I : Vn;
     const ViewLookup lookup = TargetView();
-    if (lookup == ViewLookup::Abandon) return {MappedStatus::Abandoned, {}};
-    if (lookup == ViewLookup::Error) return ReportError(lookupError_);
+    if (lookup == ViewLookup::Abandon) return Abandon();
+    if (lookup == ViewLookup::Error) {
+        facts.errorLine = lookupError_;
+        return ReportError(lookupError_, MappedRule::ViewError);
+    }
     // A failed run of the tool, for the view or for the branches, gives a first branch.
-    if (lookup == ViewLookup::Failed) return Result("x" + Dec(n) + ".1.1");
+    if (lookup == ViewLookup::Failed) return Result("x" + Dec(n) + ".1.1", MappedRule::ToolFailed);
+    facts.view = view_;
     int run = kKsqlOk;
     const std::optional<std::string> latest = LatestBranch(I != 0, I != 0 ? I : Vn, run);
-    if (!latest) return {MappedStatus::Abandoned, {}};
-    if (run != kKsqlOk) return Result("x" + Dec(n) + ".1.1");
+    if (!latest) return Abandon();
+    if (run != kKsqlOk) return Result("x" + Dec(n) + ".1.1", MappedRule::ToolFailed);
     const std::string& R = *latest;
-    if (Contains(R, kKsqlErrorMarker)) return ReportError(R);
+    facts.branchAnswered = true;
+    facts.branchAnswer = R;
+    if (Contains(R, kKsqlErrorMarker)) {
+        facts.errorLine = R;
+        return ReportError(R, MappedRule::BranchError);
+    }
 
     // A value without two dots cannot be a first branch version: it counts as no row.
     const size_t first = R.find('.');
     const size_t second = first == std::string::npos ? first : R.find('.', first + 1);
     if (R.empty() || R == kKsqlZeroResults || second == std::string::npos) {
-        if (T.empty()) return Result("x.1.1");
-        if (n != 0) return Result(Dec(n) + ".1.1");
-        return Result(Dec(n) + " (T)");
+        if (T.empty()) return Result("x.1.1", MappedRule::NewFirstBranch);
+        if (n != 0) return Result(Dec(n) + ".1.1", MappedRule::FirstBranch);
+        return Result(Dec(n) + " (T)", MappedRule::ZeroNoBranch);
     }
     const long long branch =
         static_cast<long long>(Num(R.substr(first + 1, second - first - 1))) + 1;
-    if (BeginsWithX(R)) return Result("x." + Dec(branch) + ".1");
-    return Result(Dec(n) + "." + Dec(branch) + ".1");
+    if (BeginsWithX(R)) return Result("x." + Dec(branch) + ".1", MappedRule::NextBranch);
+    return Result(Dec(n) + "." + Dec(branch) + ".1", MappedRule::NextBranch);
 }
 
 }  // namespace qv

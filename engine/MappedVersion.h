@@ -31,9 +31,43 @@ enum class MappedStatus {
     NoResult,   // no prediction; `text` is empty (not an error for the caller)
     Abandoned,  // a statement could not be written: the analysis must stop here
 };
+// The rule of the calculation that gave its outcome.
+enum class MappedRule {
+    None,
+    ChildVersionsInTheWay,  // trunk: the parent version's children stop a trunk placement
+    UnmergedBranch,         // the latest version is on a branch (not an x version): "T (U)"
+    XOnTrunk,               // trunk: the latest version is an x version: "0"
+    NextXBranch,            // branch: the latest version is on an x-branch: the next x-branch
+    NextTrunk,              // trunk: the next trunk version, merge tagged
+    ZeroTrunk,              // trunk: the latest version is 0 (or none): "0 (T)"
+    ViewError,              // branch: the view lookup answered an error line
+    BranchError,            // branch: the branch statement answered an error line
+    ToolFailed,             // branch: the query tool failed: a first branch "x<n>.1.1"
+    NewFirstBranch,         // branch: no version and no branch: "x.1.1"
+    FirstBranch,            // branch: no branch of trunk version n: "n.1.1"
+    ZeroNoBranch,           // branch: version 0 and no branch: "0 (T)"
+    NextBranch,             // branch: the newest first branch version R: the branch after it
+    TooLong,                // a result longer than any version text: none
+};
+
+// What the calculation asked the repository and what it was told, for the reason of an outcome.
+struct MappedFacts {
+    int childCheckOf = 0;                // the parent version the child check asked about; 0: none
+    bool childCheckAnswered = false;     // false: the query tool failed, which counts as passed
+    std::vector<std::string> children;   // the child versions it found
+    std::string branchColumn;            // "ITEMOBJID" or "PARENTVERSIONID" when a branch was sought
+    int branchKey = 0;                   // the item or version number it was sought by
+    int view = 0;                        // the target view the branch was sought in
+    bool branchAnswered = false;         // false: the tool failed or the view lookup did
+    std::string branchAnswer;            // the value found; empty or the zero-results line: none
+    std::string errorLine;               // an error line of the repository
+};
+
 struct MappedVersion {
     MappedStatus status = MappedStatus::NoResult;
     std::string text;  // at most 63 characters
+    MappedRule rule = MappedRule::None;
+    MappedFacts facts;
 };
 
 // Calculates mapped versions for the items of one target project and state. It asks the
@@ -70,13 +104,14 @@ private:
     enum class ChildCheck { Pass, Fail, Abandon };
     enum class ViewLookup { Known, Failed, Error, Abandon };
     // CheckChildVersions, telling a statement that could not be written apart.
-    ChildCheck CheckChildren(int P);
+    ChildCheck CheckChildren(int P, MappedFacts* facts = nullptr);
     // Looks the target view up once per target context; on Error the line is in lookupError_.
     ViewLookup TargetView();
-    // The calculation before the length limit is applied.
-    MappedVersion Compute(int P, const std::string& T, bool onBranch, int Vn, int I);
+    // The calculation before the length limit is applied; what it asks goes into `facts`.
+    MappedVersion Compute(int P, const std::string& T, bool onBranch, int Vn, int I,
+                          MappedFacts& facts);
     // An error line of the result file: traced, shown, no result.
-    MappedVersion ReportError(const std::string& line);
+    MappedVersion ReportError(const std::string& line, MappedRule rule);
     // The newest first branch version of an item (by item number, else by version number) as
     // the branch statement's first value; nothing when the statement could not be written,
     // kKsqlFailed in `run` when the tool failed.

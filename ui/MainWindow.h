@@ -17,6 +17,7 @@
 #include "engine/MappedVersion.h"
 #include "engine/Outcome.h"
 #include "engine/Records.h"
+#include "report/ResultColumns.h"
 #include "scm/Kco.h"
 #include "scm/Ksql.h"
 #include "scm/Repository.h"
@@ -40,25 +41,6 @@ struct LoadedTarget {
     std::string broker;
     TargetContext target;
     bool operator==(const LoadedTarget&) const = default;
-};
-
-// The result list's columns, addressed by these fixed numbers.
-enum ResultColumn : int {
-    kColFile = 0,
-    kColPath = 1,
-    kColVersion = 2,
-    kColType = 3,
-    kColTag = 4,
-    kColMergeStatus = 5,
-    kColSrcPackage = 6,
-    kColDatasize = 7,
-    kColCreator = 8,
-    kColCreatedDate = 9,
-    kColModifier = 10,
-    kColModifiedDate = 11,
-    kColItemObjId = 12,
-    kColRecord = 13,
-    kResultColumnCount = 14,
 };
 
 // The layout of a fresh installation; the last two columns carry values but are not seen.
