@@ -421,6 +421,7 @@ int CReportCtrl::AddRow(int row, const std::string& firstCellText) {
 bool CReportCtrl::SetCellText(int row, int column, const std::string& text) {
     if (!ValidRow(row) || !ValidColumn(column)) return false;
     rows_[row].cells[column].text = text;
+    if (column == toolTipColumn_) rows_[row].toolTip.clear();
     ForgetSort();
     if (observer_) observer_->CellsChanged(row, row, column, column);
     return true;
@@ -429,6 +430,19 @@ bool CReportCtrl::SetCellText(int row, int column, const std::string& text) {
 const std::string& CReportCtrl::CellTextRef(int row, int column) const {
     if (!ValidRow(row) || !ValidColumn(column)) return kEmpty;
     return rows_[row].cells[column].text;
+}
+
+bool CReportCtrl::SetCellToolTip(int row, int column, const std::string& text) {
+    if (!ValidRow(row) || !ValidColumn(column)) return false;
+    if (toolTipColumn_ < 0) toolTipColumn_ = column;
+    if (column != toolTipColumn_) return false;
+    rows_[row].toolTip = text;
+    return true;
+}
+
+const std::string& CReportCtrl::CellToolTip(int row, int column) const {
+    if (!ValidRow(row) || column != toolTipColumn_) return kEmpty;
+    return rows_[row].toolTip;
 }
 
 void CReportCtrl::SetCellTextColor(int row, int column, ColorRef color, bool /*redraw*/) {

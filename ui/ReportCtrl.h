@@ -115,6 +115,12 @@ public:
     void SetCellTextColor(int row, int column, ColorRef color, bool redraw = true);
     // kWindowTextColor when the cell does not exist.
     ColorRef CellTextColor(int row, int column) const;
+    // A cell's tooltip. The tooltips of a list live in one column, the first one given one; a new
+    // text for a cell forgets its tooltip. False when the cell does not exist or another column
+    // holds the tooltips.
+    bool SetCellToolTip(int row, int column, const std::string& text);
+    // Empty when the cell has none.
+    const std::string& CellToolTip(int row, int column) const;
     // Removes every row; returns how many there were.
     int RemoveAllRows();
     int RowCount() const { return static_cast<int>(rows_.size()); }
@@ -199,6 +205,7 @@ private:
     struct Row {
         std::vector<Cell> cells;
         std::string key;
+        std::string toolTip;  // of the cell in toolTipColumn_
         bool checked = false;
         bool selected = false;
         bool focused = false;
@@ -223,6 +230,7 @@ private:
     std::vector<Column> columns_;
     std::deque<Row> rows_;
     int sortColumn_ = -1;
+    int toolTipColumn_ = -1;
     bool sortAscending_ = true;
     int notifyId_ = 0;
     bool checkBoxes_ = false;
