@@ -67,7 +67,7 @@ TEST(CliOutput, ListIsTheSavedListFormat) {
     std::string expected = qv::ListHeaderLine(t.titles);
     for (const auto& row : t.rows) expected += qv::ListDataLine(row);
     EXPECT_EQ(qv::cli::FormatList(t), expected);
-    EXPECT_EQ(qv::cli::FormatList(ResultTable{t.titles, {}}), "");  // as Save List leaves it
+    EXPECT_EQ(qv::cli::FormatList(ResultTable{t.titles, {}, {}}), "");  // as Save List leaves it
 }
 
 TEST(CliOutput, JsonRowsAndSummary) {
