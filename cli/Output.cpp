@@ -56,22 +56,6 @@ std::string JsonString(const std::string& text) {
 
 }  // namespace
 
-ResultTable TableFromList(const CReportCtrl& list) {
-    ResultTable table;
-    const int columns = list.ColumnCount();
-    for (int c = 0; c < columns; ++c) table.titles.push_back(list.ColumnTitle(c));
-    for (int r = 0, n = list.RowCount(); r < n; ++r) {
-        std::vector<std::string> row;
-        bool blank = true;
-        for (int c = 0; c < columns; ++c) {
-            row.push_back(list.CellTextRef(r, c));
-            blank = blank && row.back().empty();
-        }
-        if (!blank) table.rows.push_back(std::move(row));
-    }
-    return table;
-}
-
 std::string FormatText(const ResultTable& table, const Changes* changes) {
     std::vector<size_t> widths;
     for (const int c : kTextColumns) {
@@ -95,12 +79,12 @@ std::string FormatText(const ResultTable& table, const Changes* changes) {
     if (!changes) return out;
     out += "Changes since " + changes->oldFile + ":";
     for (int k = 0; k < static_cast<int>(ChangeKind::Count); ++k)
-        out += std::string(k == 0 ? " " : ", ") + ChangeKindName(static_cast<ChangeKind>(k)) +
-               " " + std::to_string(changes->Count(static_cast<ChangeKind>(k)));
+        out += std::string(k == 0 ? " " : ", ") + ChangeKindName(static_cast<ChangeKind>(k)) + " " +
+               std::to_string(changes->Count(static_cast<ChangeKind>(k)));
     out += "\n";
     for (const RowChange& c : changes->rows)
-        out += std::string("  ") + ChangeKindName(c.kind) + "  " + c.file + "  " + c.path +
-               "  " + c.before + " => " + c.after + "\n";
+        out += std::string("  ") + ChangeKindName(c.kind) + "  " + c.file + "  " + c.path + "  " +
+               c.before + " => " + c.after + "\n";
     return out;
 }
 
@@ -168,8 +152,8 @@ std::string FormatJson(const ResultTable& table, const Changes* changes) {
                    ", \"file\": " + JsonString(change.file) +
                    ", \"path\": " + JsonString(change.path) +
                    ", \"package\": " + JsonString(change.package) +
-                   ", \"before\": " + orNull(change.before) + ", \"after\": " + orNull(change.after) +
-                   "}";
+                   ", \"before\": " + orNull(change.before) +
+                   ", \"after\": " + orNull(change.after) + "}";
         }
         out += changes->rows.empty() ? "]}" : "\n]}";
     }

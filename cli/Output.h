@@ -7,10 +7,7 @@
 
 #include "cli/Options.h"
 #include "report/ReportTable.h"
-
-namespace qv {
-class CReportCtrl;
-}
+#include "ui/ResultTableOfList.h"
 
 namespace qv::cli {
 
@@ -24,14 +21,13 @@ using qv::Summarize;
 using qv::Summary;
 using qv::SummaryLine;
 
-// The list's columns and its rows; the empty rows of a blank list are left out.
-ResultTable TableFromList(const CReportCtrl& list);
+using qv::TableFromList;
 
 // What some formats show beside the rows.
 struct OutputExtras {
-    bool why = false;                         // tsv: the "Why" column
-    const ReportContext* context = nullptr;   // the reports' context; none: an empty one
-    const Changes* changes = nullptr;         // the changes since an earlier prediction
+    bool why = false;                        // tsv: the "Why" column
+    const ReportContext* context = nullptr;  // the reports' context; none: an empty one
+    const Changes* changes = nullptr;        // the changes since an earlier prediction
 };
 
 // The formats. `list` is the saved-list format, made by the saved list's own line format.

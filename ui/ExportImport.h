@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "engine/Records.h"
+#include "report/ReportTable.h"
 
 namespace qv {
 
@@ -24,8 +25,12 @@ public:
 
     // The result list's rows to the list file at `path`, written whole or not at all.
     bool WriteList(const std::string& path);
-    // Asks the user for a file (through the host) and writes the list there.
-    bool ExportList(Host& host);
+    // The result list's rows as the HTML report of `context` to the file at `path`, written
+    // whole or not at all; each row's reason is its "Merge Status" tooltip.
+    bool WriteHtmlReport(const std::string& path, const ReportContext& context);
+    // Asks the user for a file (through the host) and writes the list there: the HTML report of
+    // `context` for a name ending in ".html" or ".htm", the CSV list for any other.
+    bool ExportList(Host& host, const ReportContext& context = {});
     // True when the last WriteList could not write its file (the user has been told).
     bool WriteFailed() const { return writeFailed_; }
     // The target items of `project` and `state` to the target data file at `path`, written
@@ -34,6 +39,10 @@ public:
                         const std::string& state, const std::string& path);
 
 private:
+    // Writes a file the list's rows went into, with the mode rules of the exports; the user is
+    // told when it cannot be written.
+    bool WriteExport(const std::string& path, const std::string& contents);
+
     CReportCtrl& list_;
     std::string caption_;
     bool writeFailed_ = false;

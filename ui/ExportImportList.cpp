@@ -1,5 +1,6 @@
 // The saved result list and CSV exports: the result list to a list file, and a saved list back
 // into a map of source items.
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 
@@ -9,10 +10,12 @@
 #include "app/Settings.h"
 #include "app/SharedRepository.h"
 #include "engine/SavedList.h"
+#include "report/Reports.h"
 #include "scm/LineReader.h"
 #include "ui/ExportImport.h"
 #include "ui/MainWindow.h"
 #include "ui/ReportCtrl.h"
+#include "ui/ResultTableOfList.h"
 
 namespace qv {
 
@@ -25,6 +28,15 @@ constexpr char kExportDirKey[] = "ExportTopDirectory";
 // A list that holds nothing to write: no rows, or the blank list "Clear List" leaves.
 bool NothingToWrite(const CReportCtrl& list) {
     return list.RowCount() == 0 || list.CellTextRef(0, 0).empty();
+}
+
+// A file name ending in ".html" or ".htm", in any letter case.
+bool NamesHtmlFile(const std::string& path) {
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return false;
+    std::string extension = path.substr(dot + 1);
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension == "html" || extension == "htm";
 }
 
 }  // namespace
@@ -44,8 +56,12 @@ bool CExportTop::WriteList(const std::string& path) {
             contents += ListDataLine(cells);
         }
     }
-    // Written whole or not at all: the saved list may be the user's only copy of an analysis. A
-    // list without rows still empties the file.
+    // A list without rows still empties the file.
+    return WriteExport(path, contents) && rows;
+}
+
+bool CExportTop::WriteExport(const std::string& path, const std::string& contents) {
+    // Written whole or not at all: the saved list may be the user's only copy of an analysis.
     // It names the analysed items: a new file is the user's alone unless the repository is
     // shared with a group; a file that is there keeps its mode.
     const unsigned mode = CreationMode(0666, CurrentBrokerSharedWithGroup());
@@ -55,10 +71,15 @@ bool CExportTop::WriteList(const std::string& path) {
         list_.host().MessageBox(MsgKind::Error, "Unable to write " + path + ":\n" + why);
         return false;
     }
-    return rows;
+    return true;
 }
 
-bool CExportTop::ExportList(Host& host) {
+bool CExportTop::WriteHtmlReport(const std::string& path, const ReportContext& context) {
+    writeFailed_ = false;
+    return WriteExport(path, HtmlReport(TableFromList(list_), context, nullptr));
+}
+
+bool CExportTop::ExportList(Host& host, const ReportContext& context) {
     if (NothingToWrite(list_)) return false;
     std::string dir = ReadSettingText(kSectionSettings, kExportDirKey);
     if (dir.empty()) dir = kDefaultExportDir;
@@ -66,7 +87,7 @@ bool CExportTop::ExportList(Host& host) {
     FileDialogRequest request;
     request.save = true;  // the user names a file to write, which may not exist yet
     request.initialDir = dir;
-    request.filters = {{"CSV Files (*.csv)", "*.csv"}};
+    request.filters = {{"CSV Files (*.csv)", "*.csv"}, {"HTML report (*.html)", "*.html;*.htm"}};
     request.overwritePrompt = true;
     const std::optional<std::string> chosen = host.FileDialog(request);
     if (!chosen) return false;
@@ -75,7 +96,7 @@ bool CExportTop::ExportList(Host& host) {
     if (const size_t slash = chosen->rfind('/'); slash != std::string::npos)
         WriteSettingText(kSectionSettings, kExportDirKey,
                          slash == 0 ? "/" : chosen->substr(0, slash));
-    return WriteList(*chosen);
+    return NamesHtmlFile(*chosen) ? WriteHtmlReport(*chosen, context) : WriteList(*chosen);
 }
 
 int CImport::ReadSavedList(const std::string& path, CMapStrToFObj& items) {

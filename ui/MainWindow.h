@@ -17,6 +17,7 @@
 #include "engine/MappedVersion.h"
 #include "engine/Outcome.h"
 #include "engine/Records.h"
+#include "report/ReportTable.h"
 #include "report/ResultColumns.h"
 #include "scm/Kco.h"
 #include "scm/Ksql.h"
@@ -265,7 +266,12 @@ public:
 
     // --- The list buttons (ui/MainWindowList.cpp) ---
     virtual void OnBtnFind() { FindInList(); }
+    // "Export List...": the list as a CSV file or, for a name ending in ".html" or ".htm", as
+    // the HTML report of ListReportContext().
     virtual void OnBtnExportList();
+    // What the list's report names: the broker, user, source and target, the selected packages
+    // and options, made now by this program.
+    ReportContext ListReportContext() const;
     virtual void OnBtnSaveList() { SaveList(); }
     virtual void OnBtnLoadSavedList() { LoadSavedList(); }
     // "Save List": the list as shown to the saved list file in the install directory.

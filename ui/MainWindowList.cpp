@@ -1,8 +1,10 @@
-// The main window's list buttons: saving and loading the saved list, the CSV export and Find.
+// The main window's list buttons: saving and loading the saved list, the CSV and HTML exports
+// and Find.
 #include <string>
 
 #include "app/AppValues.h"
 #include "app/MainSettings.h"
+#include "app/Paths.h"
 #include "app/Settings.h"
 #include "app/Trace.h"
 #include "engine/SavedList.h"
@@ -90,7 +92,29 @@ void CQuorvelDlg::LoadSavedListFrom(const std::string& path) {
 void CQuorvelDlg::OnBtnExportList() {
     WaitCursor wait(host());
     CExportTop exporter(ResultList(), "Export Top List");
-    exporter.ExportList(host());
+    exporter.ExportList(host(), ListReportContext());
+}
+
+ReportContext CQuorvelDlg::ListReportContext() const {
+    ReportContext c;
+    c.broker = values_.Broker;
+    c.user = values_.UserId;
+    c.srcProject = values_.SrcProject;
+    c.srcState = values_.SrcState;
+    std::string key;
+    CPkgObj package;
+    for (auto pos = selectedPackages_.GetStartPosition(); pos;) {
+        selectedPackages_.GetNextAssoc(pos, key, package);
+        if (package.IsSelected()) c.packages.push_back(package.packageName);
+    }
+    c.tgtProject = values_.TgtProject;
+    c.tgtState = values_.TgtState;
+    c.tgtPackage = values_.TgtPackage;
+    c.mergeOption = SelectedMergeOption();
+    c.placement = SelectedPlacementOption();
+    c.made = ReportTimeNow();
+    c.madeBy = std::string(kProgramFileName) + " " + kAppVersion;
+    return c;
 }
 
 void CQuorvelDlg::FindInList() {

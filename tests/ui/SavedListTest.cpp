@@ -255,9 +255,9 @@ TEST_F(SavedListTest, ExportWritesTheSavedListFormatWhereTheUserChoseAndRemember
         ASSERT_EQ(host_.fileRequests.size(), before + 1);
         const FileDialogRequest& r = host_.fileRequests.back();
         EXPECT_EQ(r.initialDir, s.expectedInitialDir);
-        EXPECT_EQ(
-            r.filters,
-            (std::vector<std::pair<std::string, std::string>>{{"CSV Files (*.csv)", "*.csv"}}));
+        EXPECT_EQ(r.filters,
+                  (std::vector<std::pair<std::string, std::string>>{
+                      {"CSV Files (*.csv)", "*.csv"}, {"HTML report (*.html)", "*.html;*.htm"}}));
         EXPECT_TRUE(r.overwritePrompt);
         EXPECT_EQ(r.defaultExtension, "");
         EXPECT_EQ(r.initialName, "");
