@@ -11,8 +11,8 @@ h1 { font-size: 1.5em; margin: 0.8em 0 0.2em; }
 h2 { font-size: 1.15em; margin: 1.4em 0 0.5em; border-bottom: 1px solid #ddd; }
 .made { color: #555; margin: 0 0 1em; }
 .none { color: #888; font-style: italic; }
-dl.context { display: grid; grid-template-columns: max-content 1fr; gap: 0.15em 1.2em;
-             margin: 0; }
+dl.context { display: grid; grid-template-columns: max-content minmax(12em, max-content)
+             max-content 1fr; gap: 0.15em 1.2em; margin: 0; }
 dl.context dt { font-weight: 600; }
 dl.context dd { margin: 0; }
 .summary { display: flex; flex-wrap: wrap; gap: 2em; align-items: flex-start; }

@@ -122,19 +122,18 @@ void AddContext(std::string& out, const ReportContext& c) {
     if (!c.madeBy.empty()) out += " by " + Escaped(c.madeBy);
     if (!c.broker.empty()) out += " against broker " + Escaped(c.broker);
     out += ".</p>\n<section id=\"context\"><h2>Context and options</h2>\n<dl class=\"context\">\n";
+    // In two columns: the source beside the target, the merge option beside the placement.
     const std::pair<const char*, std::string> items[] = {
         {"Broker", c.broker},
         {"User", c.user},
         {"Source project", c.srcProject},
-        {"Source state", c.srcState},
-        {c.packages.size() == 1 ? "Source package" : "Source packages", Joined(c.packages)},
         {"Target project", c.tgtProject},
+        {"Source state", c.srcState},
         {"Target state", c.tgtState},
+        {c.packages.size() == 1 ? "Source package" : "Source packages", Joined(c.packages)},
         {"Target package", c.tgtPackage},
         {"Merge option", c.mergeOption},
         {"Placement", c.placement},
-        {"Made", c.made},
-        {"Made by", c.madeBy},
     };
     for (const auto& [name, value] : items)
         out += std::string("<dt>") + name + "</dt><dd>" + ValueOrNone(value) + "</dd>\n";
