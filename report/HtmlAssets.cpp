@@ -58,8 +58,15 @@ const char* HtmlReportScript() {
   var shown = document.getElementById('shown');
   var notice = document.getElementById('notice');
   var noMatch = document.getElementById('no-match');
+  var more = document.getElementById('more');
   // The rows' texts in lower case, made once at the first search.
   var texts = null;
+
+  // At most this many matching rows are laid out at first: the browser needs seconds for tens of
+  // thousands. "Show all" lifts the limit until the filters change.
+  var firstRows = 2000, limit = firstRows;
+  // The rows' indices in the order the table shows them.
+  var order = rows.map(function (r, i) { return i; });
 
   function apply() {
     var onlyConflicts = conflicts.checked;
@@ -68,18 +75,31 @@ const char* HtmlReportScript() {
     if (terms.length && !texts)
       texts = rows.map(function (r) { return r.textContent.toLowerCase(); });
     var n = 0;
-    for (var i = 0; i < rows.length; ++i) {
-      var r = rows[i];
+    for (var o = 0; o < order.length; ++o) {
+      var i = order[o], r = rows[i];
       var ok = (!onlyConflicts || r.classList.contains('conflict')) &&
                (!k || r.getAttribute('data-kind') === k);
       for (var t = 0; ok && t < terms.length; ++t) ok = texts[i].indexOf(terms[t]) >= 0;
-      if (r.hidden === ok) r.hidden = !ok;
       if (ok) ++n;
+      var show = ok && n <= limit;
+      if (r.hidden === show) r.hidden = !show;
     }
-    shown.textContent = n + ' of ' + rows.length + (rows.length === 1 ? ' row' : ' rows') +
-                        ' shown';
+    var total = rows.length + (rows.length === 1 ? ' row' : ' rows');
+    shown.textContent = n > limit ? limit + ' of ' + total + ' shown: the first of ' + n +
+                                        ' that match'
+                                  : n + ' of ' + total + ' shown';
+    more.hidden = n <= limit;
     noMatch.hidden = n !== 0 || rows.length === 0;
   }
+  function filtersChanged() {
+    limit = firstRows;
+    apply();
+    toHash();
+  }
+  more.addEventListener('click', function () {
+    limit = Infinity;
+    apply();
+  });
 
   function decode(text) {
     try { return decodeURIComponent(text.replace(/\+/g, ' ')); } catch (e) { return text; }
@@ -107,6 +127,7 @@ const char* HtmlReportScript() {
       else if (name === 'sort') sort = value;
       else problems.push('no filter "' + name + '"');
     });
+    limit = firstRows;
     conflicts.checked = c;
     kind.value = k;
     query.value = q;
@@ -136,19 +157,25 @@ const char* HtmlReportScript() {
     } catch (e) { /* a page that may not change its address keeps its filters all the same */ }
   }
 
-  conflicts.addEventListener('change', function () { apply(); toHash(); });
-  kind.addEventListener('change', function () { apply(); toHash(); });
+  conflicts.addEventListener('change', filtersChanged);
+  kind.addEventListener('change', filtersChanged);
   var pending = 0;
   query.addEventListener('input', function () {
     clearTimeout(pending);
-    pending = setTimeout(function () { apply(); toHash(); }, rows.length > 5000 ? 250 : 60);
+    pending = setTimeout(filtersChanged, rows.length > 5000 ? 250 : 60);
   });
   window.addEventListener('hashchange', fromHash);
 
-  // Sorting: numbers inside texts compare as numbers, so "5.10" follows "5.9"; rows that tie
-  // keep their order.
-  var collator = new Intl.Collator(undefined, {numeric: true, sensitivity: 'base'});
+  // Sorting: numbers inside texts compare as numbers, so "5.10" follows "5.9", letter case does
+  // not count, and rows that tie keep their order. Each text becomes a key once per sorting, its
+  // runs of digits padded to one width, so that comparing two keys is a plain string comparison.
   var sortedBy = -1, descending = false;
+  function sortKey(text) {
+    return text.toLowerCase().replace(/\d+/g, function (digits) {
+      digits = digits.replace(/^0+(?=\d)/, '');
+      return digits.length >= 16 ? digits : '0000000000000000'.slice(digits.length) + digits;
+    });
+  }
   var heads = Array.prototype.slice.call(table.tHead.rows[0].cells);
   // A column by its title, in any letter case ("version", "merge status"); -1 for none.
   function columnNamed(name) {
@@ -160,15 +187,17 @@ const char* HtmlReportScript() {
   function sortBy(column, down) {
     descending = down;
     sortedBy = column;
-    var keys = rows.map(function (r) { return r.cells[column].textContent; });
-    var order = rows.map(function (r, i) { return i; });
+    var keys = rows.map(function (r) { return sortKey(r.cells[column].textContent); });
     order.sort(function (a, b) {
-      var c = collator.compare(keys[a], keys[b]);
+      var c = keys[a] < keys[b] ? -1 : keys[a] > keys[b] ? 1 : 0;
       return (descending ? -c : c) || a - b;
     });
-    var body = table.tBodies[0], part = document.createDocumentFragment();
-    order.forEach(function (i) { part.appendChild(rows[i]); });
-    body.appendChild(part);
+    // The rows are moved while their body is out of the page: in the page every move would
+    // restyle the rows after it.
+    var body = table.tBodies[0], next = body.nextSibling;
+    table.removeChild(body);
+    order.forEach(function (i) { body.appendChild(rows[i]); });
+    table.insertBefore(body, next);
     heads.forEach(function (h, i) {
       if (i === column) h.setAttribute('aria-sort', descending ? 'descending' : 'ascending');
       else h.removeAttribute('aria-sort');
@@ -178,6 +207,7 @@ const char* HtmlReportScript() {
     var b = h.querySelector('button');
     if (b) b.addEventListener('click', function () {
       sortBy(i, i === sortedBy ? !descending : false);
+      apply();
       toHash();
     });
   });

@@ -244,7 +244,9 @@ void AddRows(std::string& out, const ResultTable& table) {
     }
     out += "</tbody></table>\n";
     if (table.rows.empty()) out += "<p class=\"empty\">The result holds no rows.</p>\n";
-    out += "<p class=\"empty\" id=\"no-match\" hidden>No row matches the filters.</p>\n";
+    out +=
+        "<p class=\"empty\" id=\"no-match\" hidden>No row matches the filters.</p>\n"
+        "<p><button type=\"button\" id=\"more\" hidden>Show all matching rows</button></p>\n";
     out += "</section>\n";
 }
 
