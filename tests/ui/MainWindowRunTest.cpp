@@ -159,10 +159,10 @@ TEST_F(MainWindowRunTest, ARunStopsAtTheRowWhereItIsCancelledExitedOrAbandoned) 
             EXPECT_TRUE(w_.AnalysisRunning());
             for (int id : CQuorvelDlg::RunControlIds()) EXPECT_FALSE(w_.IsControlEnabled(id)) << id;
             if (t.itemName == File(c.stopAt)) {
-                if (!c.click) return MappedVersion{MappedStatus::Abandoned, "", {}, {}};
+                if (!c.click) return MappedVersion{MappedStatus::Abandoned, ""};
                 host_.Post([this, id = c.click] { w_.UserClick(id); });
             }
-            return MappedVersion{MappedStatus::Result, "7", {}, {}};
+            return MappedVersion{MappedStatus::Result, "7"};
         };
         w_.OnBtnRunCPM();
         for (int r = 0; r < c.rows; ++r)
@@ -209,12 +209,9 @@ TEST_F(MainWindowRunTest, TheListScrollsToTheFirstErrorElseUnmergedElseMergeTagg
         }
         w_.onCalculate = [&](const CTFObj& t, bool) {
             const char kind = kinds[t.itemName];
-            return MappedVersion{MappedStatus::Result,
-                                 kind == 'U'   ? "2.1.3 (U)"
-                                 : kind == 'M' ? "5 (M)"
-                                               : "4.1.1",
-                                 {},
-                                 {}};
+            return MappedVersion{MappedStatus::Result, kind == 'U'   ? "2.1.3 (U)"
+                                                       : kind == 'M' ? "5 (M)"
+                                                                     : "4.1.1"};
         };
         qvtest::TextRecorder status(w_, IDC_STATUS);
         w_.AttachView(&status);
@@ -361,7 +358,7 @@ TEST_F(MainWindowRunTest, EachRowIsTracedAndCountedAndShowsItsPlaceholderFirst) 
         EXPECT_FALSE(onBranch);
         EXPECT_EQ(Cell(0), "   ...");
         EXPECT_GT(host_.paintPumps, paintsBefore);
-        return MappedVersion{MappedStatus::Result, "5 (M)", {}, {}};
+        return MappedVersion{MappedStatus::Result, "5 (M)"};
     };
     w_.OnBtnRunCPM();
     const Strings trace = Trace();
