@@ -39,7 +39,8 @@ table.rows tbody tr:hover { background: #eef3ff; }
 table.rows td { border-bottom: 1px solid #eee; }
 td.status { white-space: pre; font-weight: 600; }
 td.why { color: #333; max-width: 40em; }
-.facts { display: block; color: #666; font-size: 0.86em; }
+.facts { display: none; color: #666; font-size: 0.86em; }
+#results.with-facts .facts { display: block; }
 tr.conflict td:first-child { box-shadow: inset 3px 0 0 #c83200; }
 .empty { color: #666; font-style: italic; }
 )css";
@@ -53,6 +54,7 @@ const char* HtmlReportScript() {
   if (!table) return;
   var rows = Array.prototype.slice.call(table.tBodies[0].rows);
   var conflicts = document.getElementById('f-conflicts');
+  var facts = document.getElementById('f-facts');
   var kind = document.getElementById('f-kind');
   var query = document.getElementById('f-q');
   var shown = document.getElementById('shown');
@@ -111,15 +113,16 @@ const char* HtmlReportScript() {
     return false;
   }
 
-  // "#conflicts&kind=unmerged&q=tax.cpp": any of the three, in any order.
+  // "#conflicts&facts&kind=unmerged&q=tax.cpp&sort=-version": any of them, in any order.
   function fromHash() {
-    var c = false, k = '', q = '', sort = '', problems = [];
+    var c = false, f = false, k = '', q = '', sort = '', problems = [];
     location.hash.replace(/^#/, '').split('&').forEach(function (part) {
       if (!part) return;
       var eq = part.indexOf('=');
       var name = decode(eq < 0 ? part : part.slice(0, eq));
       var value = eq < 0 ? '' : decode(part.slice(eq + 1));
       if (name === 'conflicts') c = value !== '0' && value !== 'false';
+      else if (name === 'facts') f = value !== '0' && value !== 'false';
       else if (name === 'kind') {
         if (value && !knownKind(value)) problems.push('no outcome kind "' + value + '"');
         else k = value;
@@ -129,6 +132,8 @@ const char* HtmlReportScript() {
     });
     limit = firstRows;
     conflicts.checked = c;
+    facts.checked = f;
+    table.classList.toggle('with-facts', f);
     kind.value = k;
     query.value = q;
     if (sort) {
@@ -145,6 +150,7 @@ const char* HtmlReportScript() {
   function toHash() {
     var parts = [];
     if (conflicts.checked) parts.push('conflicts');
+    if (facts.checked) parts.push('facts');
     if (kind.value) parts.push('kind=' + encodeURIComponent(kind.value));
     if (query.value) parts.push('q=' + encodeURIComponent(query.value));
     if (sortedBy >= 0)
@@ -158,6 +164,10 @@ const char* HtmlReportScript() {
   }
 
   conflicts.addEventListener('change', filtersChanged);
+  facts.addEventListener('change', function () {
+    table.classList.toggle('with-facts', facts.checked);
+    toHash();
+  });
   kind.addEventListener('change', filtersChanged);
   var pending = 0;
   query.addEventListener('input', function () {

@@ -181,19 +181,18 @@ std::string StatusCell(const std::string& status) {
            Escaped(status) + "</td>";
 }
 
+// The reason's sentence, then its rule and facts (shown on request), "rule next_branch;
+// source_version 3; ...". A fact that repeats the rule is left out.
 void AddReason(std::string& out, const OutcomeReason* reason) {
     out += "<td class=\"why\">";
     if (reason) {
         Escape(out, reason->why);
-        if (!reason->rule.empty() || !reason->facts.empty()) {
-            out += "<span class=\"facts\">";
-            if (!reason->rule.empty()) out += "rule " + Escaped(reason->rule);
-            for (size_t f = 0; f < reason->facts.size(); ++f) {
-                out += f == 0 && reason->rule.empty() ? "" : "; ";
-                out += Escaped(reason->facts[f].name) + " " + Escaped(reason->facts[f].value);
-            }
-            out += "</span>";
+        std::string facts = reason->rule.empty() ? "" : "rule " + Escaped(reason->rule);
+        for (const Fact& f : reason->facts) {
+            if (f.name == "rule" && f.value == reason->rule) continue;
+            facts += (facts.empty() ? "" : "; ") + Escaped(f.name) + " " + Escaped(f.value);
         }
+        if (!facts.empty()) out += "<span class=\"facts\">" + facts + "</span>";
     }
     out += "</td>";
 }
@@ -202,6 +201,7 @@ void AddFilters(std::string& out) {
     out +=
         "<div class=\"filters\" role=\"search\">\n"
         "<label><input type=\"checkbox\" id=\"f-conflicts\"> Conflicts only</label>\n"
+        "<label><input type=\"checkbox\" id=\"f-facts\"> Rules and facts</label>\n"
         "<label>Outcome <select id=\"f-kind\"><option value=\"\">all kinds</option>";
     for (int k = 0; k < kKindCount; ++k) {
         const char* name = KindName(static_cast<OutcomeKind>(k));

@@ -83,7 +83,7 @@ TEST(HtmlBrowserTest, TheAddressSetsTheFiltersTheSearchAndTheOrder) {
         {"#kind=unmerged", {"tax.cpp", "taxrate.cpp"}},
         {"#conflicts", {"tax.cpp", "fee.cpp", "old.cpp", "taxrate.cpp"}},
         {"#q=tax.cpp", {"tax.cpp"}},
-        {"#q=ZEBRA", {"rate.cpp"}},                       // found in a reason, in any case
+        {"#q=ZEBRA&facts", {"rate.cpp"}},                 // found in a reason, in any case
         {"#q=%3Cb%3E%26", {"a&lt;b&gt;&amp;\"q'.cpp"}},   // characters that are escaped
         {"#q=src+unmerged", {"tax.cpp", "taxrate.cpp"}},  // every word
         {"#conflicts&kind=tag_exists", {"fee.cpp"}},
@@ -103,6 +103,8 @@ TEST(HtmlBrowserTest, TheAddressSetsTheFiltersTheSearchAndTheOrder) {
         EXPECT_EQ(Hidden(dom, "no-match"), !c.shown.empty());
         EXPECT_EQ(Hidden(dom, "notice"), !c.notice);
         EXPECT_TRUE(Hidden(dom, "more"));
+        EXPECT_EQ(dom.find("class=\"rows with-facts\"") != std::string::npos,
+                  std::string(c.fragment).find("facts") != std::string::npos);
     }
 }
 

@@ -42,7 +42,7 @@ inline qv::ResultTable MixedResult() {
                              "rule_" + row[qv::kColFile],
                              "Because of " + row[qv::kColFile] + ".",
                              "",
-                             {{"source", "3"}}});
+                             {{"rule", "rule_" + row[qv::kColFile]}, {"source", "3"}}});
     t.reasons[2].why = "The latest version carries a zebra tag.";  // found by its reason alone
     return t;
 }
