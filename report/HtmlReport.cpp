@@ -117,11 +117,13 @@ std::string Heading(const ReportContext& c) {
 }
 
 void AddContext(std::string& out, const ReportContext& c) {
-    out += "<h1>" + Escaped(Heading(c)) + "</h1>\n<p class=\"made\">Made";
-    if (!c.made.empty()) out += " " + Escaped(c.made);
-    if (!c.madeBy.empty()) out += " by " + Escaped(c.madeBy);
-    if (!c.broker.empty()) out += " against broker " + Escaped(c.broker);
-    out += ".</p>\n<section id=\"context\"><h2>Context and options</h2>\n<dl class=\"context\">\n";
+    out += "<h1>" + Escaped(Heading(c)) + "</h1>\n";
+    std::string made;
+    if (!c.made.empty()) made += " " + Escaped(c.made);
+    if (!c.madeBy.empty()) made += " by " + Escaped(c.madeBy);
+    if (!c.broker.empty()) made += " against broker " + Escaped(c.broker);
+    if (!made.empty()) out += "<p class=\"made\">Made" + made + ".</p>\n";
+    out += "<section id=\"context\"><h2>Context and options</h2>\n<dl class=\"context\">\n";
     // In two columns: the source beside the target, the merge option beside the placement.
     const std::pair<const char*, std::string> items[] = {
         {"Broker", c.broker},
