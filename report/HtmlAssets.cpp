@@ -43,6 +43,10 @@ td.why { color: #333; max-width: 40em; }
 #results.with-facts .facts { display: block; }
 tr.conflict td:first-child { box-shadow: inset 3px 0 0 #c83200; }
 .empty { color: #666; font-style: italic; }
+@media print {
+  .filters, #more { display: none; }
+  .filters, table.rows thead th { position: static; }
+}
 )css";
 }
 
