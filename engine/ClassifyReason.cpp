@@ -274,6 +274,7 @@ OutcomeReason ExplainOutcome(const ClassifyRequest& request, const CFObj& source
     r.rule = m ? CalculationName(m->rule) : RuleName(trail.rule);
     r.why = Sentence(request, source, target, trail, r.targetVersion);
 
+    r.facts.reserve(24);
     auto add = [&r](const char* name, const std::string& value) {
         r.facts.push_back({name, value});
     };
