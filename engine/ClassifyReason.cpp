@@ -279,6 +279,8 @@ OutcomeReason ExplainOutcome(const ClassifyRequest& request, const CFObj& source
         r.facts.push_back({name, value});
     };
     add("rule", r.rule);
+    add("classification_rule", RuleName(trail.rule));
+    if (m) add("calculation_rule", CalculationName(m->rule));
     add("outcome", outcome);
     add("source_version", source.mappedVersion);
     add("source_tag", source.versionStatus);
