@@ -38,7 +38,7 @@ table.rows tbody tr:nth-child(even) { background: #fafafa; }
 table.rows tbody tr:hover { background: #eef3ff; }
 table.rows td { border-bottom: 1px solid #eee; }
 td.status { white-space: pre; font-weight: 600; }
-td.why { color: #333; max-width: 40em; }
+td.why { color: #333; max-width: 40em; white-space: pre-line; }
 .facts { display: none; color: #666; font-size: 0.86em; }
 #results.with-facts .facts { display: block; }
 tr.conflict td:first-child { box-shadow: inset 3px 0 0 #c83200; }

@@ -2,6 +2,7 @@
 // it loads nothing), so that it opens the same from a mail attachment, a CI artifact or a disk.
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "engine/Outcome.h"
 #include "report/HtmlAssets.h"
@@ -191,7 +192,7 @@ void AddReason(std::string& out, const OutcomeReason* reason) {
         Escape(out, reason->why);
         std::string facts = reason->rule.empty() ? "" : "rule " + Escaped(reason->rule);
         for (const Fact& f : reason->facts) {
-            if (f.name == "rule" && f.value == reason->rule) continue;
+            if (std::strcmp(f.name, "rule") == 0 && f.value == reason->rule) continue;
             facts += (facts.empty() ? "" : "; ") + Escaped(f.name) + " " + Escaped(f.value);
         }
         if (!facts.empty()) out += "<span class=\"facts\">" + facts + "</span>";
