@@ -17,7 +17,7 @@
 #include "engine/SavedList.h"
 #include "tests/app/Support.h"
 #include "tests/e2e/Fixture.h"
-#include "tests/report/XmlCheck.h"
+#include "tests/report/Support.h"
 #include "tests/support/ToolRunner.h"
 #include "ui/ContextSetDlg.h"
 #include "ui/MainWindow.h"
