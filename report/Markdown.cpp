@@ -59,9 +59,12 @@ std::string Plural(int n, const char* one, const char* many) {
 }
 
 std::string Heading(const ReportContext& c) {
-    std::string source = Md(c.srcProject) + "/" + Md(c.srcState);
-    std::string target = Md(c.tgtProject) + "/" + Md(c.tgtState) + "/" + Md(c.tgtPackage);
-    std::string out = "## Merge prediction: " + source + " \xE2\x86\x92 " + target + "\n\n";
+    // A report made without a context (a saved list alone) has a plain heading.
+    std::string out = "## Merge prediction";
+    if (!c.srcProject.empty() || !c.tgtProject.empty())
+        out += ": " + Md(c.srcProject) + "/" + Md(c.srcState) + " \xE2\x86\x92 " +
+               Md(c.tgtProject) + "/" + Md(c.tgtState) + "/" + Md(c.tgtPackage);
+    out += "\n\n";
     std::vector<std::string> facts;
     if (!c.broker.empty()) facts.push_back("Broker: " + Md(c.broker));
     if (!c.packages.empty()) {
