@@ -31,23 +31,34 @@ constexpr size_t kMaskFrom = 3;
 constexpr const char* kStoredTemplates[] = {"KsqlFmt", "KcoFmt"};
 
 // Puts a classification's texts into the row's "Merge Status" cell; the colours are the list's.
+// Puts a classification's texts into the row's "Merge Status" cell, the colours being the
+// list's, and keeps the reason when `reasons` is given.
 class CellSink : public OutcomeSink {
 public:
-    CellSink(CReportCtrl& list, int row) : list_(list), row_(row) {}
+    CellSink(CReportCtrl& list, int row, std::vector<OutcomeReason>* reasons)
+        : list_(list), row_(row), reasons_(reasons) {}
     void Mark(ColorRef) override {}
     void Write(const std::string& text) override { list_.SetCellText(row_, kColMergeStatus, text); }
+    void Explain(const OutcomeReason& reason) override {
+        if (reasons_ && static_cast<size_t>(row_) < reasons_->size())
+            (*reasons_)[static_cast<size_t>(row_)] = reason;
+    }
 
 private:
     CReportCtrl& list_;
     int row_;
+    std::vector<OutcomeReason>* reasons_;
 };
 
 // The batch program's list as the rows of the run: outcomes into its cells, progress after
 // every row, the R-tag warning as a message. Nothing cancels a batch run.
 class BatchRows : public RunObserver {
 public:
-    BatchRows(CReportCtrl& list, BatchHost& host, const ProgressFn& progress)
-        : list_(list), host_(host), progress_(progress) {}
+    // With `keepReasons` the reason of every row is kept for Reasons().
+    BatchRows(CReportCtrl& list, BatchHost& host, const ProgressFn& progress, bool keepReasons)
+        : list_(list), host_(host), progress_(progress) {
+        if (keepReasons) reasons_.resize(static_cast<size_t>(list.RowCount()));
+    }
 
     int RowCount() const override { return list_.RowCount(); }
     bool IsChecked(int row) const override {
@@ -58,7 +69,9 @@ public:
         return list_.CellText(row, kColMergeStatus);
     }
     void Skipped(int row) override { list_.SetCellText(row, kColMergeStatus, ""); }
-    OutcomeSink& Sink(int row) override { return sink_.emplace(list_, row); }
+    OutcomeSink& Sink(int row) override {
+        return sink_.emplace(list_, row, reasons_.empty() ? nullptr : &reasons_);
+    }
     void Done(int row, const CFObj& source, const CTFObj& target) override {
         WriteTrace("Src: %s %s %s %s %s   Tgt: %s %s %s %s %s  \t\tResult: %d  %s",
                    source.itemName.c_str(), source.pathFullName.c_str(),
@@ -79,6 +92,8 @@ public:
         if (progress_ && !done_.empty()) progress_(done_);
         return Next::Go;
     }
+    // The reasons kept, one per row of the list.
+    std::vector<OutcomeReason> TakeReasons() { return std::move(reasons_); }
 
 private:
     CReportCtrl& list_;
@@ -86,6 +101,7 @@ private:
     const ProgressFn& progress_;
     std::optional<CellSink> sink_;
     std::string done_;
+    std::vector<OutcomeReason> reasons_;
 };
 
 // No progress of a package's loading is shown.
@@ -138,6 +154,24 @@ bool TargetAccepted(const BatchOptions& o, BatchHost& host) {
 }
 
 }  // namespace
+
+bool NeedsReasons(const BatchOptions& o) {
+    // The reasons of a large list take more memory than its rows: they are kept only for the
+    // formats that show them.
+    switch (o.format) {
+        case Format::Text:
+        case Format::List:
+            return false;
+        case Format::Tsv:
+            return o.why;
+        case Format::Json:
+        case Format::Junit:
+        case Format::Html:
+        case Format::Markdown:
+            return true;
+    }
+    return true;
+}
 
 MsgResult BatchHost::MessageBox(MsgKind kind, const std::string& text, const std::string& caption) {
     HeadlessHost::MessageBox(kind, text, caption);
@@ -298,7 +332,7 @@ BatchResult RunBatch(const BatchOptions& o, const std::string& password, const s
                                     Num(t.versionObjId), Num(t.itemObjId));
     });
     targets.RemoveAll();  // the run keeps its own index of them
-    BatchRows rows(list, host, progress);
+    BatchRows rows(list, host, progress, NeedsReasons(o));
     run.AskAhead(queries, connection, rows, o.placement);
     failedBefore = counted.FailedRuns();
     const RunEnd end = run.Run({o.mergeOption, o.placement, o.tgtPackage}, rows);
@@ -306,6 +340,10 @@ BatchResult RunBatch(const BatchOptions& o, const std::string& password, const s
     ReportFailedRuns(counted, failedBefore, "the analysis", host);
     if (failed()) return result;
     result.table = TableFromList(list);
+    // Every row of a run has its file name, so the list's rows are the table's.
+    if (std::vector<OutcomeReason> reasons = rows.TakeReasons();
+        reasons.size() == result.table.rows.size())
+        result.table.reasons = std::move(reasons);
     result.ok = true;
     return result;
 }

@@ -46,6 +46,9 @@ public:
 // Held in memory, so no file of the user changes.
 void UseIsolatedSettings();
 
+// True when the output format shows the rows' reasons.
+bool NeedsReasons(const BatchOptions& options);
+
 struct BatchResult {
     bool ok = false;  // false: the analysis could not run or was stopped (messages were given)
     ResultTable table;

@@ -174,8 +174,8 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
     o.placement = *placementEntry;
 
     static const std::pair<const char*, Format> formats[] = {
-        {"text", Format::Text}, {"list", Format::List},   {"json", Format::Json},
-        {"tsv", Format::Tsv},   {"junit", Format::Junit}, {"html", Format::Html},
+        {"text", Format::Text},        {"list", Format::List},   {"json", Format::Json},
+        {"tsv", Format::Tsv},          {"junit", Format::Junit}, {"html", Format::Html},
         {"markdown", Format::Markdown}};
     bool known = false;
     for (const auto& [word, f] : formats)

@@ -95,12 +95,12 @@ std::string FormatText(const ResultTable& table, const Changes* changes) {
     if (!changes) return out;
     out += "Changes since " + changes->oldFile + ":";
     for (int k = 0; k < static_cast<int>(ChangeKind::Count); ++k)
-        out += std::string(k == 0 ? " " : ", ") + ChangeKindName(static_cast<ChangeKind>(k)) +
-               " " + std::to_string(changes->Count(static_cast<ChangeKind>(k)));
+        out += std::string(k == 0 ? " " : ", ") + ChangeKindName(static_cast<ChangeKind>(k)) + " " +
+               std::to_string(changes->Count(static_cast<ChangeKind>(k)));
     out += "\n";
     for (const RowChange& c : changes->rows)
-        out += std::string("  ") + ChangeKindName(c.kind) + "  " + c.file + "  " + c.path +
-               "  " + c.before + " => " + c.after + "\n";
+        out += std::string("  ") + ChangeKindName(c.kind) + "  " + c.file + "  " + c.path + "  " +
+               c.before + " => " + c.after + "\n";
     return out;
 }
 
@@ -168,8 +168,8 @@ std::string FormatJson(const ResultTable& table, const Changes* changes) {
                    ", \"file\": " + JsonString(change.file) +
                    ", \"path\": " + JsonString(change.path) +
                    ", \"package\": " + JsonString(change.package) +
-                   ", \"before\": " + orNull(change.before) + ", \"after\": " + orNull(change.after) +
-                   "}";
+                   ", \"before\": " + orNull(change.before) +
+                   ", \"after\": " + orNull(change.after) + "}";
         }
         out += changes->rows.empty() ? "]}" : "\n]}";
     }

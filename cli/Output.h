@@ -29,9 +29,9 @@ ResultTable TableFromList(const CReportCtrl& list);
 
 // What some formats show beside the rows.
 struct OutputExtras {
-    bool why = false;                         // tsv: the "Why" column
-    const ReportContext* context = nullptr;   // the reports' context; none: an empty one
-    const Changes* changes = nullptr;         // the changes since an earlier prediction
+    bool why = false;                        // tsv: the "Why" column
+    const ReportContext* context = nullptr;  // the reports' context; none: an empty one
+    const Changes* changes = nullptr;        // the changes since an earlier prediction
 };
 
 // The formats. `list` is the saved-list format, made by the saved list's own line format.

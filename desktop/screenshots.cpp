@@ -17,12 +17,14 @@
 // xvfb-run and openbox, and makes the demo repository).
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCursor>
 #include <QDialog>
 #include <QKeyEvent>
 #include <QPalette>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
+#include <QToolTip>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -280,6 +282,46 @@ private:
         window_.OnBtnRunCPM();
         After(800, [this] {
             Save(View()->grab(), "analysis.png");
+            ReasonTip();
+        });
+    }
+
+    // The reason of an outcome as the tooltip of its "Merge Status" cell, where the pointer
+    // rests on the first merge-tagged row.
+    void ReasonTip() {
+        auto* list = qobject_cast<QAbstractItemView*>(View()->Control(qv::IDC_RESULT_LIST));
+        const qv::CReportCtrl& rows = window_.ResultList();
+        int row = -1;
+        for (int r = 0; r < rows.RowCount() && row < 0; ++r)
+            if (rows.CellText(r, qv::kColMergeStatus).find("(M)") != std::string::npos &&
+                !rows.CellToolTip(r, qv::kColMergeStatus).empty())
+                row = r;
+        if (!list || row < 0) {
+            std::fprintf(stderr, "qv-screenshots: no row with a reason\n");
+            ++g_failures;
+            AfterAnalysis();
+            return;
+        }
+        const QModelIndex cell = list->model()->index(row, qv::kColMergeStatus);
+        list->scrollTo(cell);
+        const QRect area = list->visualRect(cell);
+        const QPoint at = list->viewport()->mapToGlobal(area.center());
+        QCursor::setPos(at);
+        QToolTip::showText(at, list->model()->data(cell, Qt::ToolTipRole).toString(),
+                           list->viewport(), area);
+        After(700, [this] {
+            QRect shot = FrameArea(View());
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->isVisible() && w->inherits("QTipLabel"))
+                    shot = shot.united(w->frameGeometry());
+            Save(GrabScreen(shot), "analysis-reason-tooltip.png");
+            QToolTip::hideText();
+            AfterAnalysis();
+        });
+    }
+
+    void AfterAnalysis() {
+        After(300, [this] {
             const QPalette light = QApplication::palette();
             QApplication::setPalette(DarkPalette());
             After(600, [this, light] {

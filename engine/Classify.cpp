@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "engine/ClassifyReason.h"
+
 namespace qv {
 
 namespace {
@@ -84,47 +86,61 @@ ClassifyResult ClassifyItem(const ClassifyRequest& request, const CFObj& source,
 
     const std::string& S = source.mappedVersion;
     const std::string& G = target.mappedVersion;
+    ClassifyTrail trail;
+    auto written = [&](ClassifyRule rule) {
+        trail.rule = rule;
+        sink.Explain(ExplainOutcome(request, source, target, trail, target.result));
+        return ClassifyResult::Written;
+    };
+    auto placeholder = [&] {
+        sink.Explain(ExplainOutcome(request, source, target, trail, kOutcomePlaceholder));
+        return ClassifyResult::Placeholder;
+    };
 
     // A deleted source is ignored whatever the target and the options.
     if (source.versionStatus == "D") {
         Put(S + " (D) -> Src Ignored", target, sink);
         sink.Mark(ColorIgnored);
-        return ClassifyResult::Written;
+        return written(ClassifyRule::DeletedSource);
     }
 
     if (!request.targetFound) {
         std::string outcome;
+        ClassifyRule rule = ClassifyRule::NoTargetTakeTrunk;
         if (request.mergeOption == kTakeTrunkVersion) {
             outcome = Arrow(S, G);
         } else if (request.mergeOption == kMergeConservatively ||
                    request.mergeOption == kMergeAggressively ||
                    request.mergeOption == kTakeBranchVersion) {
-            if (request.placement == kBranchOnly)
+            if (request.placement == kBranchOnly) {
                 outcome = Arrow(S, "x.1.1");
-            else if (request.placement == kTrunkOnly || request.placement == kTrunkOrBranch)
+                rule = ClassifyRule::NoTargetBranch;
+            } else if (request.placement == kTrunkOnly || request.placement == kTrunkOrBranch) {
                 outcome = Arrow(S, "0");
-            else
-                return ClassifyResult::Placeholder;
+                rule = ClassifyRule::NoTargetTrunk;
+            } else {
+                return placeholder();
+            }
         } else {
-            return ClassifyResult::Placeholder;
+            return placeholder();
         }
         sink.Mark(ColorResult);
         Put(outcome, target, sink);
         sink.Repaint();
-        return ClassifyResult::Written;
+        return written(rule);
     }
 
     if (target.versionStatus == "M" || target.versionStatus == "R") {
-        const char* tag =
-            target.versionStatus == "M" ? " (E) Merge Tag Exists" : " (E) Reserve Tag Exists";
-        Put(Arrow(S, G) + tag, target, sink);
+        const bool merge = target.versionStatus == "M";
+        Put(Arrow(S, G) + (merge ? " (E) Merge Tag Exists" : " (E) Reserve Tag Exists"), target,
+            sink);
         sink.Mark(ColorProblem);
-        return ClassifyResult::Written;
+        return written(merge ? ClassifyRule::MergeTagExists : ClassifyRule::ReserveTagExists);
     }
     if (request.statusBefore == kStatusAlreadyInTarget) {
         Put(Arrow(S, "Ignored: Project item already exists"), target, sink);
         sink.Mark(ColorIgnored);
-        return ClassifyResult::Written;
+        return written(ClassifyRule::AlreadyInTarget);
     }
 
     const std::string& merge = request.mergeOption;
@@ -135,11 +151,11 @@ ClassifyResult ClassifyItem(const ClassifyRequest& request, const CFObj& source,
         Put(Arrow(S, "Ignored for Take Trunk option"), target, sink);
         sink.Mark(ColorIgnored);
         sink.Repaint();
-        return ClassifyResult::Written;
+        return written(ClassifyRule::IgnoredTakeTrunk);
     }
     const bool knownMerge = takeTrunk || merge == kMergeConservatively ||
                             merge == kMergeAggressively || merge == kTakeBranchVersion;
-    if (!knownMerge || !KnownPlacement(request.placement)) return ClassifyResult::Placeholder;
+    if (!knownMerge || !KnownPlacement(request.placement)) return placeholder();
 
     const bool onBranch = request.placement == kBranchOnly;
     const MappedVersion m = mapped(target, onBranch);
@@ -147,10 +163,13 @@ ClassifyResult ClassifyItem(const ClassifyRequest& request, const CFObj& source,
     std::string text = GetMappedResult(m, target, onBranch, request.tgtPackage, sink);
     // Taking one version rather than merging drops the merge tag a trunk placement would get.
     const bool strip = !onBranch && (takeTrunk || merge == kTakeBranchVersion);
+    trail.stripped = strip && Contains(text, "(M)");
     if (strip) text = Strip(text, sink);
     Put(Arrow(S, text), target, sink);
     sink.Repaint();
-    return ClassifyResult::Written;
+    trail.onBranch = onBranch;
+    trail.mapped = &m;
+    return written(ClassifyRule::Mapped);
 }
 
 }  // namespace qv

@@ -10,6 +10,7 @@
 
 #include "engine/MappedVersion.h"
 #include "engine/Outcome.h"
+#include "engine/Reason.h"
 #include "engine/Records.h"
 
 namespace qv {
@@ -41,6 +42,8 @@ public:
     virtual void ShowPlaceholder() {}
     // The outcome is written: the list may be repainted.
     virtual void Repaint() {}
+    // Why the row has its outcome; after the outcome's last text and colour.
+    virtual void Explain(const OutcomeReason&) {}
 };
 
 // Records what a classification did; for the batch program and the tests.
@@ -48,11 +51,13 @@ class OutcomeRecord : public OutcomeSink {
 public:
     void Mark(ColorRef color) override { colors.push_back(color); }
     void Write(const std::string& t) override { text = t; }
+    void Explain(const OutcomeReason& r) override { reason = r; }
     // The colour the cell ends with; ColorResult when nothing was marked.
     ColorRef FinalColor() const { return colors.empty() ? ColorResult : colors.back(); }
 
     std::string text;
     std::vector<ColorRef> colors;  // every colour marked, in order
+    OutcomeReason reason;
 };
 
 // The mapped version of a target record for one placement (true: "Branch Only").
@@ -82,7 +87,8 @@ enum class ClassifyResult {
 };
 
 // Classifies one source version against its target record (an empty record when none was
-// found). Writes the placeholder first, then the outcome, into the sink and into target.result.
+// found). Writes the placeholder first, then the outcome, into the sink and into target.result,
+// then gives the sink the outcome's reason (none when the calculation was abandoned).
 // `mapped` is asked at most once, and only where the outcome depends on a mapped version.
 ClassifyResult ClassifyItem(const ClassifyRequest& request, const CFObj& source, CTFObj& target,
                             const MappedSource& mapped, OutcomeSink& sink);

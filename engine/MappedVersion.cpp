@@ -49,15 +49,15 @@ std::string Dec(long long n) {
 }
 
 MappedVersion Result(std::string text, MappedRule rule) {
-    return {MappedStatus::Result, std::move(text), rule, {}};
+    return {MappedStatus::Result, std::move(text), rule};
 }
 
 MappedVersion NoResult(MappedRule rule) {
-    return {MappedStatus::NoResult, {}, rule, {}};
+    return {MappedStatus::NoResult, {}, rule};
 }
 
 MappedVersion Abandon() {
-    return {MappedStatus::Abandoned, {}, MappedRule::None, {}};
+    return {MappedStatus::Abandoned, {}};
 }
 
 }  // namespace
@@ -174,7 +174,7 @@ int MappedVersionCalculator::AskAhead(Repository& repository,
 }
 
 MappedVersionCalculator::ChildCheck MappedVersionCalculator::CheckChildren(int P,
-                                                                          MappedFacts* facts) {
+                                                                           MappedFacts* facts) {
     std::vector<std::string> values;
     if (facts) facts->childCheckOf = P;
     if (const std::vector<std::string>* known = children_ ? children_->Find(P) : nullptr) {

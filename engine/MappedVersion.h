@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/BulkAnswers.h"
@@ -52,18 +53,22 @@ enum class MappedRule {
 
 // What the calculation asked the repository and what it was told, for the reason of an outcome.
 struct MappedFacts {
-    int childCheckOf = 0;                // the parent version the child check asked about; 0: none
-    bool childCheckAnswered = false;     // false: the query tool failed, which counts as passed
-    std::vector<std::string> children;   // the child versions it found
-    std::string branchColumn;            // "ITEMOBJID" or "PARENTVERSIONID" when a branch was sought
-    int branchKey = 0;                   // the item or version number it was sought by
-    int view = 0;                        // the target view the branch was sought in
-    bool branchAnswered = false;         // false: the tool failed or the view lookup did
-    std::string branchAnswer;            // the value found; empty or the zero-results line: none
-    std::string errorLine;               // an error line of the repository
+    int childCheckOf = 0;               // the parent version the child check asked about; 0: none
+    bool childCheckAnswered = false;    // false: the query tool failed, which counts as passed
+    std::vector<std::string> children;  // the child versions it found
+    std::string branchColumn;           // "ITEMOBJID" or "PARENTVERSIONID" when a branch was sought
+    int branchKey = 0;                  // the item or version number it was sought by
+    int view = 0;                       // the target view the branch was sought in
+    bool branchAnswered = false;        // false: the tool failed or the view lookup did
+    std::string branchAnswer;           // the value found; empty or the zero-results line: none
+    std::string errorLine;              // an error line of the repository
 };
 
 struct MappedVersion {
+    MappedVersion() = default;
+    MappedVersion(MappedStatus s, std::string t, MappedRule r = MappedRule::None)
+        : status(s), text(std::move(t)), rule(r) {}
+
     MappedStatus status = MappedStatus::NoResult;
     std::string text;  // at most 63 characters
     MappedRule rule = MappedRule::None;

@@ -45,6 +45,7 @@ struct OutcomeReason {
 
     // The value of a fact; empty when the reason has none of that name.
     const std::string& FactValue(const std::string& name) const;
+    bool operator==(const OutcomeReason&) const = default;
 };
 
 }  // namespace qv

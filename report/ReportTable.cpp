@@ -47,9 +47,8 @@ ResultTable ConflictRows(const ResultTable& table) {
 }
 
 bool HasConflict(const ResultTable& table) {
-    return std::any_of(table.rows.begin(), table.rows.end(), [](const auto& row) {
-        return IsConflict(CellOf(row, kColMergeStatus));
-    });
+    return std::any_of(table.rows.begin(), table.rows.end(),
+                       [](const auto& row) { return IsConflict(CellOf(row, kColMergeStatus)); });
 }
 
 std::string SummaryLine(const Summary& s) {
@@ -66,9 +65,9 @@ std::string SummaryLine(const Summary& s) {
 }
 
 const char* ChangeKindName(ChangeKind kind) {
-    static const char* const names[] = {"new_conflict", "resolved_conflict",
-                                        "target_version_changed", "outcome_changed", "added",
-                                        "removed"};
+    static const char* const names[] = {
+        "new_conflict", "resolved_conflict", "target_version_changed", "outcome_changed", "added",
+        "removed"};
     const int k = static_cast<int>(kind);
     return k >= 0 && k < static_cast<int>(ChangeKind::Count) ? names[k] : "outcome_changed";
 }

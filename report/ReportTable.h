@@ -37,8 +37,8 @@ struct ReportContext {
     std::string tgtPackage;
     std::string mergeOption;
     std::string placement;
-    std::string made;       // when, e.g. "2026-12-09 22:50:00 UTC"
-    std::string madeBy;     // the program and its version, e.g. "cpm-analyze 1.07"
+    std::string made;    // when, e.g. "2026-12-09 22:50:00 UTC"
+    std::string madeBy;  // the program and its version, e.g. "cpm-analyze 1.07"
 };
 
 // The time now as ReportContext::made gives it.

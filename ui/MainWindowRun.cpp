@@ -39,6 +39,10 @@ public:
     // waits for the next frame; while a row waits for the query tool longer than a frame, the
     // wait repaints, so its placeholder is seen.
     void ShowPlaceholder() override { window_.PaintWhenDue(false); }
+    // The reason is the cell's tooltip.
+    void Explain(const OutcomeReason& reason) override {
+        window_.ResultList().SetCellToolTip(row_, kColMergeStatus, reason.why);
+    }
 
 private:
     CQuorvelDlg& window_;

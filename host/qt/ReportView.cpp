@@ -106,6 +106,13 @@ public:
                 return {};
             case Qt::TextAlignmentRole:
                 return static_cast<int>(ToQtAlignment(ctrl_->ColumnAlignment(column)));
+            case Qt::ToolTipRole: {
+                const std::string& tip = ctrl_->CellToolTip(row, column);
+                // As rich text, so that a long reason is wrapped rather than one wide line.
+                if (tip.empty()) return {};
+                return QStringLiteral("<p>") + QString::fromUtf8(tip).toHtmlEscaped() +
+                       QStringLiteral("</p>");
+            }
             default:
                 return {};
         }

@@ -71,13 +71,22 @@ TEST(CliOutput, ListIsTheSavedListFormat) {
 }
 
 TEST(CliOutput, JsonRowsAndSummary) {
-    const std::string json = qv::cli::FormatJson(Sample());
+    ResultTable sample = Sample();
+    sample.reasons.resize(sample.rows.size());
+    sample.reasons[1].why = "An \"unmerged\" version\\branch.";
+    sample.reasons[1].facts = {{"rule", "unmerged_branch"}, {"target_latest_version", "2.1.3"}};
+    const std::string json = qv::cli::FormatJson(sample);
     for (const char* part : {
              "{\"rows\": [\n  {\"file\": \"a.cpp\", \"path\": \"\\\\Payroll\\\\src\", "
              "\"version\": \"3\", \"type\": \"T\", \"tag\": \"N\", \"status\": \"3 -> 5\", "
-             "\"package\": \"P1\", \"itemobjid\": \"101\", \"conflict\": false}",
+             "\"package\": \"P1\", \"itemobjid\": \"101\", \"conflict\": false, "
+             "\"outcome\": \"mapped\", \"target_version\": \"5\", \"why\": null, \"facts\": {}}",
              "\"status\": \"4 -> 2.1.3  (U) Unmerged Exists\"",
-             "\"itemobjid\": \"103\", \"conflict\": true}",
+             "\"outcome\": \"unmerged\", \"target_version\": \"2.1.3\", \"why\": \"An "
+             "\\\"unmerged\\\" version\\\\branch.\", \"facts\": {\"rule\": \"unmerged_branch\", "
+             "\"target_latest_version\": \"2.1.3\"}}",
+             "\"itemobjid\": \"103\", \"conflict\": true, \"outcome\": \"deleted\", "
+             "\"target_version\": null,",
              "{\"file\": \"d\\\"q.cpp\"",
              "\"summary\": {\"rows\": 4, \"conflicts\": 2, \"mapped\": 1, \"merge_tagged\": 1, "
              "\"unmerged\": 1, \"tag_exists\": 0, \"deleted\": 1, \"ignored\": 0, "
@@ -107,6 +116,41 @@ TEST(CliOutput, TsvAndConflictRows) {
     ResultTable clean = t;
     clean.rows = {t.rows[0], t.rows[3]};
     EXPECT_FALSE(qv::cli::HasConflict(clean));
+}
+
+// The reasons where the options ask for them, and the changes since an earlier prediction in
+// the text and JSON formats.
+TEST(CliOutput, ReasonsAndChangesWhereAsked) {
+    ResultTable t = Sample();
+    t.reasons.resize(t.rows.size());
+    t.reasons[1].why = "Unmerged\tin EU0001.";
+    const std::string tsv = qv::cli::FormatTsv(t, true);
+    EXPECT_NE(tsv.find("\tRecord\tWhy\n"), std::string::npos);
+    EXPECT_NE(tsv.find("\t0001\tUnmerged in EU0001.\n"), std::string::npos);
+    EXPECT_EQ(qv::cli::FormatTsv(t).find("Why"), std::string::npos);
+    // Only the conflicts keep their reasons, row for row.
+    EXPECT_EQ(qv::cli::ConflictRows(t).reasons.at(0).why, t.reasons[1].why);
+
+    qv::Changes changes;
+    changes.oldFile = "old.save";
+    changes.rows = {{qv::ChangeKind::NewConflict, "b.cpp", "\\p", "P1", "4 -> 2.2.3",
+                     "4 -> 2.1.3  (U) Unmerged Exists"},
+                    {qv::ChangeKind::Removed, "e.cpp", "\\p", "P1", "1 -> 2", ""}};
+    const std::string text = qv::cli::FormatText(t, &changes);
+    EXPECT_NE(
+        text.find("Changes since old.save: new_conflict 1, resolved_conflict 0, "
+                  "target_version_changed 0, outcome_changed 0, added 0, removed 1\n"
+                  "  new_conflict  b.cpp  \\p  4 -> 2.2.3 => 4 -> 2.1.3  (U) Unmerged Exists\n"),
+        std::string::npos)
+        << text;
+    const std::string json = qv::cli::FormatJson(t, &changes);
+    EXPECT_NE(
+        json.find("\"changes\": {\"against\": \"old.save\", \"counts\": {\"new_conflict\": 1,"),
+        std::string::npos);
+    EXPECT_NE(json.find("{\"change\": \"removed\", \"file\": \"e.cpp\", \"path\": \"\\\\p\", "
+                        "\"package\": \"P1\", \"before\": \"1 -> 2\", \"after\": null}\n]}}\n"),
+              std::string::npos)
+        << json;
 }
 
 }  // namespace

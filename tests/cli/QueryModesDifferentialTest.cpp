@@ -242,6 +242,7 @@ private:
 struct Outcome {
     bool ok = false;
     std::vector<std::vector<std::string>> rows;
+    std::vector<qv::OutcomeReason> reasons;
     std::vector<std::string> messages;
     int perItem = 0;
 };
@@ -258,6 +259,7 @@ Outcome Analyse(RandomRepository& repo, const qv::cli::BatchOptions& options, bo
         o, "pw", dir, host, {}, [&](qv::Repository&) -> qv::Repository* { return &memory; });
     out.ok = r.ok;
     out.rows = r.table.rows;
+    out.reasons = r.table.reasons;
     out.perItem = memory.perItem;
     return out;
 }
@@ -286,6 +288,7 @@ TEST(QueryModes, BulkAndPerItemGiveTheSameAnalysisOnRandomRepositories) {
         const unsigned faults = static_cast<unsigned>(Fault::Count) - 1;
         const Fault fault = static_cast<Fault>(seed % 2 ? 0 : 1 + seed / 2 % faults);
         qv::cli::BatchOptions o;
+        o.format = qv::cli::Format::Json;  // which keeps the reasons
         o.broker = "b";
         o.user = "u";
         o.srcProject = "Src";
@@ -306,6 +309,14 @@ TEST(QueryModes, BulkAndPerItemGiveTheSameAnalysisOnRandomRepositories) {
                                           std::to_string(static_cast<int>(fault));
                 ASSERT_EQ(bulk.ok, one.ok) << where;
                 ASSERT_EQ(bulk.rows, one.rows) << where;
+                // Each row's reason, with the repository's answers in its facts, too.
+                ASSERT_EQ(bulk.reasons.size(), bulk.rows.size()) << where;
+                ASSERT_EQ(one.reasons.size(), bulk.reasons.size()) << where;
+                for (size_t r = 0; r < one.reasons.size(); ++r)
+                    ASSERT_TRUE(bulk.reasons[r] == one.reasons[r])
+                        << where << ", row " << r << ":\n"
+                        << bulk.reasons[r].why << "\n"
+                        << one.reasons[r].why;
                 ASSERT_EQ(bulk.messages, one.messages) << where;
                 // Answers that came whole leave no item to its own statement.
                 if (fault == Fault::None) {
