@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <deque>
+#include <map>
 
 #include "engine/Outcome.h"
 #include "engine/SavedList.h"
@@ -176,28 +178,52 @@ std::string FormatJson(const ResultTable& table, const Changes* changes) {
     return out + "}\n";
 }
 
-std::string FormatTsv(const ResultTable& table, bool why) {
+std::string FormatTsv(const ResultTable& table, bool why, const Changes* changes) {
     // A reason is one line; a tab or line break in it (from a name) would break the table.
     auto oneCell = [](std::string text) {
         for (char& c : text)
             if (c == '\t' || c == '\n' || c == '\r') c = ' ';
         return text;
     };
-    auto line = [&](const std::vector<std::string>& cells, const std::string* reason) {
+    // The change of each current row, by path and file in row order; removed rows follow.
+    std::map<std::pair<std::string, std::string>, std::deque<const RowChange*>> changed;
+    if (changes)
+        for (const RowChange& c : changes->rows)
+            if (c.kind != ChangeKind::Removed) changed[{c.path, c.file}].push_back(&c);
+    auto line = [&](const std::vector<std::string>& cells, const std::string& reason,
+                    const std::string& change) {
         std::string out;
         for (int c = 0; c < kResultColumnCount; ++c) {
             if (c) out += '\t';
             out += Cell(cells, c);
         }
-        if (why) out += '\t' + (reason ? oneCell(*reason) : std::string());
+        if (why) out += '\t' + oneCell(reason);
+        if (changes) out += '\t' + change;
         return out + "\n";
     };
-    const std::string title = "Why";
-    std::string out = line(table.titles, &title);
+    std::string out = line(table.titles, "Why", "Change");
     for (size_t r = 0; r < table.rows.size(); ++r) {
+        const auto& row = table.rows[r];
         const OutcomeReason* reason = table.ReasonOf(r);
-        out += line(table.rows[r], reason ? &reason->why : nullptr);
+        std::string change;
+        auto found = changed.find({Cell(row, kColPath), Cell(row, kColFile)});
+        if (found != changed.end() && !found->second.empty()) {
+            change = ChangeKindName(found->second.front()->kind);
+            found->second.pop_front();
+        }
+        out += line(row, reason ? reason->why : std::string(), change);
     }
+    // A removed row shows its earlier outcome.
+    if (changes)
+        for (const RowChange& c : changes->rows) {
+            if (c.kind != ChangeKind::Removed) continue;
+            std::vector<std::string> row(kResultColumnCount);
+            row[kColFile] = c.file;
+            row[kColPath] = c.path;
+            row[kColSrcPackage] = c.package;
+            row[kColMergeStatus] = c.before;
+            out += line(row, "", ChangeKindName(c.kind));
+        }
     return out;
 }
 
@@ -210,7 +236,7 @@ std::string FormatTable(const ResultTable& table, Format format, const OutputExt
         case Format::Json:
             return FormatJson(table, extras.changes);
         case Format::Tsv:
-            return FormatTsv(table, extras.why);
+            return FormatTsv(table, extras.why, extras.changes);
         case Format::Junit:
             return JunitReport(table, context, extras.changes);
         case Format::Html:

@@ -34,11 +34,14 @@ struct OutputExtras {
     const Changes* changes = nullptr;        // the changes since an earlier prediction
 };
 
-// The formats. `list` is the saved-list format, made by the saved list's own line format.
+// The formats. `list` is the saved-list format, made by the saved list's own line format; it
+// is the desktop program's file and shows no changes.
 std::string FormatText(const ResultTable& table, const Changes* changes = nullptr);
 std::string FormatList(const ResultTable& table);
 std::string FormatJson(const ResultTable& table, const Changes* changes = nullptr);
-std::string FormatTsv(const ResultTable& table, bool why = false);
+// With `changes`, a "Change" column says how each row changed, and the removed rows follow with
+// their earlier outcome.
+std::string FormatTsv(const ResultTable& table, bool why = false, const Changes* changes = nullptr);
 std::string FormatTable(const ResultTable& table, Format format, const OutputExtras& extras = {});
 
 }  // namespace qv::cli

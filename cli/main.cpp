@@ -158,7 +158,10 @@ int Run(const BatchOptions& options) {
     workDir.reset();
     if (!result.ok || g_traceFailed) return kExitFailed;
 
-    const ResultTable shown = options.conflictsOnly ? ConflictRows(result.table) : result.table;
+    // The conflicts alone are a copy; the whole table is shown as it is.
+    std::optional<ResultTable> conflicts;
+    if (options.conflictsOnly) conflicts = ConflictRows(result.table);
+    const ResultTable& shown = conflicts ? *conflicts : result.table;
     const qv::ReportContext context = ContextOf(options);
     std::optional<qv::Changes> changes;
     if (earlier) {
@@ -170,6 +173,16 @@ int Run(const BatchOptions& options) {
     extras.context = &context;
     extras.changes = changes ? &*changes : nullptr;
     const std::string text = FormatTable(shown, options.format, extras);
+    // The list format is the desktop program's file: the changes are told beside it.
+    if (changes && options.format == Format::List) {
+        std::string line =
+            std::to_string(changes->rows.size()) + " changes since " + options.compareFile + ":";
+        for (int k = 0; k < static_cast<int>(qv::ChangeKind::Count); ++k)
+            line += std::string(k ? ", " : " ") +
+                    qv::ChangeKindName(static_cast<qv::ChangeKind>(k)) + " " +
+                    std::to_string(changes->Count(static_cast<qv::ChangeKind>(k)));
+        Say(line);
+    }
     if (!options.output.empty()) {
         // The rows name the target project's items: a new file is the user's alone unless the
         // repository is shared with a group; a file that is there keeps the mode it has.

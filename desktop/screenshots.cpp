@@ -287,13 +287,13 @@ private:
     }
 
     // The reason of an outcome as the tooltip of its "Merge Status" cell, where the pointer
-    // rests on the first merge-tagged row.
+    // rests on the first row with an unmerged version.
     void ReasonTip() {
         auto* list = qobject_cast<QAbstractItemView*>(View()->Control(qv::IDC_RESULT_LIST));
         const qv::CReportCtrl& rows = window_.ResultList();
         int row = -1;
         for (int r = 0; r < rows.RowCount() && row < 0; ++r)
-            if (rows.CellText(r, qv::kColMergeStatus).find("(M)") != std::string::npos &&
+            if (rows.CellText(r, qv::kColMergeStatus).find("(U)") != std::string::npos &&
                 !rows.CellToolTip(r, qv::kColMergeStatus).empty())
                 row = r;
         if (!list || row < 0) {

@@ -274,10 +274,13 @@ OutcomeReason ExplainOutcome(const ClassifyRequest& request, const CFObj& source
     r.rule = m ? CalculationName(m->rule) : RuleName(trail.rule);
     r.why = Sentence(request, source, target, trail, r.targetVersion);
 
+    r.facts.reserve(24);
     auto add = [&r](const char* name, const std::string& value) {
         r.facts.push_back({name, value});
     };
     add("rule", r.rule);
+    add("classification_rule", RuleName(trail.rule));
+    if (m) add("calculation_rule", CalculationName(m->rule));
     add("outcome", outcome);
     add("source_version", source.mappedVersion);
     add("source_tag", source.versionStatus);

@@ -46,7 +46,7 @@ std::string TargetVersionOf(const std::string& status) {
 const std::string& OutcomeReason::FactValue(const std::string& name) const {
     static const std::string none;
     for (const Fact& f : facts)
-        if (f.name == name) return f.value;
+        if (name == f.name) return f.value;
     return none;
 }
 

@@ -3,6 +3,7 @@
 // answers). Made by the classification together with the outcome, never by asking again.
 #pragma once
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -29,11 +30,14 @@ const char* KindName(OutcomeKind kind);
 // unpredicted outcome.
 std::string TargetVersionOf(const std::string& status);
 
-// One fact behind an outcome, as a name and a text value.
+// One fact behind an outcome, as a name and a text value. The name is a text of static storage
+// (a literal): a list of reasons holds many facts, and their names need no copies.
 struct Fact {
-    std::string name;
+    const char* name = "";
     std::string value;
-    bool operator==(const Fact&) const = default;
+    bool operator==(const Fact& other) const {
+        return std::strcmp(name, other.name) == 0 && value == other.value;
+    }
 };
 
 struct OutcomeReason {

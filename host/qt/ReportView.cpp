@@ -22,6 +22,24 @@ namespace qv {
 
 namespace {
 
+// A long tooltip broken into lines of about 90 characters at blanks: a plain-text tooltip is
+// shown in one line however long, and Qt wraps a rich-text one into a narrow column.
+QString WrappedToolTip(const QString& text) {
+    constexpr int kWidth = 90;
+    QString out;
+    int lineStart = 0;
+    for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (out.size() > lineStart && out.size() - lineStart + 1 + word.size() > kWidth) {
+            out += QLatin1Char('\n');
+            lineStart = static_cast<int>(out.size());
+        } else if (out.size() > lineStart) {
+            out += QLatin1Char(' ');
+        }
+        out += word;
+    }
+    return out;
+}
+
 constexpr int kTextMargin = 4;   // between a cell's edges and its text
 constexpr int kCheckMargin = 3;  // between a cell's left edge and its check box
 
@@ -108,10 +126,8 @@ public:
                 return static_cast<int>(ToQtAlignment(ctrl_->ColumnAlignment(column)));
             case Qt::ToolTipRole: {
                 const std::string& tip = ctrl_->CellToolTip(row, column);
-                // As rich text, so that a long reason is wrapped rather than one wide line.
                 if (tip.empty()) return {};
-                return QStringLiteral("<p>") + QString::fromUtf8(tip).toHtmlEscaped() +
-                       QStringLiteral("</p>");
+                return WrappedToolTip(QString::fromUtf8(tip));
             }
             default:
                 return {};

@@ -133,16 +133,22 @@ TEST(CliOutput, ReasonsAndChangesWhereAsked) {
 
     qv::Changes changes;
     changes.oldFile = "old.save";
-    changes.rows = {{qv::ChangeKind::NewConflict, "b.cpp", "\\p", "P1", "4 -> 2.2.3",
+    changes.rows = {{qv::ChangeKind::NewConflict, "b.cpp", "\\Payroll\\src", "P1", "4 -> 2.2.3",
                      "4 -> 2.1.3  (U) Unmerged Exists"},
                     {qv::ChangeKind::Removed, "e.cpp", "\\p", "P1", "1 -> 2", ""}};
     const std::string text = qv::cli::FormatText(t, &changes);
-    EXPECT_NE(
-        text.find("Changes since old.save: new_conflict 1, resolved_conflict 0, "
-                  "target_version_changed 0, outcome_changed 0, added 0, removed 1\n"
-                  "  new_conflict  b.cpp  \\p  4 -> 2.2.3 => 4 -> 2.1.3  (U) Unmerged Exists\n"),
-        std::string::npos)
+    EXPECT_NE(text.find("Changes since old.save: new_conflict 1, resolved_conflict 0, "
+                        "target_version_changed 0, outcome_changed 0, added 0, removed 1\n"
+                        "  new_conflict  b.cpp  \\Payroll\\src  4 -> 2.2.3 => 4 -> 2.1.3  (U) "
+                        "Unmerged Exists\n"),
+              std::string::npos)
         << text;
+    const std::string changedTsv = qv::cli::FormatTsv(t, false, &changes);
+    EXPECT_NE(changedTsv.find("\tRecord\tChange\n"), std::string::npos);
+    EXPECT_NE(changedTsv.find("\t102\t0001\tnew_conflict\n"), std::string::npos);
+    EXPECT_NE(changedTsv.find("\ne.cpp\t\\p\t\t\t\t1 -> 2\tP1\t\t\t\t\t\t\t\tremoved\n"),
+              std::string::npos)
+        << changedTsv;
     const std::string json = qv::cli::FormatJson(t, &changes);
     EXPECT_NE(
         json.find("\"changes\": {\"against\": \"old.save\", \"counts\": {\"new_conflict\": 1,"),

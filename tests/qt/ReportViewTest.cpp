@@ -221,6 +221,22 @@ TEST_F(ReportViewTest, ColourChangesTouchOnlyTheirRow) {
               QColor(128, 0, 255));
 }
 
+// A cell's tooltip is shown in lines of readable length, and only where the cell has one.
+TEST_F(ReportViewTest, ATooltipIsBrokenIntoLines) {
+    Fill(3);
+    QTreeView* view = Show();
+    std::string reason;
+    for (int i = 0; i < 30; ++i) reason += "word" + std::to_string(i) + " ";
+    ASSERT_TRUE(list.SetCellToolTip(1, 2, reason));
+    const QString tip = view->model()->index(1, 2).data(Qt::ToolTipRole).toString();
+    EXPECT_EQ(QString(tip).replace(QLatin1Char('\n'), QLatin1Char(' ')),
+              QString::fromStdString(reason).trimmed());
+    for (const QString& line : tip.split(QLatin1Char('\n'))) EXPECT_LE(line.size(), 90);
+    EXPECT_GT(tip.count(QLatin1Char('\n')), 1);
+    EXPECT_FALSE(view->model()->index(1, 1).data(Qt::ToolTipRole).isValid());
+    EXPECT_FALSE(view->model()->index(0, 2).data(Qt::ToolTipRole).isValid());
+}
+
 // Row bands start again at the top after a sort; hidden columns stay hidden, and widths dragged in
 // the view reach the control.
 TEST_F(ReportViewTest, BandsHiddenColumnsAndDraggedWidths) {

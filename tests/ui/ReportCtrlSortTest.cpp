@@ -202,8 +202,12 @@ TEST(ReportCtrlSort, RowsKeepTextsColoursAndFlagsTogether) {
     list.SetRowChecked(2, true);
     list.UserPress(2);                       // selects and focuses alpha
     list.SetCellTextColor(0, -1, 0x2080C8);  // bravo, whole row
+    ASSERT_TRUE(list.SetCellToolTip(2, 2, "why alpha"));
+    EXPECT_FALSE(list.SetCellToolTip(2, 1, "another column"));  // the tooltips live in column 2
 
     list.SortByColumn(0, true);
+    EXPECT_EQ(list.CellToolTip(0, 2), "why alpha");
+    EXPECT_EQ(list.CellToolTip(0, 1), "");
     ASSERT_EQ(list.CellText(0, 0), "alpha");
     EXPECT_EQ(list.CellText(0, 1), "alpha-tag");
     EXPECT_EQ(list.CellText(0, 2), "alpha-status");
