@@ -76,7 +76,7 @@ std::string Properties(const ReportContext& c, const Changes* changes) {
 std::string FailureText(const std::string& outcome, const OutcomeReason* reason) {
     if (!reason || reason->why.empty()) return outcome;
     std::string text = reason->why;
-    for (const Fact& f : reason->facts) text += "\n" + f.name + ": " + f.value;
+    for (const Fact& f : reason->facts) text += std::string("\n") + f.name + ": " + f.value;
     return text;
 }
 
