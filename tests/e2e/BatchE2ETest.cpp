@@ -17,6 +17,7 @@
 #include "engine/SavedList.h"
 #include "tests/app/Support.h"
 #include "tests/e2e/Fixture.h"
+#include "tests/report/Support.h"
 #include "tests/support/ToolRunner.h"
 #include "ui/ContextSetDlg.h"
 #include "ui/MainWindow.h"
@@ -358,6 +359,67 @@ TEST_P(BatchEndToEnd, OutputIsTheUsersAloneUnlessTheRepositoryIsShared) {
     EXPECT_EQ(qvtest::FileMode(kept), 0640u);
     umask(old);
     if (file) chmod(repo_->db().c_str(), 0600);
+}
+
+// A list file with the outcomes of some items replaced, and the items of an empty outcome left out.
+std::string EditedList(const std::string& list,
+                       const std::vector<std::pair<std::string, std::string>>& outcomes) {
+    std::string out;
+    bool header = true;
+    for (std::string line : qvtest::Lines(list)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::vector<std::string> cells = qv::SplitListLine(line);
+        if (!header && !cells.empty()) {
+            for (const auto& [file, outcome] : outcomes)
+                if (cells[0] == file) cells[5] = outcome;
+            if (cells[5].empty()) continue;
+        }
+        out += header ? qv::ListHeaderLine(cells) : qv::ListDataLine(cells);
+        header = false;
+    }
+    return out;
+}
+
+TEST_P(BatchEndToEnd, JunitOutputIsValidAndComparesWithAnEarlierList) {
+    const ToolResult junit = Batch(Analysis({"--format", "junit"}));
+    EXPECT_EQ(junit.exitCode, 1) << junit.err;
+    ASSERT_EQ(qvtest::JunitSchemaErrors(junit.out), "") << junit.out;
+    EXPECT_EQ(qvtest::XPath(junit.out,
+                            "concat(/testsuites/@tests, ' ', /testsuites/@failures, "
+                            "' ', count(//testsuite), ' ', //testsuite[2]/@name)"),
+              "26 4 2 PAY0002");
+
+    const ToolResult list = Batch(Analysis({"--format", "list"}));
+    ASSERT_EQ(list.exitCode, 1) << list.err;
+    const std::string old = work_ / "old.list";
+    ASSERT_TRUE(qvtest::WriteFile(
+        old, EditedList(list.out, {{"tax.cpp", "3 -> 5"},
+                                   {"readme.txt", "1 -> 2 (E) Merge Tag Exists"},
+                                   {"report.cpp", "6 -> 2.1.2  (U) Unmerged Exists"},
+                                   {"zero.cpp", ""}})));
+    const ToolResult compared = Batch(Analysis({"--format", "junit", "--compare", old}));
+    EXPECT_EQ(compared.exitCode, 1) << compared.err;
+    ASSERT_EQ(qvtest::JunitSchemaErrors(compared.out), "") << compared.out;
+    EXPECT_EQ(qvtest::XPath(compared.out,
+                            "concat(/testsuites/@failures, ' ', count(//system-out),"
+                            " ', ', //testsuite[1]//property[@name='changes']/@value,"
+                            " ', ', //testcase[@name='tax.cpp']/system-out)"),
+              "4 4, new_conflict 1, resolved_conflict 1, target_version_changed 1, outcome_changed "
+              "0, added 1, removed 0, new_conflict since " +
+                  old + ": 3 -> 5 => 3 -> 5 (E) Merge Tag Exists");
+
+    // The exit status follows the current result: no conflict now, though the list had some.
+    const ToolResult clean = Batch(Analysis({"--compare", old}, {"PAY0002"}));
+    EXPECT_EQ(clean.exitCode, 0) << clean.err;
+    EXPECT_NE(clean.out.find(", removed 23\n"), std::string::npos) << clean.out;
+    // An earlier prediction that cannot be read stops the run before it starts.
+    for (const std::string& bad : {work_ / "missing.list", passwordFile_}) {
+        const ToolResult r = Batch(Analysis({"--compare", bad}));
+        EXPECT_EQ(r.exitCode, 3);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(qvtest::Lines(r.err).size(), 1u) << r.err;
+        EXPECT_NE(r.err.find(bad), std::string::npos) << r.err;
+    }
 }
 
 QV_E2E_ON_BOTH_BACKENDS(BatchEndToEnd);
