@@ -10,9 +10,9 @@
 namespace qvtest {
 
 // One row: the cells the report shows, the others empty.
-inline std::vector<std::string> ResultRow(const std::string& file, const std::string& version,
-                                          const std::string& status,
-                                          const std::string& path = "\\Payroll\\src") {
+inline std::vector<std::string> ShownRow(const std::string& file, const std::string& version,
+                                         const std::string& status,
+                                         const std::string& path = "\\Payroll\\src") {
     std::vector<std::string> row(qv::kResultColumnCount);
     row[qv::kColFile] = file;
     row[qv::kColPath] = path;
@@ -28,15 +28,15 @@ inline std::vector<std::string> ResultRow(const std::string& file, const std::st
 inline qv::ResultTable MixedResult() {
     qv::ResultTable t;
     t.titles = {"File", "Path", "Version", "Type", "Tag", "Merge Status", "Src Package"};
-    t.rows = {ResultRow("a<b>&\"q'.cpp", "3", "3 -> 5.4.1", "\\Pay & <roll>"),
-              ResultRow("tax.cpp", "6", "6 -> 2.1.3  (U) Unmerged Exists"),
-              ResultRow("rate.cpp", "10", "3 -> 5  (M) Merge Tagged"),
-              ResultRow("fee.cpp", "9", "3 -> 5 (E) Merge Tag Exists"),
-              ResultRow("old.cpp", "4", "4 (D) -> Src Ignored", "\\lib"),
-              ResultRow("skip.cpp", "2", "2 -> Ignored for Take Trunk option", "\\lib"),
-              ResultRow("here.cpp", "1", "1 -> 0  Project item already exists", "\\lib"),
-              ResultRow("none.cpp", "1", "", "\\lib"),
-              ResultRow("taxrate.cpp", "7", "7 -> 3.1.1  (U) Unmerged Exists")};
+    t.rows = {ShownRow("a<b>&\"q'.cpp", "3", "3 -> 5.4.1", "\\Pay & <roll>"),
+              ShownRow("tax.cpp", "6", "6 -> 2.1.3  (U) Unmerged Exists"),
+              ShownRow("rate.cpp", "10", "3 -> 5  (M) Merge Tagged"),
+              ShownRow("fee.cpp", "9", "3 -> 5 (E) Merge Tag Exists"),
+              ShownRow("old.cpp", "4", "4 (D) -> Src Ignored", "\\lib"),
+              ShownRow("skip.cpp", "2", "2 -> Ignored for Take Trunk option", "\\lib"),
+              ShownRow("here.cpp", "1", "1 -> 0  Project item already exists", "\\lib"),
+              ShownRow("none.cpp", "1", "", "\\lib"),
+              ShownRow("taxrate.cpp", "7", "7 -> 3.1.1  (U) Unmerged Exists")};
     for (const auto& row : t.rows)
         t.reasons.push_back({qv::KindOf(row[qv::kColMergeStatus]),
                              "rule_" + row[qv::kColFile],
