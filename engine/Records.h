@@ -30,6 +30,7 @@ struct CFObj {
     std::string modifiedTime;
     std::string itemObjId;  // the record's key in its map
     std::string result;     // the analysis outcome ("Merge Status"); empty when loaded
+    std::string reason;     // why the row has that outcome; empty when not known
 
     bool operator==(const CFObj&) const = default;
 };

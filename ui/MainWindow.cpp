@@ -231,6 +231,7 @@ void AddRecordRows(CReportCtrl& list, const CMapStrToFObj& items,
         };
         for (int c = 0; c < kColRecord; ++c) list.SetCellText(0, c, *cells[c]);
         list.SetCellText(0, kColRecord, std::to_string(k));
+        if (!r.reason.empty()) list.SetCellToolTip(0, kColMergeStatus, r.reason);
         if (added) added(r, k);
         ++k;
     }
@@ -264,6 +265,7 @@ CFObj CQuorvelDlg::RowRecord(int row) const {
     r.itemType = list.CellText(row, kColType);
     r.versionStatus = list.CellText(row, kColTag);
     r.result = list.CellText(row, kColMergeStatus);
+    r.reason = list.CellToolTip(row, kColMergeStatus);
     r.packageName = list.CellText(row, kColSrcPackage);
     r.dataSize = list.CellText(row, kColDatasize);
     r.creator = list.CellText(row, kColCreator);

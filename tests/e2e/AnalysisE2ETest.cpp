@@ -114,7 +114,7 @@ protected:
             const std::vector<std::string> f = SplitTabs(line);
             ASSERT_EQ(f.size(), 11u) << line;
             qv::CFObj r{f[0], f[1], f[2], f[3], f[4],  "PAY0001", f[5],
-                        f[6], f[7], f[8], f[9], f[10], ""};
+                        f[6], f[7], f[8], f[9], f[10], "", ""};
             w.SourceItems().SetAt(r.itemObjId, r);
         }
         w.PostTopList();

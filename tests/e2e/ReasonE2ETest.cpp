@@ -189,6 +189,14 @@ TEST_P(ReasonEndToEnd, TheDesktopListShowsTheReasonAsTheOutcomesTooltip) {
         EXPECT_EQ(list.CellToolTip(r, qv::kColMergeStatus), JsonField(rows.at(file), "why"))
             << file;
     }
+    // Narrowed to the conflicts and back, every row keeps its reason.
+    for (int press = 0; press < 2; ++press) {
+        w.UserClick(qv::IDC_LIST_CONFLICTS);
+        ASSERT_EQ(list.RowCount(), press == 0 ? 4 : static_cast<int>(rows.size()));
+        for (int r = 0; r < list.RowCount(); ++r)
+            EXPECT_EQ(list.CellToolTip(r, qv::kColMergeStatus),
+                      JsonField(rows.at(list.CellText(r, qv::kColFile)), "why"));
+    }
     // An outcome written otherwise takes its tooltip away.
     list.SetCellText(0, qv::kColMergeStatus, "");
     EXPECT_EQ(list.CellToolTip(0, qv::kColMergeStatus), "");

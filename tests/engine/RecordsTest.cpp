@@ -27,7 +27,7 @@ const std::vector<std::string CFObj::*> kSourceFields = {
     &CFObj::itemName,      &CFObj::pathFullName, &CFObj::mappedVersion, &CFObj::itemType,
     &CFObj::versionStatus, &CFObj::packageName,  &CFObj::dataSize,      &CFObj::creator,
     &CFObj::creationTime,  &CFObj::modifier,     &CFObj::modifiedTime,  &CFObj::itemObjId,
-    &CFObj::result,
+    &CFObj::result,        &CFObj::reason,
 };
 
 CTFObj DistinctTarget(const std::string& tag) {
@@ -74,7 +74,7 @@ TEST(Records, OnlyExactlyOneCountsAsSelected) {
 // field survives a lookup and a walk.
 TEST(Records, EveryFieldSurvivesLookupAndIteration) {
     static_assert(sizeof(CTFObj) == 30 * sizeof(std::string));
-    static_assert(sizeof(CFObj) == 13 * sizeof(std::string));
+    static_assert(sizeof(CFObj) == 14 * sizeof(std::string));
     CMapStrToTFObj map;
     EXPECT_EQ(map.SetAt("42", DistinctTarget("t")), 1);
     CTFObj viaLookup;
