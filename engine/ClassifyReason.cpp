@@ -11,12 +11,6 @@ bool Contains(const std::string& text, const char* part) {
     return text.find(part) != std::string::npos;
 }
 
-std::string Join(const std::vector<std::string>& values) {
-    std::string out;
-    for (const std::string& v : values) out += (out.empty() ? "" : ", ") + v;
-    return out;
-}
-
 // "version 5", or "no version" for an empty version text.
 std::string VersionWords(const std::string& version) {
     return version.empty() ? std::string("no version") : "version " + version;
@@ -106,7 +100,7 @@ std::string ChildCheckPassed(const MappedFacts& f) {
         return of + " could not be asked, as the query tool failed, which lets it through)";
     const std::string view = " in view " + std::to_string(f.childCheckOf);
     if (f.children.empty()) return of + " found no child version" + view + ")";
-    return of + " found " + Join(f.children) + view + ", which does not stand in the way)";
+    return of + " found " + CommaJoined(f.children) + view + ", which does not stand in the way)";
 }
 
 // Why the child check stopped a trunk placement.
@@ -128,7 +122,7 @@ std::string ChildCheckFailed(const MappedFacts& f) {
             trunk = v;
             break;
         }
-    return found + "versions " + Join(f.children) + view + "; " + trunk +
+    return found + "versions " + CommaJoined(f.children) + view + "; " + trunk +
            " is not a branch version" + end;
 }
 
@@ -305,7 +299,7 @@ OutcomeReason ExplainOutcome(const ClassifyRequest& request, const CFObj& source
     add("calculated", m->status == MappedStatus::Result ? m->text : std::string());
     if (f.childCheckOf != 0) {
         add("child_check_of", std::to_string(f.childCheckOf));
-        add("child_versions", f.childCheckAnswered ? Join(f.children) : "not answered");
+        add("child_versions", f.childCheckAnswered ? CommaJoined(f.children) : "not answered");
         add("child_check",
             m->rule == MappedRule::ChildVersionsInTheWay ? "stands in the way" : "passed");
     }

@@ -43,6 +43,12 @@ std::string TargetVersionOf(const std::string& status) {
     return word;
 }
 
+std::string CommaJoined(const std::vector<std::string>& texts) {
+    std::string out;
+    for (const std::string& t : texts) out += (out.empty() ? "" : ", ") + t;
+    return out;
+}
+
 const std::string& OutcomeReason::FactValue(const std::string& name) const {
     static const std::string none;
     for (const Fact& f : facts)

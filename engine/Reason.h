@@ -30,6 +30,9 @@ const char* KindName(OutcomeKind kind);
 // unpredicted outcome.
 std::string TargetVersionOf(const std::string& status);
 
+// Texts joined with ", ", as the facts and the reports list them.
+std::string CommaJoined(const std::vector<std::string>& texts);
+
 // One fact behind an outcome, as a name and a text value. The name is a text of static storage
 // (a literal): a list of reasons holds many facts, and their names need no copies.
 struct Fact {

@@ -98,12 +98,6 @@ std::string ValueOrNone(const std::string& value) {
     return value.empty() ? "<span class=\"none\">(not given)</span>" : Escaped(value);
 }
 
-std::string Joined(const std::vector<std::string>& values) {
-    std::string out;
-    for (const std::string& v : values) out += (out.empty() ? "" : ", ") + v;
-    return out;
-}
-
 // Where the source and target of the analysis are, "Payroll DEV -> PayrollEU DEV".
 std::string Heading(const ReportContext& c) {
     auto side = [](const std::string& project, const std::string& state) {
@@ -133,7 +127,7 @@ void AddContext(std::string& out, const ReportContext& c) {
         {"Target project", c.tgtProject},
         {"Source state", c.srcState},
         {"Target state", c.tgtState},
-        {c.packages.size() == 1 ? "Source package" : "Source packages", Joined(c.packages)},
+        {c.packages.size() == 1 ? "Source package" : "Source packages", CommaJoined(c.packages)},
         {"Target package", c.tgtPackage},
         {"Merge option", c.mergeOption},
         {"Placement", c.placement},

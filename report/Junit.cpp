@@ -24,12 +24,6 @@ std::string Attr(const char* name, int value) {
     return Attr(name, std::to_string(value));
 }
 
-std::string Joined(const std::vector<std::string>& parts) {
-    std::string out;
-    for (const std::string& p : parts) out += (out.empty() ? "" : ", ") + p;
-    return out;
-}
-
 // "2026-12-09 22:50:00 UTC" as an XML date and time in UTC ("2026-12-09T22:50:00"); empty for
 // any other text.
 std::string Timestamp(const std::string& made) {
@@ -48,7 +42,7 @@ std::string Properties(const ReportContext& c, const Changes* changes) {
         {"broker", c.broker},
         {"source_project", c.srcProject},
         {"source_state", c.srcState},
-        {"source_packages", Joined(c.packages)},
+        {"source_packages", CommaJoined(c.packages)},
         {"target_project", c.tgtProject},
         {"target_state", c.tgtState},
         {"target_package", c.tgtPackage},
@@ -158,7 +152,7 @@ std::string JunitReport(const ResultTable& table, const ReportContext& context,
     // A result without rows still tells what was analysed.
     if (suites.empty())
         suites.push_back(
-            {context.packages.empty() ? kNoPackage : Joined(context.packages), {}, 0, 0});
+            {context.packages.empty() ? kNoPackage : CommaJoined(context.packages), {}, 0, 0});
     std::vector<const RowChange*> removed;
     if (changes)
         for (const RowChange& c : changes->rows)
